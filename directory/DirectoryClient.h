@@ -1,0 +1,433 @@
+#pragma once
+// The directory client: the only way the program talks to a directory.
+//
+// A flat, status-returning interface. Every operation returns a status, 0 = success:
+// connection operations a 16-bit ConnStatus, every other operation a signed 32-bit
+// DirStatus (directory codes are negative; callers that test for a particular code compare
+// absolute values). No operation throws.
+//
+// Texts are zero-terminated 8-bit texts (UTF-8 on this platform). Out-buffers for texts
+// have the sizes named below; an operation never writes more than that size, terminating
+// zero included. On failure an operation leaves its out-arguments unchanged unless its
+// comment says otherwise.
+//
+// Batched operations (listing, schema reads, object reads, modify) take an iteration
+// handle: -1 before the first call; each call fills one reply buffer and leaves the handle
+// at the value that continues the batch, or at -1 when nothing more is to come.
+//
+// Buffers and contexts are handles owned by the client. Whoever allocates one frees it
+// (FreeBuffer, FreeContext) on every path; the directory layer wraps them in RAII guards.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace recast {
+
+using DirStatus = std::int32_t;
+using ConnStatus = std::uint16_t;
+using ConnRef = std::uint32_t;
+using ConnHandle = std::uint32_t;
+using DirContext = std::int32_t;
+using DirBuffer = std::uint32_t;
+using IterationHandle = std::int32_t;
+
+inline constexpr DirContext kNoContext = -1;
+inline constexpr DirBuffer kNoBuffer = 0;
+inline constexpr IterationHandle kNoIteration = -1;
+
+// ---- Sizes -------------------------------------------------------------------------------
+inline constexpr std::uint32_t kDefaultBufferSize = 4096;
+inline constexpr std::uint32_t kMaxBufferSize = 64512;  // the client's maximum
+inline constexpr std::size_t kMaxSchemaNameBytes = 33;  // class and attribute names: 32 + zero
+inline constexpr std::size_t kMaxNameBytes = 256;       // object names, context texts
+inline constexpr std::size_t kWhoAmIBytes = 516;
+inline constexpr std::size_t kTreeInfoBytes = 255;      // GetConnectionRefInfo buffers
+inline constexpr std::size_t kAsn1IdBytes = 32;
+
+// ---- Statuses ----------------------------------------------------------------------------
+// Connection statuses (16-bit).
+inline constexpr ConnStatus kConnCannotInitialize = 0xFFFF;  // client configuration unreadable
+inline constexpr ConnStatus kConnInvalidConnection = 0x8801; // no such connection reference
+inline constexpr ConnStatus kConnNoPrimary = 0x880F;         // no primary connection
+inline constexpr ConnStatus kConnNoMoreEntries = 0x88FF;     // scan has no further reference
+inline constexpr ConnStatus kConnServiceUnavailable = 0x8810;// the service cannot be opened
+inline constexpr ConnStatus kConnNotInitialized = 0x8811;    // InitClient was not called
+inline constexpr ConnStatus kConnBadArgument = 0x8812;
+
+// Directory codes (the server side).
+inline constexpr DirStatus kErrNoSuchEntry = -601;
+inline constexpr DirStatus kErrNoSuchValue = -602;
+inline constexpr DirStatus kErrNoSuchAttribute = -603;
+inline constexpr DirStatus kErrNoSuchClass = -604;
+inline constexpr DirStatus kErrEntryAlreadyExists = -606;
+inline constexpr DirStatus kErrNotEffectiveClass = -607;
+inline constexpr DirStatus kErrIllegalAttribute = -608;
+inline constexpr DirStatus kErrMissingMandatory = -609;
+inline constexpr DirStatus kErrIllegalContainment = -611;
+inline constexpr DirStatus kErrCannotHaveMultipleValues = -612;
+inline constexpr DirStatus kErrSyntaxViolation = -613;
+inline constexpr DirStatus kErrDuplicateValue = -614;
+inline constexpr DirStatus kErrAttributeAlreadyExists = -615;
+inline constexpr DirStatus kErrNoAccess = -672;
+inline constexpr DirStatus kErrNotLeafEntry = -654;     // operation needs an entry without children
+inline constexpr DirStatus kErrServerUnavailable = -625; // the directory service cannot be reached
+inline constexpr DirStatus kErrDirectoryFailure = -699;  // the service failed (store error etc.)
+
+// Client-side failures (the client's own range).
+inline constexpr DirStatus kErrNotEnoughMemory = -301;
+inline constexpr DirStatus kErrBadKey = -302;
+inline constexpr DirStatus kErrBadContext = -303;       // no such context handle
+inline constexpr DirStatus kErrBufferFull = -304;       // a request does not fit its buffer
+inline constexpr DirStatus kErrListEmpty = -305;
+inline constexpr DirStatus kErrBadSyntax = -306;        // unknown syntax or value record
+inline constexpr DirStatus kErrBufferEmpty = -307;      // reading past the end of a reply
+inline constexpr DirStatus kErrBadVerb = -308;          // buffer prepared for another operation
+inline constexpr DirStatus kErrOutOfTurn = -309;        // a reader called out of turn
+inline constexpr DirStatus kErrBadBuffer = -310;        // no such buffer handle, or bad size
+inline constexpr DirStatus kErrBadIteration = -311;     // iteration handle not known
+inline constexpr DirStatus kErrBadName = -312;          // a name that cannot be resolved as written
+inline constexpr DirStatus kErrBadArgument = -313;      // null pointer or value out of range
+inline constexpr DirStatus kErrNotConnected = -314;     // no connection opened yet
+inline constexpr DirStatus kErrNotSupported = -315;     // the service does not offer it
+
+// ---- Context keys and flags --------------------------------------------------------------
+inline constexpr std::uint32_t kKeyFlags = 1;         // std::uint32_t
+inline constexpr std::uint32_t kKeySetting = 2;       // std::uint32_t (0 for listings)
+inline constexpr std::uint32_t kKeyNameContext = 3;   // text, buffer of kMaxNameBytes
+inline constexpr std::uint32_t kKeyTreeName = 11;     // text, buffer of kMaxNameBytes
+
+inline constexpr std::uint32_t kFlagDerefAliases = 0x01;
+inline constexpr std::uint32_t kFlagTypelessNames = 0x04;
+inline constexpr std::uint32_t kFlagCanonicalize = 0x10;
+
+// ---- Buffer operations (InitBuffer) ------------------------------------------------------
+inline constexpr std::uint32_t kOpReadObject = 3;
+inline constexpr std::uint32_t kOpModifyObject = 9;
+inline constexpr std::uint32_t kOpReadAttrDef = 12;
+inline constexpr std::uint32_t kOpReadClassDef = 15;
+
+// ---- Information types -------------------------------------------------------------------
+inline constexpr std::uint32_t kClassInfoExpanded = 2;  // expanded definitions (inherited items)
+inline constexpr std::uint32_t kClassInfoNames = 3;     // names with class information
+inline constexpr std::uint32_t kAttrInfoNames = 0;      // names only
+inline constexpr std::uint32_t kAttrInfoDefinitions = 1;
+inline constexpr std::uint32_t kObjectInfoValues = 1;   // attribute names with values
+
+// ---- Connection information --------------------------------------------------------------
+inline constexpr std::uint32_t kConnInfoTreeName = 4;   // padded with '_' to 32 characters
+
+// ---- Class items (GetClassItemCount / GetClassItem order) --------------------------------
+enum ClassItemKind : std::uint32_t {
+  kItemSuperClasses = 0,
+  kItemContainmentClasses = 1,
+  kItemNamingAttributes = 2,
+  kItemMandatoryAttributes = 3,
+  kItemOptionalAttributes = 4,
+};
+
+// Class flags.
+inline constexpr std::uint32_t kClassContainer = 0x01;
+inline constexpr std::uint32_t kClassEffective = 0x02;
+inline constexpr std::uint32_t kClassNonRemovable = 0x04;
+inline constexpr std::uint32_t kClassAmbiguousNaming = 0x08;
+inline constexpr std::uint32_t kClassAmbiguousContainment = 0x10;
+inline constexpr std::uint32_t kClassAuxiliary = 0x20;
+
+// Attribute flags.
+inline constexpr std::uint32_t kAttrSingleValued = 0x001;
+inline constexpr std::uint32_t kAttrSized = 0x002;
+inline constexpr std::uint32_t kAttrNonRemovable = 0x004;
+inline constexpr std::uint32_t kAttrReadOnly = 0x008;
+inline constexpr std::uint32_t kAttrHidden = 0x010;
+inline constexpr std::uint32_t kAttrString = 0x020;
+inline constexpr std::uint32_t kAttrSyncImmediate = 0x040;
+inline constexpr std::uint32_t kAttrPublicRead = 0x080;
+inline constexpr std::uint32_t kAttrServerRead = 0x100;
+inline constexpr std::uint32_t kAttrWriteManaged = 0x200;
+inline constexpr std::uint32_t kAttrPerReplica = 0x400;
+inline constexpr std::uint32_t kAttrSyncNever = 0x800;
+
+// Entry flags (ObjectInfo::objectFlags).
+inline constexpr std::uint32_t kEntryAlias = 0x01;
+inline constexpr std::uint32_t kEntryPartitionRoot = 0x02;
+inline constexpr std::uint32_t kEntryContainer = 0x04;
+
+// ---- Syntaxes ----------------------------------------------------------------------------
+enum SyntaxId : std::uint32_t {
+  kSynUnknown = 0, kSynDistName = 1, kSynCeString = 2, kSynCiString = 3, kSynPrString = 4,
+  kSynNuString = 5, kSynCiList = 6, kSynBoolean = 7, kSynInteger = 8, kSynOctetString = 9,
+  kSynTelNumber = 10, kSynFaxNumber = 11, kSynNetAddress = 12, kSynOctetList = 13,
+  kSynEmailAddress = 14, kSynPath = 15, kSynReplicaPointer = 16, kSynObjectAcl = 17,
+  kSynPoAddress = 18, kSynTimestamp = 19, kSynClassName = 20, kSynStream = 21, kSynCounter = 22,
+  kSynBackLink = 23, kSynTime = 24, kSynTypedName = 25, kSynHold = 26, kSynInterval = 27,
+  kSynCount = 28,  // first number that the client hands over as raw bytes
+};
+
+// ---- Change types (PutChange / PutChangeAndValue) ----------------------------------------
+enum ChangeType : std::uint32_t {
+  kChangeAddAttribute = 0,
+  kChangeRemoveAttribute = 1,
+  kChangeAddValue = 2,
+  kChangeRemoveValue = 3,
+  kChangeAdditionalValue = 4,
+  kChangeOverwriteValue = 5,
+  kChangeClearAttribute = 6,
+  kChangeClearValue = 7,
+};
+
+// ---- Reply records -----------------------------------------------------------------------
+struct Asn1Id {
+  std::uint32_t length = 0;
+  std::uint8_t data[kAsn1IdBytes] = {};
+};
+
+// Filled by GetObjectName.
+struct ObjectInfo {
+  std::uint32_t objectFlags = 0;       // kEntryContainer marks a container
+  std::uint32_t subordinateCount = 0;
+  std::uint32_t modificationTime = 0;  // seconds since 1970-01-01 UTC
+  char baseClass[kMaxSchemaNameBytes] = {};
+};
+
+// Filled by GetClassDef.
+struct ClassInfo {
+  std::uint32_t classFlags = 0;
+  Asn1Id asn1Id;
+};
+
+// Filled by GetAttrDef (information type 1; with type 0 only the name is delivered).
+struct AttrInfo {
+  std::uint32_t attrFlags = 0;
+  std::uint32_t syntaxId = 0;
+  std::uint32_t lowerBound = 0;
+  std::uint32_t upperBound = 0;
+  Asn1Id asn1Id;
+};
+
+// ---- Value records -----------------------------------------------------------------------
+// GetAttrVal writes one value into a block of ComputeAttrValSize bytes: the record of the
+// value's syntax at the start, and everything it references (texts, elements, bytes) after it
+// in the same block, so that every pointer points inside the block. The block must be
+// suitably aligned (operator new / malloc alignment).
+//
+// Syntaxes 1, 2, 3, 4, 5, 10, 20: the block is the zero-terminated text itself.
+// Syntax 7: one byte (non-zero = true). Syntaxes 8, 22: std::int32_t.
+// Syntaxes 24, 27: std::uint32_t (seconds). Syntaxes 28 and above: raw bytes.
+
+// Syntax 0. The data bytes stand inline from the fourth field on, length bytes of them.
+struct UnknownValue {
+  const char* attrName;
+  std::uint32_t syntaxId;
+  std::uint32_t length;
+  std::uint8_t data[1];  // length bytes (the block is sized for all of them)
+};
+
+// Syntax 6: a chain of elements.
+struct CiListValue {
+  const CiListValue* next;  // null after the last
+  const char* text;
+};
+
+// Syntax 9.
+struct OctetStringValue {
+  std::uint32_t length;
+  const std::uint8_t* data;
+};
+
+// Syntax 11.
+struct FaxNumberValue {
+  const char* telephoneNumber;
+  std::uint32_t parameterBits;
+  const std::uint8_t* parameters;
+};
+
+// Syntax 12.
+struct NetAddressValue {
+  std::uint32_t addressType;
+  std::uint32_t length;
+  const std::uint8_t* address;
+};
+
+// Syntax 13: a chain of elements.
+struct OctetListValue {
+  const OctetListValue* next;  // null after the last
+  std::uint32_t length;
+  const std::uint8_t* data;
+};
+
+// Syntax 14.
+struct EmailAddressValue {
+  std::uint32_t addressType;
+  const char* address;
+};
+
+// Syntax 15.
+struct PathValue {
+  std::uint32_t nameSpaceType;
+  const char* volumeName;
+  const char* path;
+};
+
+// Syntax 16.
+struct ReplicaPointerValue {
+  const char* serverName;
+  std::uint32_t replicaType;
+  std::uint32_t replicaNumber;
+  std::uint32_t addressCount;
+  const NetAddressValue* addresses;  // addressCount records
+};
+
+// Syntax 17.
+struct ObjectAclValue {
+  const char* protectedAttrName;
+  const char* subjectName;
+  std::uint32_t privileges;
+};
+
+// Syntax 18: six lines.
+struct PostalAddressValue {
+  const char* lines[6];
+};
+
+// Syntax 19.
+struct TimestampValue {
+  std::uint32_t wholeSeconds;  // since 1970-01-01 00:00 UTC
+  std::uint16_t replicaNumber;
+  std::uint16_t eventId;
+};
+
+// Syntax 23.
+struct BackLinkValue {
+  std::uint32_t remoteId;
+  const char* objectName;
+};
+
+// Syntax 25.
+struct TypedNameValue {
+  const char* objectName;
+  std::uint32_t level;
+  std::uint32_t interval;
+};
+
+// Syntax 26.
+struct HoldValue {
+  const char* objectName;
+  std::uint32_t amount;
+};
+
+// ---- The client --------------------------------------------------------------------------
+class DirectoryClient {
+ public:
+  virtual ~DirectoryClient() = default;
+
+  // ---- Connections (16-bit statuses) ----
+  // Reads the client's configuration. kConnCannotInitialize when it is unreadable.
+  virtual ConnStatus InitClient(std::uint32_t reserved1, std::uint32_t reserved2) = 0;
+  // The primary connection's reference. kConnNoPrimary when none is marked primary.
+  virtual ConnStatus GetPrimaryConnectionRef(ConnRef* ref) = 0;
+  // Start with *iterator = 0. Each call yields the next reference and advances *iterator;
+  // kConnNoMoreEntries after the last.
+  virtual ConnStatus ScanConnectionRefs(std::uint32_t* iterator, ConnRef* ref) = 0;
+  // infoType kConnInfoTreeName: the tree name padded with '_' to 32 characters, as text in
+  // buffer (bufferLength bytes, terminating zero included).
+  virtual ConnStatus GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType,
+                                          std::uint32_t bufferLength, void* buffer) = 0;
+  // Opens the connection's service. kConnServiceUnavailable when it cannot be opened.
+  virtual ConnStatus OpenConnectionByRef(ConnRef ref, std::uint32_t mode, std::uint32_t reserved,
+                                         ConnHandle* connection) = 0;
+
+  // ---- Contexts ----
+  // A new context on the primary connection's tree: flags kFlagDerefAliases |
+  // kFlagTypelessNames, name context "[Root]" until set.
+  virtual DirStatus CreateContext(DirContext* ctx) = 0;
+  // A new context with all values of source.
+  virtual DirStatus DuplicateContext(DirContext source, DirContext* ctx) = 0;
+  virtual DirStatus FreeContext(DirContext ctx) = 0;
+  // value points to a std::uint32_t for keys 1 and 2, to a kMaxNameBytes buffer for 3 and 11.
+  virtual DirStatus GetContextValue(DirContext ctx, std::uint32_t key, void* value) = 0;
+  // Key 11 switches the context to that tree (kErrBadName if no connection has it).
+  // Key 3 sets the name context as given (a dotted name without leading dot, or "[Root]").
+  virtual DirStatus SetContextValue(DirContext ctx, std::uint32_t key, const void* value) = 0;
+  // The login's container in the context's tree.
+  virtual DirStatus GetDefaultNameContext(DirContext ctx, std::uint32_t length, char* buffer) = 0;
+  virtual DirStatus SetPreferredTree(std::uint32_t length, const char* tree) = 0;
+  // The login's full name in the context's tree (buffer of kWhoAmIBytes).
+  virtual DirStatus WhoAmI(DirContext ctx, char* buffer) = 0;
+
+  // ---- Buffers ----
+  // size must be at most kMaxBufferSize; kErrBadBuffer otherwise.
+  virtual DirStatus AllocBuffer(std::uint32_t size, DirBuffer* buffer) = 0;
+  virtual DirStatus FreeBuffer(DirBuffer buffer) = 0;
+  // Prepares a request for kOpReadObject, kOpModifyObject, kOpReadAttrDef or kOpReadClassDef.
+  virtual DirStatus InitBuffer(DirContext ctx, std::uint32_t operation, DirBuffer buffer) = 0;
+
+  // ---- Listing ----
+  // One batch of the entries directly below name (resolved against ctx). Each entry's name
+  // in the reply is its own relative name part.
+  virtual DirStatus ListSubordinates(DirContext ctx, const char* name, IterationHandle* iteration,
+                                     DirBuffer reply) = 0;
+  virtual DirStatus ListContainers(DirContext ctx, const char* name, IterationHandle* iteration,
+                                   DirBuffer reply) = 0;
+  virtual DirStatus GetObjectCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
+  // name: kMaxNameBytes.
+  virtual DirStatus GetObjectName(DirContext ctx, DirBuffer reply, char* name,
+                                  std::uint32_t* attrCount, ObjectInfo* info) = 0;
+
+  // ---- Schema and object reads ----
+  // names: a kOpReadClassDef request naming the classes; ignored when allClasses.
+  virtual DirStatus ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses,
+                                 DirBuffer names, IterationHandle* iteration, DirBuffer reply) = 0;
+  // names may be kNoBuffer when allAttributes.
+  virtual DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes,
+                                DirBuffer names, IterationHandle* iteration, DirBuffer reply) = 0;
+  // kErrNoSuchEntry for a missing object, kErrNoSuchAttribute when none of the named
+  // attributes has a value.
+  virtual DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType,
+                               bool allAttributes, DirBuffer names, IterationHandle* iteration,
+                               DirBuffer reply) = 0;
+  virtual DirStatus GetSyntaxId(DirContext ctx, const char* attrName, std::uint32_t* syntax) = 0;
+
+  // ---- Reply readers (consume a reply in order; out of turn: kErrOutOfTurn; past the end:
+  // kErrBufferEmpty) ----
+  virtual DirStatus GetClassDefCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
+  // name: kMaxSchemaNameBytes.
+  virtual DirStatus GetClassDef(DirContext ctx, DirBuffer reply, char* name, ClassInfo* info) = 0;
+  virtual DirStatus GetClassItemCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
+  virtual DirStatus GetClassItem(DirContext ctx, DirBuffer reply, char* name) = 0;
+  virtual DirStatus GetAttrCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
+  // info may be null for information type 0.
+  virtual DirStatus GetAttrDef(DirContext ctx, DirBuffer reply, char* name, AttrInfo* info) = 0;
+  virtual DirStatus GetAttrName(DirContext ctx, DirBuffer reply, char* name,
+                                std::uint32_t* valueCount, std::uint32_t* syntax) = 0;
+  // Size of the block that GetAttrVal needs for the next value. Does not consume it.
+  virtual DirStatus ComputeAttrValSize(DirContext ctx, DirBuffer reply, std::uint32_t syntax,
+                                       std::uint32_t* size) = 0;
+  // Writes the next value into value (a block of ComputeAttrValSize bytes) and consumes it.
+  virtual DirStatus GetAttrVal(DirContext ctx, DirBuffer reply, std::uint32_t syntax,
+                               void* value) = 0;
+
+  // ---- Request writers ----
+  virtual DirStatus PutClassName(DirContext ctx, DirBuffer buffer, const char* name) = 0;
+  virtual DirStatus PutAttrName(DirContext ctx, DirBuffer buffer, const char* name) = 0;
+  virtual DirStatus PutChange(DirContext ctx, DirBuffer buffer, std::uint32_t changeType,
+                              const char* attrName) = 0;
+  // value: a value record of the syntax (see above), read during the call only.
+  virtual DirStatus PutChangeAndValue(DirContext ctx, DirBuffer buffer, std::uint32_t changeType,
+                                      const char* attrName, std::uint32_t syntax,
+                                      const void* value) = 0;
+
+  // ---- Changes ----
+  // Applies all changes of the request as one: either all are made or none.
+  virtual DirStatus ModifyObject(DirContext ctx, const char* object, IterationHandle* iteration,
+                                 std::uint32_t moreIterations, DirBuffer changes) = 0;
+  // Changes object's base class to newClass. Succeeds only when every attribute the object
+  // holds is allowed for newClass, every mandatory attribute of newClass has a value and the
+  // container may hold newClass; otherwise fails and changes nothing.
+  virtual DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass,
+                                     std::uint32_t flags) = 0;
+  // A readable file descriptor holding the whole stream; the caller reads and closes it.
+  virtual DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName,
+                               std::uint32_t flags, int* fd) = 0;
+};
+
+}  // namespace recast
