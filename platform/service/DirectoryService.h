@@ -12,6 +12,9 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -202,5 +205,19 @@ class DirectoryService {
   virtual DirStatus ReadStream(const EntryName& entry, const std::string& attrName,
                                std::vector<std::uint8_t>* content) = 0;
 };
+
+// One connection of the client's configuration, as handed to the service that opens it.
+struct ConnectionConfig {
+  std::string treeName;   // as shown to the user
+  std::string service;    // the store's path, or an ldap://, ldaps:// or ldapi:// URL
+  std::string login;      // the login's dotted name (embedded) or bind DN (LDAP)
+  // Every key of the connection's section, keys lower-cased, values as read.
+  std::map<std::string, std::string> settings;
+  std::filesystem::path dataFolder;  // the per-user data folder (backups, demo store)
+};
+
+// Opens the service of one connection; the client picks the opener by the service's form.
+using ServiceOpener =
+    std::function<DirStatus(const ConnectionConfig& config, std::unique_ptr<DirectoryService>* service)>;
 
 }  // namespace recast::service
