@@ -1,6 +1,10 @@
 #pragma once
-// Small stateless text routines. Case folding touches only the ASCII letters a to z.
+// Small stateless text routines. Case folding touches only the ASCII letters a to z, on
+// both sides of a comparison. Positions are 1-based where a routine speaks of positions.
 
+#include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,5 +13,51 @@ namespace recast {
 std::string UpperAscii(std::string_view text);
 // Equal when case is ignored (ASCII a-z only).
 bool TextEquals(std::string_view a, std::string_view b);
+
+std::uint16_t MinWord(std::uint16_t a, std::uint16_t b);
+std::int32_t MinInt(std::int32_t a, std::int32_t b);
+std::string ChooseText(bool condition, std::string_view whenTrue, std::string_view whenFalse);
+// "TRUE" for any non-zero flag, "FALSE" for zero.
+std::string BoolText(std::uint8_t flag);
+
+// The element at index; "n/a" when index is below 0 or past the last element.
+std::string PickText(std::int32_t index, std::span<const std::string_view> texts);
+std::string PickText(std::int32_t index, std::span<const std::string> texts);
+// Index of the first element equal to text as a whole (case folded unless caseSensitive);
+// -1 when there is none.
+std::int32_t IndexOfText(std::string_view text, std::span<const std::string_view> texts, bool caseSensitive);
+std::int32_t IndexOfText(std::string_view text, std::span<const std::string> texts, bool caseSensitive);
+std::int32_t IndexOfText(std::string_view text, std::initializer_list<std::string_view> texts, bool caseSensitive);
+bool IsOneOfText(std::string_view text, std::span<const std::string_view> texts, bool caseSensitive);
+bool IsOneOfText(std::string_view text, std::span<const std::string> texts, bool caseSensitive);
+bool IsOneOfText(std::string_view text, std::initializer_list<std::string_view> texts, bool caseSensitive);
+
+// Removes the last character again and again while it is one of the characters of set.
+std::string TrimRightChars(std::string_view text, std::string_view set);
+// The same from the front.
+std::string TrimLeftChars(std::string_view text, std::string_view set);
+// prefix + text, unless text already begins with prefix (exact comparison).
+std::string EnsurePrefix(std::string_view text, std::string_view prefix);
+
+// Splits text at the first occurrence of separator: *head gets what stands before it, *tail
+// what stands after it. Without an occurrence (or with an empty separator) *head is the whole
+// text and *tail is empty. text may view *head or *tail.
+void SplitAtFirst(std::string_view text, std::string_view separator, std::string* head, std::string* tail);
+
+// 1-based position of the first occurrence of sub in text, 0 when absent or sub is empty.
+// Both sides are case folded unless caseSensitive.
+std::size_t PosText(std::string_view sub, std::string_view text, bool caseSensitive);
+
+// Replaces the first occurrence of find (or, with all, every occurrence left to right
+// without overlap) by replacement. The inserted replacement is never searched again. The
+// text comes back unchanged when find is empty or equals replacement exactly. Characters
+// outside the matches keep their case.
+std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement,
+                        bool caseSensitive, bool all);
+
+// A double quote, the text, a double quote; inner quotes are left as they are.
+std::string QuoteText(std::string_view text);
+// left + separator + right when both are non-empty, else left + right.
+std::string JoinText(std::string_view left, std::string_view right, std::string_view separator);
 
 }  // namespace recast
