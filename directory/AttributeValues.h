@@ -1,0 +1,33 @@
+#pragma once
+// Reading one attribute of one object as text.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "directory/DirectorySession.h"
+#include "util/TaggedList.h"
+
+namespace recast {
+
+// Appends the text of every value of attrName on objectName (numbered 0; some syntaxes give
+// several entries per value). Works on a duplicate of ctx, freed before returning; for
+// "Aliased Object Name" (any case) the duplicate does not follow aliases, so an alias is
+// read itself. A value that cannot be read is skipped; a value that cannot be formatted
+// shows as its error text. Returns the status of the last directory step; a missing object
+// or attribute appends nothing and returns the client's failure.
+DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                              std::string_view attrName, TaggedList& values);
+
+// ReadAttributeValues into a fresh list; *text is all entries joined by CR LF, trailing CR
+// and LF characters removed. Returns the status of ReadAttributeValues.
+DirStatus GetAttributeValueText(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                                std::string_view attrName, std::string* text);
+
+// Appends the entries for one value record of syntax (a block of size bytes as GetAttrVal
+// writes it). References outside the block are never followed: such a value shows as an
+// error text entry.
+void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t size,
+                          std::string_view attrName, TaggedList& values);
+
+}  // namespace recast
