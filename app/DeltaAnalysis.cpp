@@ -1,0 +1,163 @@
+// The attribute delta analysis (the Change Object Class tab).
+#include "app/MainForm.h"
+#include "app/MainFormController.h"
+#include "directory/AttributeDefinitions.h"
+#include "directory/AttributeValues.h"
+#include "directory/ClassDefinitions.h"
+#include "directory/ErrorText.h"
+#include "util/Dialogs.h"
+#include "util/Format.h"
+
+namespace recast::app {
+
+namespace {
+
+constexpr std::int32_t kNoReference = -1;
+
+bool IsMandatoryKind(std::int32_t kind) {
+  return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
+}
+
+bool InList(const TaggedList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
+
+}  // namespace
+
+void MainFormController::TargetClassSelected() {
+  targetClassName_.clear();
+  ComboBox& targets = *form_.cbTargetClasses;
+  const int shown = targets.currentIndex();
+  if (shown < 0) return;
+  targetClassName_ = targets.Items().Text(shown);
+
+  TaggedListModel& targetAttributes = form_.lbTargetClassAttributes->Items();
+  targetAttributes.Clear();
+  const DirStatus status = ReadClassAttributes(session_, mainContext_, targetClassName_, targetAttributes);
+  if (status != 0) {
+    ShowMessageBox(ui_, MessageBoxKind::Custom, DirErrorText(session_, status));
+    return;
+  }
+  CalculateAttributesDelta();
+}
+
+void MainFormController::CalculateAttributesDelta() {
+  ListBox& sourceList = *form_.lbSourceClassAttributes;
+  ListBox& targetList = *form_.lbTargetClassAttributes;
+  TaggedListModel& source = sourceList.Items();
+  TaggedListModel& target = targetList.Items();
+  TaggedListModel& delta = form_.ListBoxDelta->Items();
+  TaggedListModel& info = form_.ListBoxInfo->Items();
+
+  delta.Clear();
+  info.Clear();
+  conflictAttributeList_.clear();
+  form_.BitBtnRecast->setEnabled(false);
+  form_.BitBtnDeleteConflicts->setEnabled(false);
+
+  if (targetClassName_.empty() || selectedObjectClass_.empty()) {
+    analysisSummary_ = "Please select an Object and a target class";
+    return;
+  }
+
+  CursorId savedCursor = kArrowCursor;
+  BeginBusyCursor(ui_, savedCursor);
+  std::int32_t undeletable = 0;
+  std::int32_t deletable = 0;
+  std::int32_t entries = 0;
+  const DirContext ctx = SelectionContext();
+
+  // What the target class does not allow.
+  for (int i = 0; i < source.Count(); ++i) {
+    const std::string name = source.Text(i);
+    if (InList(target, name)) continue;
+    std::string value;
+    const DirStatus status = GetAttributeValueText(session_, ctx, selectedObjectName_, name, &value);
+    std::string mark;
+    std::int32_t reference = kNoReference;
+    if (status == 0 && !value.empty()) {
+      conflictAttributeList_.push_back(name);
+      reference = info.Count();
+      if (IsMandatoryKind(source.Tag(i))) {
+        mark = "! ";
+        ++undeletable;
+        sourceList.SelectLine(i);
+        info.Add(Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class",
+                        {name}),
+                 0);
+      } else {
+        mark = "* ";
+        ++deletable;
+        info.Add(Format("Warning: We will need to delete attribute \"%s\" which is illegal for target class",
+                        {name}),
+                 0);
+      }
+      info.Add(Format("   Current value: \"%s\"", {value}), 0);
+      std::string type;
+      if (DescribeAttribute(session_, ctx, name, &type) == 0) info.Add(Format("   AttrType: (%s)", {type}), 0);
+    }
+    ++entries;
+    delta.Add(mark + name, reference);
+    ui_.ProcessPendingMessages();
+  }
+
+  // What the target class requires.
+  for (int i = 0; i < target.Count(); ++i) {
+    if (!IsMandatoryKind(target.Tag(i))) continue;
+    const std::string name = target.Text(i);
+    if (!InList(source, name)) {
+      targetList.SelectLine(i);
+      conflictAttributeList_.push_back(name);
+      const std::int32_t reference = info.Count();
+      info.Add(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}), 0);
+      std::string type;
+      if (DescribeAttribute(session_, ctx, name, &type) == 0) info.Add(Format("   AttrType: (%s)", {type}), 0);
+      ++entries;
+      delta.Add("- " + name, reference);
+    } else {
+      std::string value;
+      const DirStatus status = GetAttributeValueText(session_, ctx, selectedObjectName_, name, &value);
+      if (status == 0 && value.empty()) {
+        targetList.SelectLine(i);
+        info.Add(Format("Warning: You need to assign a value to \"%s\" because it is mandatory for the target class",
+                        {name}),
+                 0);
+      }
+    }
+    ui_.ProcessPendingMessages();
+  }
+  delta.Flush();
+
+  const bool canRecast = deletable == 0 && undeletable == 0;
+  const bool canDelete = deletable > 0 && undeletable == 0;
+  form_.BitBtnRecast->setEnabled(canRecast);
+  form_.BitBtnDeleteConflicts->setEnabled(canDelete);
+
+  if (entries == 0) {
+    analysisSummary_ = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
+                              {selectedObjectClass_, selectedObjectName_, targetClassName_});
+  } else if (canDelete) {
+    analysisSummary_ = Format(
+        "There are conflicts on %d valued attributes. You can recast the object after deleting these attributes.",
+        {deletable});
+  } else if (canRecast) {
+    analysisSummary_ = Format(
+        "There are attribute conflicts, but since these are on %d unvalued attributes, you can recast the object.",
+        {entries});
+  } else {
+    analysisSummary_ =
+        Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {undeletable});
+  }
+  RestoreCursor(ui_, savedCursor);
+}
+
+void MainFormController::ListBoxDeltaClick() {
+  const int row = form_.ListBoxDelta->SelectedIndex();
+  if (row < 0) return;
+  const std::int32_t reference = form_.ListBoxDelta->Items().Tag(row);
+  if (reference >= 0 && reference < form_.ListBoxInfo->Items().Count()) {
+    form_.ListBoxInfo->SelectLine(reference);
+  } else {
+    form_.ListBoxInfo->ClearLineSelection();
+  }
+}
+
+}  // namespace recast::app

@@ -1,0 +1,71 @@
+#include "app/InputBlocker.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
+namespace recast::app {
+
+namespace {
+
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+InputBlocker::InputBlocker(QWidget& window, QObject* parent) : QObject(parent), window_(&window) {}
+
+InputBlocker::~InputBlocker() {
+  if (depth_ > 0 && QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void InputBlocker::Begin() {
+  if (depth_++ == 0 && QCoreApplication::instance()) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+}
+
+void InputBlocker::End() {
+  if (depth_ == 0 || --depth_ > 0) return;
+  if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+  if (closeRequested_ && window_) {
+    closeRequested_ = false;
+    QTimer::singleShot(0, window_.data(), [w = window_] {
+      if (w) w->close();
+    });
+  }
+}
+
+bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
+  if (depth_ == 0) return false;
+  if (IsUserInput(event->type())) return true;
+  if (event->type() == QEvent::Close && watched == window_.data()) {
+    closeRequested_ = true;
+    event->ignore();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace recast::app

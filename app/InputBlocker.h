@@ -1,0 +1,48 @@
+#pragma once
+// Holds back user input while an analysis, listing or action runs: the long loops let the
+// message loop run so the window repaints, and without this a click there could start a
+// second analysis that empties the lists the running one works through. Closing the window
+// meanwhile is deferred until the operation is over, since the close frees the context the
+// operation is using.
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace recast::app {
+
+class InputBlocker : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit InputBlocker(QWidget& window, QObject* parent = nullptr);
+  ~InputBlocker() override;
+
+  bool Active() const { return depth_ > 0; }
+  void Begin();
+  // After the last End a close asked for meanwhile is carried out.
+  void End();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPointer<QWidget> window_;
+  int depth_ = 0;
+  bool closeRequested_ = false;
+};
+
+// Input held back for the lifetime of the object.
+class InputHold {
+ public:
+  explicit InputHold(InputBlocker& blocker) : blocker_(blocker) { blocker_.Begin(); }
+  ~InputHold() { blocker_.End(); }
+  InputHold(const InputHold&) = delete;
+  InputHold& operator=(const InputHold&) = delete;
+
+ private:
+  InputBlocker& blocker_;
+};
+
+}  // namespace recast::app

@@ -1,0 +1,81 @@
+#include "app/ListBox.h"
+
+#include <QMouseEvent>
+#include <QSignalBlocker>
+
+namespace recast::app {
+
+ListBox::ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
+                 QWidget* parent)
+    : QListView(parent), model_(sorted) {
+  setObjectName(objectName);
+  setUniformItemSizes(true);
+  setSelectionMode(mode);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setModel(&model_);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    pressChangedSelection_ = true;
+    emit LineClicked();
+  });
+}
+
+int ListBox::SelectedIndex() const {
+  const QModelIndex current = currentIndex();
+  if (current.isValid() && selectionModel()->isSelected(current)) return current.row();
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void ListBox::SelectLine(int row) {
+  model_.Flush();
+  if (row < 0 || row >= model_.rowCount()) return;
+  const QModelIndex index = model_.index(row);
+  const auto flags = selectionMode() == QAbstractItemView::SingleSelection
+                         ? QItemSelectionModel::ClearAndSelect
+                         : QItemSelectionModel::Select;
+  selectionModel()->setCurrentIndex(index, flags);
+  scrollTo(index);
+}
+
+bool ListBox::IsLineSelected(int row) const {
+  if (row < 0 || row >= model_.rowCount()) return false;
+  return selectionModel()->isSelected(model_.index(row));
+}
+
+void ListBox::ClearLineSelection() {
+  selectionModel()->clearSelection();
+}
+
+void ListBox::mousePressEvent(QMouseEvent* event) {
+  pressChangedSelection_ = false;
+  pressOnLine_ = indexAt(event->position().toPoint()).isValid();
+  QListView::mousePressEvent(event);
+}
+
+void ListBox::mouseReleaseEvent(QMouseEvent* event) {
+  QListView::mouseReleaseEvent(event);
+  // A click on the line that was already selected changes no selection but is a click all
+  // the same.
+  if (pressOnLine_ && !pressChangedSelection_ && event->button() == Qt::LeftButton &&
+      indexAt(event->position().toPoint()).isValid()) {
+    emit LineClicked();
+  }
+  pressOnLine_ = false;
+}
+
+ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)
+    : QComboBox(parent), model_(sorted) {
+  setObjectName(objectName);
+  setEditable(false);
+  setModel(&model_);
+  setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  setMinimumContentsLength(12);
+}
+
+void ComboBox::ShowEntry(int row) {
+  model_.Flush();
+  const QSignalBlocker block(this);
+  setCurrentIndex(row >= 0 && row < model_.rowCount() ? row : -1);
+}
+
+}  // namespace recast::app

@@ -1,0 +1,62 @@
+#pragma once
+// A list box: a list view over its own TaggedListModel, with uniform item sizes (so 100,000
+// lines lay out at once) and the list box notion of "the selected line".
+
+#include <QComboBox>
+#include <QListView>
+
+#include "app/TaggedListModel.h"
+
+namespace recast::app {
+
+class ListBox : public QListView {
+  Q_OBJECT
+
+ public:
+  // mode: SingleSelection, MultiSelection (each click toggles) or ExtendedSelection (ranges).
+  ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
+          QWidget* parent = nullptr);
+
+  TaggedListModel& Items() { return model_; }
+  const TaggedListModel& Items() const { return model_; }
+
+  // The selected line of a single-selection list (the current one of a multi-selection
+  // list when it is selected); -1 when none.
+  int SelectedIndex() const;
+  // Makes row the selected line: the only one in a single-selection list, one more in a
+  // multi-selection list; scrolls it into view. Out of range: nothing happens.
+  void SelectLine(int row);
+  bool IsLineSelected(int row) const;
+  void ClearLineSelection();
+
+ signals:
+  // The user changed the selected line, by mouse or keyboard, or clicked the selected line
+  // again: the moments a list box reports a click.
+  void LineClicked();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  TaggedListModel model_;
+  bool pressChangedSelection_ = false;
+  bool pressOnLine_ = false;
+};
+
+// A drop-down-list combo box over its own TaggedListModel.
+class ComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  ComboBox(const QString& objectName, bool sorted, QWidget* parent = nullptr);
+
+  TaggedListModel& Items() { return model_; }
+  // Shows row as the selected entry (-1: none) without running the change handler.
+  void ShowEntry(int row);
+
+ private:
+  TaggedListModel model_;
+};
+
+}  // namespace recast::app

@@ -1,0 +1,32 @@
+#include "app/ResponsiveUserInterface.h"
+
+#include "app/TaggedListModel.h"
+
+namespace recast::app {
+
+ResponsiveUserInterface::ResponsiveUserInterface(UserInterface& inner, int intervalMs)
+    : inner_(inner), interval_(intervalMs) {}
+
+void ResponsiveUserInterface::MessageBox(MessageBoxKind kind, const std::string& text) {
+  inner_.MessageBox(kind, text);
+}
+
+bool ResponsiveUserInterface::AskOkAbort(const std::string& text) { return inner_.AskOkAbort(text); }
+
+std::optional<std::string> ResponsiveUserInterface::AskSaveFileName(const SaveDialogRequest& request) {
+  return inner_.AskSaveFileName(request);
+}
+
+CursorId ResponsiveUserInterface::CurrentCursor() const { return inner_.CurrentCursor(); }
+
+void ResponsiveUserInterface::SetCursor(CursorId cursor) { inner_.SetCursor(cursor); }
+
+void ResponsiveUserInterface::ProcessPendingMessages() {
+  const auto now = std::chrono::steady_clock::now();
+  if (interval_.count() > 0 && now - last_ < interval_) return;
+  last_ = now;
+  for (TaggedListModel* model : watched_) model->Flush();
+  inner_.ProcessPendingMessages();
+}
+
+}  // namespace recast::app

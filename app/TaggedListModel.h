@@ -1,0 +1,79 @@
+#pragma once
+// The lines of one window list (list box or combo box) as a Qt item model that the directory
+// layer appends to directly through the TaggedList interface.
+//
+// A sorted model orders its lines the way a list box does: case-insensitive and locale-aware.
+// Appends to a sorted model are collected and merged into place in batches (Flush), so that
+// filling 100,000 lines costs one sort instead of 100,000 ordered inserts. Every TaggedList
+// accessor flushes first, so readers always see the lines in display order; the view sees
+// new lines at the next Flush (the window flushes while it lets messages be processed).
+
+#include <QAbstractListModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "util/TaggedList.h"
+
+namespace recast::app {
+
+class TaggedListModel : public QAbstractListModel, public TaggedList {
+  Q_OBJECT
+
+ public:
+  explicit TaggedListModel(bool sorted, QObject* parent = nullptr);
+  ~TaggedListModel() override;
+
+  // ---- TaggedList (line indexes are display rows) ----
+  int Count() const override;
+  std::string Text(int index) const override;
+  std::int32_t Tag(int index) const override;
+  void Add(std::string text, std::int32_t tag) override;
+  void Clear() override;
+  int IndexOf(std::string_view text) const override;
+
+  // Places a line at row index (0 <= index <= Count()) whatever the sort mode, as a list
+  // box's Insert does; a sorted model keeps it there only until the next sorted append.
+  void Insert(int index, std::string text, std::int32_t tag);
+
+  bool Sorted() const { return sorted_; }
+  // Switching to sorted re-sorts the lines present; switching to unsorted keeps the order.
+  void SetSorted(bool sorted);
+
+  // Makes every appended line visible to views, in its sorted place.
+  void Flush();
+  bool HasPending() const { return !pending_.empty(); }
+
+  std::vector<std::string> Lines() const;
+
+  // ---- QAbstractListModel ----
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+ private:
+  struct Line {
+    std::string text;
+    std::int32_t tag = 0;
+    QString display;
+    std::optional<QCollatorSortKey> key;  // set while the line is kept sorted
+  };
+
+  void FlushConst() const { const_cast<TaggedListModel*>(this)->Flush(); }
+  void EnsureKey(Line& line) const;
+  void SortAll();
+
+  bool sorted_;
+  QCollator collator_;
+  std::vector<Line> lines_;
+  std::vector<Line> pending_;  // appended to a sorted model, not yet merged
+};
+
+// The text a window shows for a directory text: valid UTF-8 as such, else windows-1252;
+// line breaks inside a value are shown as " | " so that every line keeps one text row.
+QString DisplayText(const std::string& text);
+
+}  // namespace recast::app
