@@ -1,14 +1,306 @@
 #include "directory/AttributeValues.h"
 
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+
+#include "directory/ByteView.h"
+#include "directory/DirGuards.h"
+#include "directory/DirTime.h"
+#include "directory/OctetFormatting.h"
+#include "directory/StreamText.h"
+#include "util/Duration.h"
+#include "util/Format.h"
+#include "util/TextHelpers.h"
+
 namespace recast {
 
-DirStatus ReadAttributeValues(DirectorySession&, DirContext, std::string_view, std::string_view, TaggedList&) {
-  return kErrNotSupported;
+namespace {
+
+constexpr std::string_view kAliasedObjectName = "ALIASED OBJECT NAME";
+constexpr std::string_view kEntryRights = "[Entry Rights]";
+
+// One value block as GetAttrVal wrote it. Every reference is checked to point inside the
+// block before it is followed; a record that breaks that rule is reported as malformed.
+class ValueBlock {
+ public:
+  ValueBlock(const void* value, std::uint32_t size, std::uint32_t syntax)
+      : begin_(static_cast<const std::uint8_t*>(value)), size_(value != nullptr ? size : 0), syntax_(syntax) {}
+
+  // bytes: how much of the record must lie in the block (all of it unless it ends in
+  // inline data).
+  template <typename Record>
+  const Record& At(const void* where, std::size_t bytes = sizeof(Record)) const {
+    const auto* p = static_cast<const std::uint8_t*>(where);
+    if (!Inside(p, bytes) || reinterpret_cast<std::uintptr_t>(p) % alignof(Record) != 0) Fail();
+    return *reinterpret_cast<const Record*>(p);
+  }
+  template <typename Record>
+  const Record& Head() const {
+    return At<Record>(begin_);
+  }
+
+  // A referenced text; null reads as empty; runs to its zero or the end of the block.
+  std::string Text(const char* text) const {
+    if (text == nullptr) return {};
+    const auto* p = reinterpret_cast<const std::uint8_t*>(text);
+    if (!Inside(p, 1)) Fail();
+    return ByteView(p, static_cast<std::size_t>(begin_ + size_ - p)).Text(0);
+  }
+  const std::uint8_t* Bytes(const std::uint8_t* data, std::uint32_t length) const {
+    if (length == 0) return data;
+    if (data == nullptr || !Inside(data, length)) Fail();
+    return data;
+  }
+  // The block itself as text (the text syntaxes).
+  std::string WholeText() const { return ByteView(begin_, size_).Text(0); }
+  std::string WholeHex() const { return HexBytes(begin_, size_); }
+  std::uint32_t size() const { return size_; }
+  const std::uint8_t* begin() const { return begin_; }
+  // Most records a chain can hold; a longer chain must be a loop.
+  std::size_t MaxChain(std::size_t recordSize) const { return size_ / recordSize; }
+
+  [[noreturn]] void Fail() const {
+    throw std::runtime_error(Format("Malformed value of syntax %d", {syntax_}));
+  }
+
+ private:
+  bool Inside(const std::uint8_t* p, std::size_t count) const {
+    if (begin_ == nullptr || p < begin_) return false;
+    const auto offset = static_cast<std::size_t>(p - begin_);
+    return offset <= size_ && count <= size_ - offset;
+  }
+
+  const std::uint8_t* begin_;
+  std::uint32_t size_;
+  std::uint32_t syntax_;
+};
+
+void Append(TaggedList& values, std::string text) { values.Add(std::move(text), 0); }
+
+template <typename Number>
+Number NumberValue(const ValueBlock& block) {
+  return block.Head<Number>();
 }
-DirStatus GetAttributeValueText(DirectorySession&, DirContext, std::string_view, std::string_view, std::string* text) {
-  text->clear();
-  return kErrNotSupported;
+
+void FormatUnknown(const ValueBlock& block, std::string_view attrName, TaggedList& values) {
+  constexpr std::size_t kDataOffset = offsetof(UnknownValue, data);
+  const auto& record = block.At<UnknownValue>(block.begin(), kDataOffset);
+  const std::size_t available = block.size() > kDataOffset ? block.size() - kDataOffset : 0;
+  const std::size_t length = std::min<std::size_t>(record.length, available);
+  Append(values, Format("%s [%d] %s", {attrName, static_cast<std::int32_t>(record.syntaxId),
+                                       HexBytes(block.begin() + kDataOffset, length)}));
 }
-void FormatAttributeValue(const void*, std::uint32_t, std::uint32_t, std::string_view, TaggedList&) {}
+
+void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_view attrName, TaggedList& values) {
+  switch (syntax) {
+    case kSynUnknown:
+      FormatUnknown(block, attrName, values);
+      break;
+    case kSynDistName:
+    case kSynCeString:
+    case kSynCiString:
+    case kSynPrString:
+    case kSynNuString:
+    case kSynTelNumber:
+    case kSynClassName:
+      Append(values, block.WholeText());
+      break;
+    case kSynCiList: {
+      const CiListValue* element = &block.Head<CiListValue>();
+      for (std::size_t n = 0; element != nullptr; ++n) {
+        if (n > block.MaxChain(sizeof(CiListValue))) block.Fail();
+        const auto& record = block.At<CiListValue>(element);
+        Append(values, block.Text(record.text));
+        element = record.next;
+      }
+      break;
+    }
+    case kSynBoolean:
+      Append(values, BoolText(NumberValue<std::uint8_t>(block)));
+      break;
+    case kSynInteger:
+    case kSynCounter:
+      Append(values, Format("%d", {NumberValue<std::int32_t>(block)}));
+      break;
+    case kSynOctetString: {
+      const auto& record = block.Head<OctetStringValue>();
+      Append(values, FormatOctetValue(record.length, block.Bytes(record.data, record.length), attrName));
+      break;
+    }
+    case kSynFaxNumber:
+      Append(values, block.Text(block.Head<FaxNumberValue>().telephoneNumber));
+      break;
+    case kSynNetAddress: {
+      const auto& record = block.Head<NetAddressValue>();
+      Append(values, FormatNetAddress(record.addressType, block.Bytes(record.address, record.length), record.length));
+      break;
+    }
+    case kSynOctetList: {
+      const OctetListValue* element = &block.Head<OctetListValue>();
+      for (std::size_t n = 0; element != nullptr; ++n) {
+        if (n > block.MaxChain(sizeof(OctetListValue))) block.Fail();
+        const auto& record = block.At<OctetListValue>(element);
+        Append(values, FormatOctetValue(record.length, block.Bytes(record.data, record.length), attrName));
+        element = record.next;
+      }
+      break;
+    }
+    case kSynEmailAddress:
+      Append(values, block.Text(block.Head<EmailAddressValue>().address));
+      break;
+    case kSynPath: {
+      const auto& record = block.Head<PathValue>();
+      Append(values, Format("(%d) %s:%s", {static_cast<std::int32_t>(record.nameSpaceType),
+                                           block.Text(record.volumeName), block.Text(record.path)}));
+      break;
+    }
+    case kSynReplicaPointer: {
+      const auto& record = block.Head<ReplicaPointerValue>();
+      Append(values, Format("%s [Type: %d] [Nr: %d]", {block.Text(record.serverName),
+                                                       static_cast<std::int32_t>(record.replicaType),
+                                                       static_cast<std::int32_t>(record.replicaNumber)}));
+      break;
+    }
+    case kSynObjectAcl: {
+      const auto& record = block.Head<ObjectAclValue>();
+      const std::string protectedName = block.Text(record.protectedAttrName);
+      const RightsKind kind =
+          protectedName.find(kEntryRights) != std::string::npos ? RightsKind::Entry : RightsKind::Attribute;
+      Append(values, Format("%s %s / \"%s\"",
+                            {FormatRights(record.privileges, kind), block.Text(record.subjectName), protectedName}));
+      break;
+    }
+    case kSynPoAddress: {
+      const auto& record = block.Head<PostalAddressValue>();
+      for (const char* line : record.lines) Append(values, block.Text(line));
+      break;
+    }
+    case kSynTimestamp:
+      Append(values, FormatDirTime(block.Head<TimestampValue>().wholeSeconds, true));
+      break;
+    case kSynTime:
+      Append(values, FormatDirTime(NumberValue<std::uint32_t>(block), true));
+      break;
+    case kSynBackLink:
+      Append(values, block.Text(block.Head<BackLinkValue>().objectName));
+      break;
+    case kSynTypedName:
+      Append(values, block.Text(block.Head<TypedNameValue>().objectName));
+      break;
+    case kSynHold: {
+      const auto& record = block.Head<HoldValue>();
+      Append(values, Format("%s (%d)", {block.Text(record.objectName), static_cast<std::int32_t>(record.amount)}));
+      break;
+    }
+    case kSynInterval:
+      Append(values, DurationText(NumberValue<std::uint32_t>(block)));
+      break;
+    default:  // streams never come here; 28 and above are raw bytes
+      Append(values, Format("[%X] %s", {syntax, block.WholeHex()}));
+      break;
+  }
+}
+
+}  // namespace
+
+void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t size, std::string_view attrName,
+                          TaggedList& values) {
+  // A malformed record becomes one entry with the error's text, like any error raised while
+  // a value is formatted; the caller's other values are unaffected.
+  VectorTaggedList entries;
+  try {
+    FormatRecord(ValueBlock(value, size, syntax), syntax, attrName, entries);
+  } catch (const std::exception& error) {
+    values.Add(error.what(), 0);
+    return;
+  }
+  for (const auto& entry : entries.entries()) values.Add(entry.text, entry.tag);
+}
+
+DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                              std::string_view attrName, TaggedList& values) {
+  DirectoryClient& client = session.client;
+  ScopedContext duplicate;
+  DirStatus status = duplicate.Duplicate(client, ctx);
+  if (status != 0) return status;
+  const DirContext dup = duplicate.get();
+  if (UpperAscii(attrName) == kAliasedObjectName) {
+    std::uint32_t flags = 0;
+    client.GetContextValue(dup, kKeyFlags, &flags);
+    flags &= ~kFlagDerefAliases;
+    client.SetContextValue(dup, kKeyFlags, &flags);
+  }
+
+  std::string attr(attrName);
+  const std::string object(objectName);
+  ScopedBuffer request;
+  status = request.Allocate(client, kDefaultBufferSize);
+  if (status != 0) return status;
+  status = client.InitBuffer(dup, kOpReadObject, request.get());
+  if (status != 0) return status;
+  status = client.PutAttrName(dup, request.get(), attr.c_str());
+  if (status != 0) return status;
+
+  IterationHandle iteration = kNoIteration;
+  ScopedBuffer reply;
+  status = reply.Allocate(client, kMaxBufferSize);
+  if (status != 0) return status;
+  status = client.InitBuffer(dup, kOpReadObject, reply.get());
+  if (status != 0) return status;
+
+  bool readSucceeded = true;
+  do {
+    status = client.ReadObject(dup, object.c_str(), kObjectInfoValues, false, request.get(), &iteration, reply.get());
+    std::uint32_t attrCount = 0;
+    if (status == 0) status = client.GetAttrCount(dup, reply.get(), &attrCount);
+    std::array<char, kMaxSchemaNameBytes> name{};
+    std::uint32_t valueCount = 0;
+    std::uint32_t syntax = 0;
+    if (status == 0) status = client.GetAttrName(dup, reply.get(), name.data(), &valueCount, &syntax);
+    if (status != 0) {
+      readSucceeded = false;
+      break;
+    }
+    attr.assign(name.data(), strnlen(name.data(), name.size()));
+
+    if (syntax == kSynStream) {
+      std::string text;
+      status = ReadStreamText(session, dup, object, attr, &text);
+      if (status != 0) {
+        readSucceeded = false;
+        break;
+      }
+      values.Add(text, 0);
+      continue;
+    }
+    for (std::uint32_t i = 0; i < valueCount; ++i) {
+      try {
+        std::uint32_t size = 0;
+        status = client.ComputeAttrValSize(dup, reply.get(), syntax, &size);
+        std::unique_ptr<std::uint8_t[]> block;
+        if (size > 0) block = std::make_unique<std::uint8_t[]>(size);
+        if (status == 0) status = client.GetAttrVal(dup, reply.get(), syntax, block.get());
+        if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
+      } catch (const std::exception& error) {
+        values.Add(error.what(), 0);
+      }
+    }
+  } while (iteration != kNoIteration && readSucceeded);
+  return status;
+}
+
+DirStatus GetAttributeValueText(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                                std::string_view attrName, std::string* text) {
+  VectorTaggedList values;
+  const DirStatus status = ReadAttributeValues(session, ctx, objectName, attrName, values);
+  std::string joined;
+  for (const auto& entry : values.entries()) joined += entry.text + "\r\n";
+  *text = TrimRightChars(joined, "\r\n");
+  return status;
+}
 
 }  // namespace recast
