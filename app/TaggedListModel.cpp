@@ -20,12 +20,65 @@ QString DisplayText(const std::string& text) {
   return shown;
 }
 
+namespace {
+
+// The user's locale; the "C" locale compares code points, so it falls back to the common
+// (English) collation that list boxes use when no language is set.
+QLocale CollationLocale() {
+  const QLocale locale;
+  return locale.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : locale;
+}
+
+}  // namespace
+
 TaggedListModel::TaggedListModel(bool sorted, QObject* parent)
-    : QAbstractListModel(parent), sorted_(sorted), collator_(QLocale()) {
+    : QAbstractListModel(parent), sorted_(sorted), collator_(CollationLocale()) {
   collator_.setCaseSensitivity(Qt::CaseInsensitive);
+  // Ranks of the printable ASCII characters in the collation (equal ranks for characters
+  // that compare equal, such as a and A). A locale that tailors ASCII (contractions such
+  // as "ch" or "aa") gets no ranks and every line uses the collator's sort key.
+  const QLocale::Language language = collator_.locale().language();
+  if (language != QLocale::English) return;
+  std::vector<char> chars;
+  for (char c = 0x20; c < 0x7F; ++c) chars.push_back(c);
+  const auto compare = [this](char a, char b) {
+    return collator_.compare(QString(QLatin1Char(a)), QString(QLatin1Char(b)));
+  };
+  std::stable_sort(chars.begin(), chars.end(), [&](char a, char b) { return compare(a, b) < 0; });
+  unsigned char rank = 0;
+  for (std::size_t i = 0; i < chars.size(); ++i) {
+    if (i == 0 || compare(chars[i - 1], chars[i]) != 0) ++rank;
+    asciiRank_[static_cast<unsigned char>(chars[i])] = rank;
+  }
 }
 
 TaggedListModel::~TaggedListModel() = default;
+
+TaggedListModel::Line TaggedListModel::MakeLine(std::string text, std::int32_t tag) const {
+  Line line;
+  line.text = std::move(text);
+  line.tag = tag;
+  line.ascii = asciiRank_['a'] != 0;
+  if (line.ascii) {
+    line.rankKey.resize(line.text.size());
+    for (std::size_t i = 0; i < line.text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(line.text[i]);
+      const unsigned char rank = c < 128 ? asciiRank_[c] : 0;
+      if (rank == 0) {
+        line.ascii = false;
+        line.rankKey.clear();
+        break;
+      }
+      line.rankKey[i] = static_cast<char>(rank);
+    }
+  }
+  return line;
+}
+
+const QString& TaggedListModel::Display(const Line& line) const {
+  if (!line.display) line.display = DisplayText(line.text);
+  return *line.display;
+}
 
 int TaggedListModel::Count() const {
   FlushConst();
@@ -51,25 +104,21 @@ int TaggedListModel::IndexOf(std::string_view text) const {
 }
 
 void TaggedListModel::Add(std::string text, std::int32_t tag) {
-  Line line{std::move(text), tag, QString(), std::nullopt};
-  line.display = DisplayText(line.text);
   if (sorted_) {
-    pending_.push_back(std::move(line));
+    pending_.push_back(MakeLine(std::move(text), tag));
     return;
   }
   const int row = static_cast<int>(lines_.size());
   beginInsertRows(QModelIndex(), row, row);
-  lines_.push_back(std::move(line));
+  lines_.push_back(MakeLine(std::move(text), tag));
   endInsertRows();
 }
 
 void TaggedListModel::Insert(int index, std::string text, std::int32_t tag) {
   Flush();
   index = std::clamp(index, 0, static_cast<int>(lines_.size()));
-  Line line{std::move(text), tag, QString(), std::nullopt};
-  line.display = DisplayText(line.text);
   beginInsertRows(QModelIndex(), index, index);
-  lines_.insert(lines_.begin() + index, std::move(line));
+  lines_.insert(lines_.begin() + index, MakeLine(std::move(text), tag));
   endInsertRows();
 }
 
@@ -85,42 +134,59 @@ void TaggedListModel::SetSorted(bool sorted) {
   if (sorted == sorted_) return;
   Flush();
   sorted_ = sorted;
-  if (sorted_) {
-    SortAll();
-  } else {
-    for (auto& line : lines_) line.key.reset();
-  }
+  if (sorted_) SortAll();
 }
 
 void TaggedListModel::EnsureKey(Line& line) const {
-  if (!line.key) line.key.emplace(collator_.sortKey(line.display));
+  if (!line.key) line.key.emplace(collator_.sortKey(Display(line)));
+}
+
+bool TaggedListModel::AllAscii(const std::vector<Line>& lines) const {
+  return std::all_of(lines.begin(), lines.end(), [](const Line& line) { return line.ascii; });
+}
+
+namespace {
+bool RankLess(const std::string& a, const std::string& b) { return a < b; }
+}  // namespace
+
+void TaggedListModel::SortLines(std::vector<Line>& lines, bool byRank) {
+  if (byRank) {
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const Line& a, const Line& b) { return RankLess(a.rankKey, b.rankKey); });
+    return;
+  }
+  for (auto& line : lines) EnsureKey(line);
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const Line& a, const Line& b) { return a.key->compare(*b.key) < 0; });
 }
 
 void TaggedListModel::SortAll() {
   if (lines_.size() < 2) return;
   beginResetModel();
-  for (auto& line : lines_) EnsureKey(line);
-  std::stable_sort(lines_.begin(), lines_.end(),
-                   [](const Line& a, const Line& b) { return a.key->compare(*b.key) < 0; });
+  SortLines(lines_, AllAscii(lines_));
   endResetModel();
 }
 
 void TaggedListModel::Flush() {
   if (pending_.empty()) return;
-  const auto less = [](const Line& a, const Line& b) { return a.key->compare(*b.key) < 0; };
-  for (auto& line : pending_) EnsureKey(line);
-  std::stable_sort(pending_.begin(), pending_.end(), less);
+  const bool byRank = AllAscii(pending_) && AllAscii(lines_);
   beginResetModel();
   if (lines_.empty()) {
+    SortLines(pending_, byRank);
     lines_.swap(pending_);
-  } else {
-    for (auto& line : lines_) EnsureKey(line);
+  } else if (byRank) {
+    SortLines(pending_, true);
     std::vector<Line> merged;
     merged.reserve(lines_.size() + pending_.size());
     std::merge(std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()),
                std::make_move_iterator(pending_.begin()), std::make_move_iterator(pending_.end()),
-               std::back_inserter(merged), less);
+               std::back_inserter(merged),
+               [](const Line& a, const Line& b) { return RankLess(a.rankKey, b.rankKey); });
     lines_.swap(merged);
+  } else {
+    // Lines shown so far may have been ordered by rank: order everything by the collator.
+    for (auto& line : pending_) lines_.push_back(std::move(line));
+    SortLines(lines_, false);
   }
   pending_.clear();
   endResetModel();
@@ -144,7 +210,7 @@ QVariant TaggedListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return line.display;
+      return Display(line);
     case Qt::UserRole:
       return line.tag;
     default:

@@ -58,16 +58,26 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
   struct Line {
     std::string text;
     std::int32_t tag = 0;
-    QString display;
-    std::optional<QCollatorSortKey> key;  // set while the line is kept sorted
+    mutable std::optional<QString> display;  // made when first shown
+    // Printable ASCII lines sort by their characters' collation ranks, compared bytewise;
+    // other lines need the collator's own sort key.
+    bool ascii = false;
+    std::string rankKey;
+    std::optional<QCollatorSortKey> key;
   };
 
   void FlushConst() const { const_cast<TaggedListModel*>(this)->Flush(); }
+  Line MakeLine(std::string text, std::int32_t tag) const;
+  const QString& Display(const Line& line) const;
   void EnsureKey(Line& line) const;
+  // Sorts lines by the keys all of them (and the shown lines) share.
+  void SortLines(std::vector<Line>& lines, bool byRank);
+  bool AllAscii(const std::vector<Line>& lines) const;
   void SortAll();
 
   bool sorted_;
   QCollator collator_;
+  unsigned char asciiRank_[128] = {};  // 0: not ranked (control characters)
   std::vector<Line> lines_;
   std::vector<Line> pending_;  // appended to a sorted model, not yet merged
 };

@@ -1,0 +1,113 @@
+#include "app/TaggedListModel.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace recast::app {
+namespace {
+
+std::vector<std::string> Fill(TaggedListModel& model, std::initializer_list<const char*> lines) {
+  std::int32_t tag = 0;
+  for (const char* line : lines) model.Add(line, tag++);
+  return model.Lines();
+}
+
+TEST(TaggedListModelTest, SortedListOrdersLikeAListBoxIgnoringCase) {
+  TaggedListModel model(true);
+  EXPECT_EQ(Fill(model, {"User: zeta", "user: Alpha", "Group: b", "USER: beta", "group: A"}),
+            (std::vector<std::string>{"group: A", "Group: b", "user: Alpha", "USER: beta", "User: zeta"}));
+}
+
+TEST(TaggedListModelTest, PlainAsciiLinesSortAsTheCollatorSortsThem) {
+  // Lines of plain ASCII take a faster path; it must give the collator's own order, which
+  // the same lines get when one line outside ASCII forces the collator on the whole list.
+  const std::initializer_list<const char*> lines = {
+      "a-b", "a b", "ab", "A_b", "a.b", "[ .. ]", "_x", "9z", "10", "Z", "a", "(a)", "a~", "a+b", "A@", "~"};
+  TaggedListModel fast(true);
+  std::vector<std::string> fastOrder = Fill(fast, lines);
+  TaggedListModel collated(true);
+  collated.Add("\xC3\xA9", 0);
+  for (const char* line : lines) collated.Add(line, 0);
+  std::vector<std::string> collatedOrder = collated.Lines();
+  collatedOrder.erase(std::find(collatedOrder.begin(), collatedOrder.end(), "\xC3\xA9"));
+  EXPECT_EQ(fastOrder, collatedOrder);
+}
+
+TEST(TaggedListModelTest, SortedLinesKeepTheirTags) {
+  TaggedListModel model(true);
+  model.Add("c", 30);
+  model.Add("a", 10);
+  model.Add("b", 20);
+  ASSERT_EQ(model.Count(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(model.Tag(i), (i + 1) * 10) << model.Text(i);
+}
+
+TEST(TaggedListModelTest, BatchesAppendedBetweenFlushesMergeIntoOrder) {
+  TaggedListModel model(true);
+  model.Add("m", 0);
+  model.Add("c", 0);
+  model.Flush();
+  EXPECT_EQ(model.rowCount(), 2);
+  model.Add("a", 0);
+  model.Add("z", 0);
+  model.Add("n", 0);
+  EXPECT_TRUE(model.HasPending());
+  EXPECT_EQ(model.rowCount(), 2) << "views see appended lines only at a flush";
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"a", "c", "m", "n", "z"}));
+  EXPECT_EQ(model.rowCount(), 5);
+}
+
+TEST(TaggedListModelTest, UnsortedListKeepsInsertionOrderAndShowsAtOnce) {
+  TaggedListModel model(false);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  EXPECT_EQ(Fill(model, {"b", "A", "c"}), (std::vector<std::string>{"b", "A", "c"}));
+  EXPECT_EQ(inserted.count(), 3);
+}
+
+TEST(TaggedListModelTest, LineInsertedAfterSwitchingToUnsortedStaysFirst) {
+  TaggedListModel model(true);
+  Fill(model, {"Sales", "Admin", "[ ..", "_x"});
+  model.SetSorted(false);
+  model.Insert(0, "[ .. ]", 0);
+  const auto lines = model.Lines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines.front(), "[ .. ]");
+}
+
+TEST(TaggedListModelTest, SwitchingToSortedResortsPresentLines) {
+  TaggedListModel model(false);
+  Fill(model, {"b", "a"});
+  model.SetSorted(true);
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(TaggedListModelTest, IndexOfMatchesWholeTextIgnoringAsciiCaseOnly) {
+  TaggedListModel model(true);
+  Fill(model, {"Surname", "Given Name", "\xC3\xA9tat"});
+  EXPECT_EQ(model.Text(model.IndexOf("SURNAME")), "Surname");
+  EXPECT_EQ(model.IndexOf("Surnam"), -1);
+  EXPECT_EQ(model.IndexOf("\xC3\x89TAT"), -1) << "only a-z fold";
+  EXPECT_GE(model.IndexOf("\xC3\xA9TAT"), 0);
+}
+
+TEST(TaggedListModelTest, ClearDropsPendingAndShownLines) {
+  TaggedListModel model(true);
+  Fill(model, {"a"});
+  model.Add("b", 0);
+  model.Clear();
+  EXPECT_EQ(model.Count(), 0);
+  EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(TaggedListModelTest, ShowsEveryLineOnOneRow) {
+  TaggedListModel model(false);
+  model.Add("one\r\ntwo", 0);
+  model.Add(std::string("caf\xE9"), 0);  // windows-1252 byte, not UTF-8
+  EXPECT_EQ(model.data(model.index(0), Qt::DisplayRole).toString(), QString("one | two"));
+  EXPECT_EQ(model.data(model.index(1), Qt::DisplayRole).toString(), QString::fromUtf8("caf\xC3\xA9"));
+  EXPECT_EQ(model.Text(0), "one\r\ntwo") << "the stored text is not changed";
+}
+
+}  // namespace
+}  // namespace recast::app
