@@ -1,0 +1,46 @@
+#pragma once
+// LDAP names and filter values: escaping, and DNs <-> EntryName.
+//
+// An EntryName part holds the raw value; the escaping happens here and only here, so that a
+// value can never add a name component or a filter clause.
+
+#include <string>
+#include <string_view>
+
+#include "platform/service/DirectoryService.h"
+
+namespace recast::ldap {
+
+// A value for an LDAP filter (RFC 4515): "*", "(", ")", "\" and NUL become \2a, \28, \29,
+// \5c, \00; everything else stays.
+std::string EscapeFilterValue(std::string_view value);
+
+// A value for a DN (RFC 4514): ",", "+", "\"", "\\", "<", ">", ";", "=" and NUL escaped, a
+// leading "#" or blank and a trailing blank escaped.
+std::string EscapeDnValue(std::string_view value);
+
+// True when type is an attribute description an RDN may use (a name or a numeric OID).
+bool IsValidAttributeType(std::string_view type);
+
+// The DN of a fully typed name; kErrBadName (and *dn unchanged) when a part is typeless or
+// its type is not an attribute name. The empty name gives the empty DN.
+DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn);
+
+// The name of a DN: types upper-cased, values unescaped. An RDN with several values gives
+// its first one. kErrBadName (and *name unchanged) for a malformed DN.
+DirStatus DnToEntryName(std::string_view dn, service::EntryName* name);
+
+// A name as the dotted text of a DIST_NAME value: "CN=Sales.O=Org"; a "." or "\" inside a
+// part is written "\." or "\\".
+std::string DottedText(const service::EntryName& name);
+
+// The reverse of DottedText; a leading "." is allowed. kErrBadName for an untyped part or a
+// dangling "\".
+DirStatus ParseDottedText(std::string_view text, service::EntryName* name);
+
+// ASCII case-insensitive equality, as LDAP names compare.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
+
+}  // namespace recast::ldap

@@ -1,0 +1,96 @@
+#pragma once
+// The directory service of an LDAPv3 server, reached through libldap.
+//
+// Names: an EntryName is the entry's full DN, most specific part first, types upper-cased
+// (cn=Sales,o=Org <-> [CN=Sales, O=Org]); the empty name is the server's root, whose children
+// are the top parts of its naming contexts. Schema, values and result codes are mapped as
+// LdapSchema.h, LdapValues.h and LdapStatus.h say. Every failure with a server message
+// records that message (LastDiagnostic, and the error-text library when it is linked).
+//
+// A connection that drops fails the operation that meets it with kErrServerUnavailable; the
+// next operation connects again. Not thread-safe: one service per thread.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ldap/LdapConfig.h"
+#include "platform/ldap/LdapConnection.h"
+#include "platform/ldap/LdapSchema.h"
+#include "platform/service/DirectoryService.h"
+
+namespace recast::ldap {
+
+struct LdifEntry;
+
+}  // namespace recast::ldap
+
+typedef struct ldapmsg LDAPMessage;
+
+namespace recast::ldap {
+
+class LdapService : public service::DirectoryService {
+ public:
+  // Connects and binds (LdapConnection::Open) and reads the root DSE. The base entry is
+  // settings.baseDn, else the first naming context. On failure *service is unchanged and
+  // *diagnostic says why.
+  static DirStatus Open(const LdapSettings& settings, std::unique_ptr<LdapService>* service,
+                        std::string* diagnostic);
+
+  DirStatus Login(service::LoginInfo* info) override;
+  DirStatus ReadSchema(service::Schema* schema) override;
+  DirStatus ResolveName(const service::EntryName& name, bool derefAliases, service::EntryName* canonical) override;
+  // The cursor holds the server's paging cookie and the parent's DN; a cursor of another
+  // parent fails with kErrBadIteration. containersOnly pages may hold fewer entries than the
+  // server sent (even none) while the cursor goes on.
+  DirStatus ListChildren(const service::EntryName& parent, bool containersOnly, const std::string& cursor,
+                         std::uint32_t pageSize, service::ListPage* page) override;
+  void CancelListing(const std::string& cursor) override;
+  DirStatus ReadAttribute(const service::EntryName& entry, const std::string& attrName, bool derefAliases,
+                          service::AttributeValues* values) override;
+  DirStatus Modify(const service::EntryName& entry, const std::vector<service::Change>& changes) override;
+  // One modify that replaces the structural chain and keeps the auxiliary classes; when the
+  // server refuses a structural change, the Relax Rules retry and the safe re-create follow
+  // if their settings are on (README.md).
+  DirStatus ChangeBaseClass(const service::EntryName& entry, const std::string& newClass) override;
+  // LDAP has no stream attributes: kErrNotSupported.
+  DirStatus ReadStream(const service::EntryName& entry, const std::string& attrName,
+                       std::vector<std::uint8_t>* content) override;
+
+  // The server's message (or the service's own reason) for the latest failure.
+  const std::string& LastDiagnostic() const { return lastDiagnostic_; }
+  const std::string& BaseDn() const { return baseDn_; }
+
+  explicit LdapService(LdapSettings settings) : settings_(std::move(settings)) {}
+
+ private:
+  DirStatus Connect(std::string* diagnostic);
+  DirStatus EnsureConnected();
+  DirStatus EnsureSchema();
+  // Maps a libldap or result code, records the diagnostic and drops a lost connection.
+  DirStatus Fail(int resultCode, const std::string& context);
+  DirStatus Record(DirStatus status, std::string text);
+
+  DirStatus ToDn(const service::EntryName& name, std::string* dn);
+  DirStatus ResolvePart(const std::string& parentDn, const service::EntryName& parent, const std::string& value,
+                        service::NamePart* part);
+  std::vector<service::NamePart> VirtualChildren(const service::EntryName& parent) const;
+  DirStatus ReadEntry(const std::string& dn, LdifEntry* entry, int* resultCode);
+  DirStatus HasChildren(const std::string& dn, bool* children);
+  DirStatus Recreate(const std::string& dn, const std::vector<std::string>& newClasses);
+  void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
+
+  LdapSettings settings_;
+  std::unique_ptr<LdapConnection> connection_;
+  std::optional<LdapSchema> schema_;
+  std::vector<service::EntryName> namingContexts_;
+  std::string baseDn_;
+  std::string subschemaDn_;
+  std::string lastDiagnostic_;
+};
+
+// The ServiceOpener for ldap://, ldaps:// and ldapi:// services.
+DirStatus OpenLdapService(const service::ConnectionConfig& config, std::unique_ptr<service::DirectoryService>* service);
+
+}  // namespace recast::ldap

@@ -1,0 +1,72 @@
+#include "platform/ldap/LdapStatus.h"
+
+#include <ldap.h>
+
+namespace recast::ldap {
+
+DirStatus MapLdapResult(int resultCode) {
+  switch (resultCode) {
+    case LDAP_SUCCESS:
+      return 0;
+    case LDAP_NO_SUCH_OBJECT:
+      return kErrNoSuchEntry;
+    case LDAP_NO_SUCH_ATTRIBUTE:
+      return kErrNoSuchAttribute;
+    case LDAP_UNDEFINED_TYPE:
+      return kErrNoSuchAttribute;
+    case LDAP_OBJECT_CLASS_VIOLATION:
+      return kErrIllegalAttribute;
+    case LDAP_NOT_ALLOWED_ON_NONLEAF:
+      return kErrNotLeafEntry;
+    case LDAP_CONSTRAINT_VIOLATION:
+    case LDAP_INVALID_SYNTAX:
+    case LDAP_INAPPROPRIATE_MATCHING:
+      return kErrSyntaxViolation;
+    case LDAP_TYPE_OR_VALUE_EXISTS:
+      return kErrDuplicateValue;
+    case LDAP_ALREADY_EXISTS:
+      return kErrEntryAlreadyExists;
+    case LDAP_INSUFFICIENT_ACCESS:
+      return kErrNoAccess;
+    case LDAP_INVALID_DN_SYNTAX:
+    case LDAP_NAMING_VIOLATION:
+      return kErrBadName;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_UNAVAILABLE:
+    case LDAP_BUSY:
+      return kErrServerUnavailable;
+    default:
+      return kErrLdapResultBase - resultCode;
+  }
+}
+
+DirStatus MapLdapResult(int resultCode, std::string_view diagnostic) {
+  // One result code covers both kinds of object class violation; the message tells them apart.
+  if (resultCode == LDAP_OBJECT_CLASS_VIOLATION &&
+      (diagnostic.find("requires attribute") != std::string_view::npos ||
+       diagnostic.find("missing") != std::string_view::npos)) {
+    return kErrMissingMandatory;
+  }
+  return MapLdapResult(resultCode);
+}
+
+bool IsConnectionLost(int resultCode) {
+  return resultCode == LDAP_SERVER_DOWN || resultCode == LDAP_CONNECT_ERROR;
+}
+
+std::string OwnStatusText(DirStatus status) {
+  switch (status) {
+    case kErrLdapBadConfiguration: return "LDAP connection setting missing or malformed";
+    case kErrLdapPasswordFileExposed: return "password file may be read by others";
+    case kErrLdapPasswordFileUnreadable: return "password file cannot be read";
+    case kErrLdapCertificateNotVerified: return "server certificate could not be verified";
+    case kErrLdapTlsFailed: return "StartTLS failed";
+    case kErrLdapBackupFailed: return "backup of the entry could not be written";
+    case kErrLdapRestoreFailed: return "the original entry could not be restored";
+    case kErrLdapBadValue: return "value does not fit the attribute's syntax";
+    default: return {};
+  }
+}
+
+}  // namespace recast::ldap

@@ -1,0 +1,220 @@
+#include "platform/ldap/LdapValues.h"
+
+#include <charconv>
+#include <cstdint>
+
+#include "platform/ldap/LdapNames.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+namespace {
+
+using namespace service::value;
+
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(std::int64_t z, int* y, unsigned* m, unsigned* d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  *d = doy - (153 * mp + 2) / 5 + 1;
+  *m = mp < 10 ? mp + 3 : mp - 9;
+  *y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (*m <= 2));
+}
+
+bool Digits(std::string_view text, std::size_t pos, std::size_t count, int* value) {
+  if (pos + count > text.size()) return false;
+  int v = 0;
+  for (std::size_t i = pos; i < pos + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  *value = v;
+  return true;
+}
+
+std::string PostalLine(std::string_view line) {
+  std::string out;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\\' && i + 2 < line.size()) {
+      const std::string_view code = line.substr(i + 1, 2);
+      if (EqualsIgnoreCase(code, "24")) { out.push_back('$'); i += 2; continue; }
+      if (EqualsIgnoreCase(code, "5C")) { out.push_back('\\'); i += 2; continue; }
+    }
+    out.push_back(line[i]);
+  }
+  return out;
+}
+
+void AppendPostalLine(std::string* out, std::string_view line) {
+  for (char c : line) {
+    if (c == '$') *out += "\\24";
+    else if (c == '\\') *out += "\\5C";
+    else out->push_back(c);
+  }
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseGeneralizedTime(std::string_view text) {
+  int year, month, day, hour, minute = 0, second = 0;
+  if (!Digits(text, 0, 4, &year) || !Digits(text, 4, 2, &month) || !Digits(text, 6, 2, &day) ||
+      !Digits(text, 8, 2, &hour)) {
+    return std::nullopt;
+  }
+  std::size_t pos = 10;
+  if (Digits(text, pos, 2, &minute)) {
+    pos += 2;
+    if (Digits(text, pos, 2, &second)) pos += 2;
+  }
+  if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+    ++pos;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+  }
+  std::int64_t offset = 0;
+  if (pos < text.size() && text[pos] == 'Z') {
+    ++pos;
+  } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    int oh = 0, om = 0;
+    const int sign = text[pos] == '+' ? 1 : -1;
+    if (!Digits(text, pos + 1, 2, &oh)) return std::nullopt;
+    pos += 3;
+    if (Digits(text, pos, 2, &om)) pos += 2;
+    offset = sign * (oh * 3600 + om * 60);
+  }
+  if (pos != text.size()) return std::nullopt;
+  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
+    return std::nullopt;
+  }
+  const std::int64_t seconds =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
+      minute * 60 + second - offset;
+  if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
+  return static_cast<std::uint32_t>(seconds);
+}
+
+std::string FormatGeneralizedTime(std::uint32_t seconds) {
+  const std::int64_t days = seconds / 86400;
+  const std::uint32_t rest = seconds % 86400;
+  int y;
+  unsigned m, d;
+  CivilFromDays(days, &y, &m, &d);
+  return Format("%.04d%.02u%.02u%.02u%.02u%.02uZ",
+                {y, m, d, rest / 3600, (rest / 60) % 60, rest % 60});
+}
+
+std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::string_view bytes) {
+  switch (syntax) {
+    case kSynDistName: {
+      service::EntryName name;
+      if (DnToEntryName(bytes, &name) != 0) return Text{std::string(bytes)};
+      return Text{DottedText(name)};
+    }
+    case kSynCeString: case kSynCiString: case kSynPrString: case kSynNuString:
+    case kSynTelNumber: case kSynClassName:
+      return Text{std::string(bytes)};
+    case kSynBoolean:
+      if (bytes == "TRUE") return Boolean{true};
+      if (bytes == "FALSE") return Boolean{false};
+      return std::nullopt;
+    case kSynInteger: case kSynCounter: {
+      std::int32_t v = 0;
+      const auto [end, ec] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), v);
+      if (ec != std::errc() || end != bytes.data() + bytes.size()) return std::nullopt;
+      return Integer{v};
+    }
+    case kSynFaxNumber: {
+      const auto dollar = bytes.find('$');
+      return Fax{std::string(bytes.substr(0, dollar)), 0, {}};
+    }
+    case kSynPoAddress: {
+      PostalAddress address;
+      std::size_t line = 0, start = 0;
+      while (true) {
+        const auto dollar = bytes.find('$', start);
+        const std::string_view piece = bytes.substr(start, dollar == std::string_view::npos ? std::string_view::npos : dollar - start);
+        std::string text = PostalLine(piece);
+        // Lines beyond the sixth stay in the sixth, one per text line, so nothing is lost.
+        if (line < 6) {
+          address.lines[line++] = std::move(text);
+        } else {
+          address.lines[5] += "\n" + text;
+        }
+        if (dollar == std::string_view::npos) break;
+        start = dollar + 1;
+      }
+      return address;
+    }
+    case kSynTime: case kSynInterval: {
+      auto seconds = ParseGeneralizedTime(bytes);
+      if (!seconds) return std::nullopt;
+      return Seconds{*seconds};
+    }
+    default:
+      return Octets{std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
+  }
+}
+
+DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, std::string* bytes) {
+  if (const auto* text = std::get_if<Text>(&value)) {
+    if (syntax == kSynDistName) {
+      service::EntryName name;
+      if (const DirStatus status = ParseDottedText(text->text, &name); status != 0) return status;
+      return EntryNameToDn(name, bytes);
+    }
+    *bytes = text->text;
+    return 0;
+  }
+  if (const auto* b = std::get_if<Boolean>(&value)) {
+    *bytes = b->value ? "TRUE" : "FALSE";
+    return 0;
+  }
+  if (const auto* i = std::get_if<Integer>(&value)) {
+    *bytes = Format("%d", {i->value});
+    return 0;
+  }
+  if (const auto* o = std::get_if<Octets>(&value)) {
+    bytes->assign(o->bytes.begin(), o->bytes.end());
+    return 0;
+  }
+  if (const auto* f = std::get_if<Fax>(&value)) {
+    *bytes = f->number;
+    return 0;
+  }
+  if (const auto* s = std::get_if<Seconds>(&value)) {
+    *bytes = FormatGeneralizedTime(s->seconds);
+    return 0;
+  }
+  if (const auto* p = std::get_if<PostalAddress>(&value)) {
+    std::vector<std::string_view> lines;
+    for (const auto& line : p->lines) {
+      std::string_view rest = line;
+      for (auto nl = rest.find('\n'); nl != std::string_view::npos; nl = rest.find('\n')) {
+        lines.push_back(rest.substr(0, nl));
+        rest.remove_prefix(nl + 1);
+      }
+      lines.push_back(rest);
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    std::string out;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i) out.push_back('$');
+      AppendPostalLine(&out, lines[i]);
+    }
+    *bytes = std::move(out);
+    return 0;
+  }
+  return kErrBadSyntax;
+}
+
+}  // namespace recast::ldap

@@ -1,0 +1,214 @@
+#include "platform/ldap/Ldif.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "platform/ldap/LdapStatus.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+bool IsSafeString(std::string_view value) {
+  if (value.empty()) return true;
+  const auto first = static_cast<unsigned char>(value.front());
+  if (first == ' ' || first == ':' || first == '<') return false;
+  if (value.back() == ' ') return false;
+  for (char ch : value) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == 0 || c == '\r' || c == '\n' || c > 127) return false;
+  }
+  return true;
+}
+
+void AppendLine(std::string* out, std::string_view name, std::string_view value) {
+  *out += name;
+  if (IsSafeString(value)) {
+    *out += ": ";
+    *out += value;
+  } else {
+    *out += ":: ";
+    *out += Base64Encode(value);
+  }
+  out->push_back('\n');
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::string Base64Encode(std::string_view bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                       static_cast<unsigned char>(bytes[i + 2]);
+    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], kAlphabet[v & 63]};
+  }
+  if (i + 1 == bytes.size()) {
+    const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
+    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], '=', '='};
+  } else if (i + 2 == bytes.size()) {
+    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], '='};
+  }
+  return out;
+}
+
+bool Base64Decode(std::string_view text, std::string* bytes) {
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  std::size_t padding = 0;
+  for (char c : text) {
+    int v;
+    if (c >= 'A' && c <= 'Z') v = c - 'A';
+    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+    else if (c >= '0' && c <= '9') v = c - '0' + 52;
+    else if (c == '+') v = 62;
+    else if (c == '/') v = 63;
+    else if (c == '=') { ++padding; continue; }
+    else if (c == ' ') continue;
+    else return false;
+    if (padding) return false;
+    buffer = (buffer << 6) | static_cast<unsigned>(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      out.push_back(static_cast<char>((buffer >> bits) & 0xFF));
+    }
+  }
+  if (padding > 2) return false;
+  *bytes = std::move(out);
+  return true;
+}
+
+std::string WriteLdif(const LdifEntry& entry) {
+  std::string out = "version: 1\n";
+  AppendLine(&out, "dn", entry.dn);
+  for (const auto& [name, values] : entry.attributes) {
+    for (const auto& value : values) AppendLine(&out, name, value);
+  }
+  return out;
+}
+
+DirStatus ParseLdif(std::string_view text, LdifEntry* entry) {
+  // Unfold: a line starting with one blank continues the previous one.
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos <= text.size()) {
+    auto end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() && line.front() == ' ' && !lines.empty()) {
+      lines.back() += line.substr(1);
+    } else if (line.empty()) {
+      if (!lines.empty() && lines.size() > 1) break;  // end of the first record
+    } else if (line.front() != '#') {
+      lines.emplace_back(line);
+    }
+    if (end == text.size()) break;
+    pos = end + 1;
+  }
+  LdifEntry out;
+  bool haveDn = false;
+  for (const auto& line : lines) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos || colon == 0) return kErrBadSyntax;
+    const std::string name = line.substr(0, colon);
+    std::string value;
+    if (colon + 1 < line.size() && line[colon + 1] == ':') {
+      if (!Base64Decode(std::string_view(line).substr(colon + 2), &value)) return kErrBadSyntax;
+    } else {
+      std::string_view rest = std::string_view(line).substr(colon + 1);
+      while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+      value = std::string(rest);
+    }
+    if (name == "version" && !haveDn) continue;
+    if (name == "dn") {
+      if (haveDn) return kErrBadSyntax;
+      out.dn = std::move(value);
+      haveDn = true;
+      continue;
+    }
+    if (!haveDn) return kErrBadSyntax;
+    if (!out.attributes.empty() && out.attributes.back().first == name) {
+      out.attributes.back().second.push_back(std::move(value));
+    } else {
+      out.attributes.push_back({name, {std::move(value)}});
+    }
+  }
+  if (!haveDn) return kErrBadSyntax;
+  *entry = std::move(out);
+  return 0;
+}
+
+DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry,
+                         std::filesystem::path* path, std::string* diagnostic) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec || ::chmod(folder.c_str(), 0700) != 0) {
+    *diagnostic = Format("cannot create the backup folder %s", {folder.string()});
+    return kErrLdapBackupFailed;
+  }
+  // The name only needs to be new; O_EXCL guarantees no backup is overwritten.
+  const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch()).count();
+  const std::string text = WriteLdif(entry);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate =
+        folder / Format("entry-%u-%u-%u.ldif", {static_cast<std::uint32_t>(now / 1000),
+                                                static_cast<std::uint32_t>(now % 1000), attempt});
+    FileDescriptor fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (fd.get() < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    std::size_t written = 0;
+    while (written < text.size()) {
+      const ssize_t n = ::write(fd.get(), text.data() + written, text.size() - written);
+      if (n <= 0) break;
+      written += static_cast<std::size_t>(n);
+    }
+    if (written != text.size() || ::fsync(fd.get()) != 0) {
+      ::unlink(candidate.c_str());
+      break;
+    }
+    *path = candidate;
+    return 0;
+  }
+  *diagnostic = Format("cannot write a backup of %s into %s", {entry.dn, folder.string()});
+  return kErrLdapBackupFailed;
+}
+
+DirStatus LoadLdifBackup(const std::filesystem::path& path, LdifEntry* entry) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return kErrLdapRestoreFailed;
+  std::string text;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    if (n < 0) return kErrLdapRestoreFailed;
+    if (n == 0) break;
+    text.append(chunk, static_cast<std::size_t>(n));
+  }
+  return ParseLdif(text, entry) == 0 ? 0 : kErrLdapRestoreFailed;
+}
+
+}  // namespace recast::ldap

@@ -1,0 +1,42 @@
+#pragma once
+// One entry as LDIF (RFC 2849), written and read back byte for byte: the re-create path keeps
+// its backup in this form and restores the entry from the file.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "directory/DirectoryClient.h"
+
+namespace recast::ldap {
+
+struct LdifEntry {
+  std::string dn;
+  // Attribute descriptions with their values, in the server's order.
+  std::vector<std::pair<std::string, std::vector<std::string>>> attributes;
+  bool operator==(const LdifEntry&) const = default;
+};
+
+// The entry as an LDIF record; a value that is not a safe string (NUL, CR, LF, bytes above
+// 127, a leading blank, ":" or "<", a trailing blank) is written in base64.
+std::string WriteLdif(const LdifEntry& entry);
+
+// Reads the first record of text (folded lines and base64 values accepted). kErrBadSyntax
+// when it is not an LDIF record; *entry unchanged then.
+DirStatus ParseLdif(std::string_view text, LdifEntry* entry);
+
+// Writes entry to a new file in folder (created with owner-only access, like the file) and
+// flushes it to disk; *path receives its name. kErrLdapBackupFailed when it cannot.
+DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry,
+                         std::filesystem::path* path, std::string* diagnostic);
+
+// Reads a backup written by SaveLdifBackup. kErrLdapRestoreFailed when it cannot.
+DirStatus LoadLdifBackup(const std::filesystem::path& path, LdifEntry* entry);
+
+std::string Base64Encode(std::string_view bytes);
+// False for text that is not base64.
+bool Base64Decode(std::string_view text, std::string* bytes);
+
+}  // namespace recast::ldap
