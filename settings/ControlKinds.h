@@ -7,6 +7,7 @@
 //   QSpinBox                              SpinEdit: its value
 //   QGroupBox with QRadioButton children  RadioGroup: index of the checked button among those
 //                                         children in child order, -1 when none is checked
+//                                         (its other children are not walked)
 //   QSlider                               TrackBar: its position
 //   QCheckBox                             CheckBox: 1 checked, 0 otherwise
 //   QListWidget with a checkable item     CheckList

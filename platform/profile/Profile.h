@@ -2,8 +2,10 @@
 // Private-profile (INI) functions: the only way the program reads and writes INI files.
 //
 // Sections and keys are compared without regard to ASCII letter case. A missing file or a
-// missing section/key reads as the default. Reading removes one pair of enclosing double
-// quotes from a value ("  x " stays "  x "). Writing keeps the rest of the file as it was,
+// missing section/key reads as the default. Reading trims blanks around a value, then removes
+// one pair of enclosing double quotes (a stored "  x " reads as   x  with its blanks). Lines
+// that are neither "[section]", key=value nor a ";" comment are kept and ignored; of keys or
+// sections that appear twice the first counts. Writing keeps the rest of the file as it was,
 // writes plain key=value lines, and replaces the file whole (a crash never leaves half a file).
 
 #include <filesystem>
@@ -21,8 +23,12 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,
                          const std::filesystem::path& file);
 
-// Writes key=value into section, creating file and section as needed. Returns false when the
-// file cannot be written (the file is then unchanged).
+// Writes key=value into section, creating file and section as needed (a new file is private
+// to the user). Returns false, and leaves the file unchanged, when the file cannot be written
+// (also when it is read-only) and when the texts would not read back as written: a line break
+// or NUL anywhere, a "]" in section, a "=" in key, an empty section or key, or a key beginning
+// with "[" or ";". Blanks around a value do not read back; quote such a value.
+// A symbolic link is written through, so the link stays.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::filesystem::path& file);
 

@@ -45,12 +45,14 @@ QWidget* QtUserInterface::DialogParent() const { return parent_ ? parent_ : QApp
 void QtUserInterface::MessageBox(MessageBoxKind kind, const std::string& text) {
   const BoxLook look = LookOf(kind);
   QMessageBox box(look.icon, look.title, ToQString(text), QMessageBox::Ok, DialogParent());
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
 bool QtUserInterface::AskOkAbort(const std::string& text) {
   const BoxLook look = LookOf(MessageBoxKind::Confirmation);
   QMessageBox box(look.icon, look.title, ToQString(text), QMessageBox::Ok | QMessageBox::Abort, DialogParent());
+  box.setTextFormat(Qt::PlainText);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(QMessageBox::Abort);
   box.exec();

@@ -13,7 +13,8 @@ class QtUserInterface : public UserInterface {
   explicit QtUserInterface(QWidget* parent = nullptr) : parent_(parent) {}
 
   // Box titled "Warning", "Error", "Information", "Confirm" or (Custom, without icon) the
-  // application's name, with the kind's standard icon and an OK button.
+  // application's name, with the kind's standard icon and an OK button. Texts are shown as
+  // plain text: a directory name that looks like markup is shown as it is.
   void MessageBox(MessageBoxKind kind, const std::string& text) override;
   // Confirmation box with OK and Abort; Escape or closing the box counts as Abort.
   bool AskOkAbort(const std::string& text) override;

@@ -45,11 +45,12 @@ struct SeenBox {
   QString title, text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QMessageBox::StandardButtons buttons;
+  Qt::TextFormat format = Qt::AutoText;
 };
 
 void ClickAndRecord(QMessageBox::StandardButton press, SeenBox* seen) {
   WhenShown<QMessageBox>([press, seen](QMessageBox& box) {
-    *seen = {box.windowTitle(), box.text(), box.icon(), box.standardButtons()};
+    *seen = {box.windowTitle(), box.text(), box.icon(), box.standardButtons(), box.textFormat()};
     if (press == QMessageBox::NoButton) {
       box.reject();
     } else {
@@ -89,10 +90,11 @@ TEST(QtUserInterfaceTest, MessageBoxKindsShowTheirIconAndOneOkButton) {
                         Case{MessageBoxKind::Custom, QMessageBox::NoIcon, "Recast Test"}}) {
     SeenBox seen;
     ClickAndRecord(QMessageBox::Ok, &seen);
-    ui.MessageBox(c.kind, "Error    12: NWDSRead \xC3\xA4");
+    ui.MessageBox(c.kind, "Error    12: <b>ChangeTree</b> \xC3\xA4");
     EXPECT_EQ(seen.icon, c.icon) << c.title;
     EXPECT_EQ(seen.title, c.title);
-    EXPECT_EQ(seen.text, QString::fromUtf8("Error    12: NWDSRead \xC3\xA4"));
+    EXPECT_EQ(seen.text, QString::fromUtf8("Error    12: <b>ChangeTree</b> \xC3\xA4"));
+    EXPECT_EQ(seen.format, Qt::PlainText);
     EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   }
 }
@@ -110,6 +112,7 @@ TEST(QtUserInterfaceTest, AskOkAbortIsTrueOnlyForOk) {
     EXPECT_EQ(seen.text, "Are you sure?");
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, QMessageBox::Ok | QMessageBox::Abort);
+    EXPECT_EQ(seen.format, Qt::PlainText);
   }
 }
 
