@@ -75,7 +75,7 @@ bool ScriptedClient::Position(IterationHandle handle, std::size_t* position) {
 }
 
 void ScriptedClient::Continue(IterationHandle* handle, std::size_t next, std::size_t total) {
-  if (next >= total) {
+  if (next >= total && (next > 0 || replyIndex_ >= replySizes.size())) {
     *handle = kNoIteration;
     return;
   }
@@ -286,7 +286,10 @@ DirStatus ScriptedClient::List(DirContext ctx, const char* name, IterationHandle
   }
   std::size_t position = 0;
   if (!Position(*iteration, &position)) return kErrBadIteration;
-  const std::size_t end = std::min(entries.size(), position + entriesPerReply);
+  if (*iteration == kNoIteration) replyIndex_ = 0;
+  const std::size_t batch = replyIndex_ < replySizes.size() ? replySizes[replyIndex_] : entriesPerReply;
+  ++replyIndex_;
+  const std::size_t end = std::min(entries.size(), position + batch);
   buffer->reply.clear();
   buffer->reply.push_back(NewItem(ItemKind::Count, static_cast<std::uint32_t>(end - position)));
   for (std::size_t i = position; i < end; ++i) {

@@ -47,6 +47,9 @@ class ScriptedClient : public DirectoryClient {
   // By the container name exactly as the list request names it.
   std::map<std::string, std::vector<Entry>> containers;
   std::size_t entriesPerReply = 3;
+  // When set: the entry count of each successive reply of one listing (0 gives an empty
+  // reply that still continues), then entriesPerReply.
+  std::vector<std::size_t> replySizes;
 
   struct ClassDef {
     std::string name;
@@ -213,6 +216,7 @@ class ScriptedClient : public DirectoryClient {
   std::map<DirBuffer, Buffer> buffers_;
   std::map<IterationHandle, std::size_t> iterations_;
   Item lastTaken_;
+  std::size_t replyIndex_ = 0;
   DirBuffer nextBuffer_ = 1;
   DirContext nextContext_ = 1;
   IterationHandle nextIteration_ = 100;
