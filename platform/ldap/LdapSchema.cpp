@@ -146,7 +146,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     types.push_back(std::move(at));
   }
 
-  // Syntax, equality and length come from the nearest super type that names them.
+  // Syntax and equality come from the nearest super type that names them.
   auto inherited = [&](std::size_t index, auto field) -> const LDAPAttributeType* {
     for (int depth = 0; depth < 32; ++depth) {
       const LDAPAttributeType* at = types[index].get();
@@ -165,16 +165,16 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     def.name = PrimaryName(at->at_names, at->at_oid);
     const auto* withSyntax = inherited(i, [](const LDAPAttributeType* t) { return t->at_syntax_oid != nullptr; });
     const auto* withEquality = inherited(i, [](const LDAPAttributeType* t) { return t->at_equality_oid != nullptr; });
-    const auto* withLength = inherited(i, [](const LDAPAttributeType* t) { return t->at_syntax_len > 0; });
     def.syntax = withSyntax ? SyntaxForOid(withSyntax->at_syntax_oid,
                                            withEquality ? Text(withEquality->at_equality_oid) : std::string_view(),
                                            def.name)
                             : kSynOctetString;
     if (at->at_single_value) def.flags |= kAttrSingleValued;
-    if (withLength) {
+    // A bound belongs to the syntax it is written with.
+    if (withSyntax && withSyntax->at_syntax_len > 0) {
       def.flags |= kAttrSized;
       def.lowerBound = 0;
-      def.upperBound = static_cast<std::uint32_t>(withLength->at_syntax_len);
+      def.upperBound = static_cast<std::uint32_t>(withSyntax->at_syntax_len);
     }
     if (at->at_no_user_mod) def.flags |= kAttrReadOnly;
     if (at->at_usage != LDAP_SCHEMA_USER_APPLICATIONS) def.flags |= kAttrHidden;

@@ -1,0 +1,330 @@
+// The LDAP service against a private slapd on 127.0.0.1.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <set>
+
+#include "platform/ldap/LdapStatus.h"
+#include "tests/platform/ldap/support/LdapTestSupport.h"
+
+namespace recast::ldap::testing {
+namespace {
+
+using service::EntryName;
+namespace value = service::value;
+
+constexpr int kBigCount = 3000;
+
+std::string Seed() {
+  std::string ldif =
+      "dn: cn=Clerk,ou=Sales,o=Org\nobjectClass: inetOrgPerson\ncn: Clerk\nsn: Clerk\n"
+      "telephoneNumber: +1 555 0100\ndescription: first\ndescription: second\n"
+      "postalAddress: 1 Main St$Springfield$\n"
+      "facsimileTelephoneNumber: +1 555 0101$fineResolution\n\n"
+      "dn: cn=Numbers,ou=Sales,o=Org\nobjectClass: inetOrgPerson\nobjectClass: posixAccount\ncn: Numbers\n"
+      "sn: N\nuid: numbers\nuidNumber: -42\ngidNumber: 4294967296\nhomeDirectory: /home/n\n"
+      "jpegPhoto:: AAEC/w==\n\n"
+      "dn: cn=Team,ou=Sales,o=Org\nobjectClass: groupOfNames\ncn: Team\nmember: cn=Clerk,ou=Sales,o=Org\n"
+      "member: cn=dotted.name,ou=Sales,o=Org\n\n"
+      "dn: cn=dotted.name,ou=Sales,o=Org\nobjectClass: person\ncn: dotted.name\nsn: D\n\n"
+      "dn: cn=odd\\2C\\2B\\3D*()\\5C,ou=Sales,o=Org\nobjectClass: person\ncn: odd,+=*()\\\nsn: Odd\n\n"
+      "dn: uid=jdoe,ou=People,o=Org\nobjectClass: account\nuid: jdoe\n\n"
+      "dn: ou=Big,o=Org\nobjectClass: organizationalUnit\nou: Big\n\n";
+  for (int i = 0; i < kBigCount; ++i) {
+    const std::string cn = "entry" + std::to_string(i);
+    ldif += "dn: cn=" + cn + ",ou=Big,o=Org\nobjectClass: inetOrgPerson\ncn: " + cn + "\nsn: S\n\n";
+  }
+  // Entries the class change tests work on; each test uses its own.
+  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Dropped"}) {
+    ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
+            "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
+  }
+  return ldif;
+}
+
+class LdapServiceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    server_ = SlapdServer::Start({Seed(), false}, &error).release();
+    ASSERT_NE(server_, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override { ASSERT_NE(server_, nullptr); }
+
+  std::unique_ptr<LdapService> Open(const Login& login) {
+    DirStatus status = 0;
+    auto service = OpenService(*server_, login, &status);
+    EXPECT_EQ(status, 0);
+    return service;
+  }
+  std::unique_ptr<LdapService> Admin(std::map<std::string, std::string> settings = {}) {
+    return Open({kRootDn, std::move(settings)});
+  }
+
+  static SlapdServer* server_;
+};
+SlapdServer* LdapServiceTest::server_ = nullptr;
+
+const service::ClassDefinition* FindClass(const service::Schema& schema, const std::string& name) {
+  for (const auto& c : schema.classes) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
+}
+const service::AttributeDefinition* FindAttr(const service::Schema& schema, const std::string& name) {
+  for (const auto& a : schema.attributes) {
+    if (a.name == name) return &a;
+  }
+  return nullptr;
+}
+
+TEST_F(LdapServiceTest, SchemaMapsKindsInheritanceFlagsAndSyntaxes) {
+  auto service = Admin();
+  service::Schema schema;
+  ASSERT_EQ(service->ReadSchema(&schema), 0);
+
+  const auto* inetOrgPerson = FindClass(schema, "inetOrgPerson");
+  ASSERT_NE(inetOrgPerson, nullptr);
+  EXPECT_EQ(inetOrgPerson->flags, kClassEffective);
+  EXPECT_EQ(inetOrgPerson->superClasses, std::vector<std::string>{"organizationalPerson"});
+  const auto* person = FindClass(schema, "person");
+  ASSERT_NE(person, nullptr);
+  EXPECT_EQ(person->mandatoryAttributes, (std::vector<std::string>{"sn", "cn"}));
+  EXPECT_EQ(FindClass(schema, "posixAccount")->flags, kClassAuxiliary);
+  EXPECT_EQ(FindClass(schema, "top")->flags, 0u);
+  EXPECT_EQ(FindClass(schema, "organizationalUnit")->flags, kClassEffective | kClassContainer);
+
+  struct Expected {
+    const char* name;
+    std::uint32_t syntax;
+    std::uint32_t flags;
+    std::uint32_t upper;
+  };
+  for (const Expected& e : {
+           Expected{"cn", kSynCiString, kAttrSized | kAttrString, 32768},  // syntax and bound from SUP name
+           Expected{"uidNumber", kSynInteger, kAttrSingleValued, 0},
+           Expected{"createTimestamp", kSynTime, kAttrSingleValued | kAttrReadOnly | kAttrHidden, 0},
+           Expected{"telephoneNumber", kSynTelNumber, kAttrSized | kAttrString, 32},
+           Expected{"facsimileTelephoneNumber", kSynFaxNumber, 0, 0},
+           Expected{"postalAddress", kSynPoAddress, 0, 0},
+           Expected{"member", kSynDistName, kAttrString, 0},
+           Expected{"objectClass", kSynClassName, kAttrString, 0},
+           Expected{"mail", kSynCiString, kAttrSized | kAttrString, 256},
+           Expected{"c", kSynPrString, kAttrSingleValued | kAttrString, 0},  // own syntax, no bound
+           Expected{"jpegPhoto", kSynOctetString, 0, 0},
+           Expected{"uid", kSynCiString, kAttrSized | kAttrString, 256},
+       }) {
+    SCOPED_TRACE(e.name);
+    const auto* attr = FindAttr(schema, e.name);
+    ASSERT_NE(attr, nullptr);
+    EXPECT_EQ(attr->syntax, e.syntax);
+    EXPECT_EQ(attr->flags, e.flags);
+    EXPECT_EQ(attr->upperBound, e.upper);
+  }
+}
+
+TEST_F(LdapServiceTest, ListsAContainerPageByPage) {
+  auto service = Admin();
+  const EntryName big = Name({{"OU", "Big"}, {"O", "Org"}});
+  std::set<std::string> names;
+  std::string cursor;
+  int pages = 0;
+  do {
+    service::ListPage page;
+    ASSERT_EQ(service->ListChildren(big, false, cursor, 500, &page), 0);
+    EXPECT_LE(page.entries.size(), 500u);
+    for (const auto& e : page.entries) {
+      EXPECT_EQ(e.rdn.type, "CN");
+      EXPECT_EQ(e.baseClass, "inetOrgPerson");
+      EXPECT_EQ(e.flags, 0u);
+      EXPECT_GT(e.modificationTime, 1600000000u);
+      names.insert(e.rdn.value);
+    }
+    cursor = page.cursor;
+    ++pages;
+  } while (!cursor.empty() && pages < 100);
+  EXPECT_EQ(names.size(), static_cast<std::size_t>(kBigCount));
+  EXPECT_EQ(pages, kBigCount / 500);
+}
+
+TEST_F(LdapServiceTest, ListingMarksContainersAndStartsAtTheNamingContexts) {
+  auto service = Admin();
+  service::ListPage top;
+  ASSERT_EQ(service->ListChildren({}, false, "", 100, &top), 0);
+  ASSERT_EQ(top.entries.size(), 1u);
+  EXPECT_EQ(top.entries[0].rdn, (service::NamePart{"O", "Org"}));
+  EXPECT_EQ(top.entries[0].baseClass, "organization");
+  EXPECT_EQ(top.entries[0].flags, kEntryContainer);
+
+  service::ListPage containers;
+  ASSERT_EQ(service->ListChildren(Name({{"O", "Org"}}), true, "", 100, &containers), 0);
+  std::set<std::string> names;
+  for (const auto& e : containers.entries) names.insert(e.rdn.value);
+  EXPECT_EQ(names, (std::set<std::string>{"Sales", "People", "Big"}));
+  EXPECT_TRUE(containers.cursor.empty());
+
+  service::LoginInfo login;
+  ASSERT_EQ(service->Login(&login), 0);
+  EXPECT_EQ(login.fullName, Name({{"CN", "admin"}, {"O", "Org"}}));
+  EXPECT_EQ(login.defaultContainer, Name({{"O", "Org"}}));
+}
+
+TEST_F(LdapServiceTest, CancelledListingEndsAndCursorsStayWithTheirContainer) {
+  auto service = Admin();
+  const EntryName big = Name({{"OU", "Big"}, {"O", "Org"}});
+  service::ListPage first;
+  ASSERT_EQ(service->ListChildren(big, false, "", 10, &first), 0);
+  ASSERT_FALSE(first.cursor.empty());
+  service::ListPage other;
+  EXPECT_EQ(service->ListChildren(Name({{"OU", "Sales"}, {"O", "Org"}}), false, first.cursor, 10, &other),
+            kErrBadIteration);
+  service->CancelListing(first.cursor);
+  service->CancelListing("not a cursor");
+  service::ListPage again;
+  ASSERT_EQ(service->ListChildren(big, false, "", 10, &again), 0);
+  ASSERT_EQ(again.entries.size(), 10u);
+  EXPECT_EQ(again.entries.front().rdn, first.entries.front().rdn);
+}
+
+TEST_F(LdapServiceTest, ValuesArriveInTheClientForms) {
+  auto service = Admin();
+  const EntryName clerk = Name({{"CN", "Clerk"}, {"OU", "Sales"}, {"O", "Org"}});
+  service::AttributeValues values;
+
+  ASSERT_EQ(service->ReadAttribute(clerk, "postalAddress", true, &values), 0);
+  ASSERT_EQ(values.values.size(), 1u);
+  EXPECT_EQ(std::get<value::PostalAddress>(values.values[0]).lines,
+            (std::array<std::string, 6>{"1 Main St", "Springfield", "", "", "", ""}));
+
+  ASSERT_EQ(service->ReadAttribute(clerk, "description", true, &values), 0);
+  EXPECT_EQ(values.values, (std::vector<service::DirValue>{value::Text{"first"}, value::Text{"second"}}));
+
+  ASSERT_EQ(service->ReadAttribute(clerk, "facsimileTelephoneNumber", true, &values), 0);
+  EXPECT_EQ(std::get<value::Fax>(values.values[0]).number, "+1 555 0101");
+
+  ASSERT_EQ(service->ReadAttribute(clerk, "createTimestamp", true, &values), 0);
+  EXPECT_EQ(values.syntax, kSynTime);
+  const auto created = std::get<value::Seconds>(values.values[0]).seconds;
+  EXPECT_LE(created, static_cast<std::uint32_t>(std::time(nullptr)));
+  EXPECT_GT(created + 3600, static_cast<std::uint32_t>(std::time(nullptr)));
+
+  // The base class comes first, as readers take the first value for the class.
+  const EntryName numbers = Name({{"CN", "Numbers"}, {"OU", "Sales"}, {"O", "Org"}});
+  ASSERT_EQ(service->ReadAttribute(numbers, "Object Class", true, &values), 0);
+  EXPECT_EQ(values.name, "objectClass");
+  EXPECT_EQ(values.values.front(), service::DirValue(value::Text{"inetOrgPerson"}));
+
+  ASSERT_EQ(service->ReadAttribute(numbers, "uidNumber", true, &values), 0);
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{value::Integer{-42}});
+  // Beyond 32 bits: shown as its text, not cut.
+  ASSERT_EQ(service->ReadAttribute(numbers, "gidNumber", true, &values), 0);
+  EXPECT_EQ(values.syntax, kSynCiString);
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{value::Text{"4294967296"}});
+  ASSERT_EQ(service->ReadAttribute(numbers, "jpegPhoto", true, &values), 0);
+  EXPECT_EQ(values.values, (std::vector<service::DirValue>{value::Octets{{0, 1, 2, 255}}}));
+
+  ASSERT_EQ(service->ReadAttribute(Name({{"CN", "Team"}, {"OU", "Sales"}, {"O", "Org"}}), "member", true, &values), 0);
+  EXPECT_EQ(values.values, (std::vector<service::DirValue>{value::Text{"CN=Clerk.OU=Sales.O=Org"},
+                                                           value::Text{"CN=dotted\\.name.OU=Sales.O=Org"}}));
+
+  EXPECT_EQ(service->ReadAttribute(clerk, "mail", true, &values), kErrNoSuchAttribute);
+  EXPECT_EQ(service->ReadAttribute(clerk, "noSuchThing", true, &values), kErrNoSuchAttribute);
+  EXPECT_EQ(service->ReadAttribute(Name({{"CN", "Nobody"}, {"OU", "Sales"}, {"O", "Org"}}), "cn", true, &values),
+            kErrNoSuchEntry);
+}
+
+TEST_F(LdapServiceTest, TypelessNamesResolveByValue) {
+  auto service = Admin();
+  EntryName canonical;
+  ASSERT_EQ(service->ResolveName(Name({{"", "clerk"}, {"", "Sales"}, {"", "Org"}}), true, &canonical), 0);
+  EXPECT_EQ(canonical, Name({{"CN", "Clerk"}, {"OU", "Sales"}, {"O", "Org"}}));
+  ASSERT_EQ(service->ResolveName(Name({{"", "jdoe"}, {"OU", "People"}, {"", "Org"}}), true, &canonical), 0);
+  EXPECT_EQ(canonical, Name({{"UID", "jdoe"}, {"OU", "People"}, {"O", "Org"}}));
+  EXPECT_EQ(service->ResolveName(Name({{"", "Nobody"}, {"", "Org"}}), true, &canonical), kErrNoSuchEntry);
+}
+
+TEST_F(LdapServiceTest, SpecialCharactersNeverWidenASearchOrReachAnotherEntry) {
+  auto service = Admin();
+  EntryName canonical;
+  const EntryName sales = Name({{"OU", "Sales"}, {"O", "Org"}});
+  for (const std::string& value : std::vector<std::string>{"*", "Cl*", "Clerk)(cn=*", "*)(objectClass=*", "Clerk\\", std::string("Clerk\0x", 7), "Clerk,ou=Sales",
+        "Clerk+sn=Clerk", "cn=Clerk"}) {
+    SCOPED_TRACE(value);
+    EntryName typeless = sales;
+    typeless.insert(typeless.begin(), {"", value});
+    EXPECT_EQ(service->ResolveName(typeless, true, &canonical), kErrNoSuchEntry);
+    EntryName typed = sales;
+    typed.insert(typed.begin(), {"CN", value});
+    service::AttributeValues values;
+    EXPECT_EQ(service->ReadAttribute(typed, "sn", true, &values), kErrNoSuchEntry);
+  }
+  // The one entry whose name holds all of them is reached exactly.
+  const std::string odd = "odd,+=*()\\";
+  EntryName typeless = sales;
+  typeless.insert(typeless.begin(), {"", odd});
+  ASSERT_EQ(service->ResolveName(typeless, true, &canonical), 0);
+  EXPECT_EQ(canonical.front(), (service::NamePart{"CN", odd}));
+  service::AttributeValues values;
+  ASSERT_EQ(service->ReadAttribute(canonical, "sn", true, &values), 0);
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{value::Text{"Odd"}});
+  // A type that is no attribute name cannot smuggle a DN in.
+  EXPECT_EQ(service->ReadAttribute(Name({{"cn=Clerk,ou", "Sales"}, {"O", "Org"}}), "sn", true, &values), kErrBadName);
+}
+
+TEST_F(LdapServiceTest, ModifyMapsEachChangeAndResultCode) {
+  ASSERT_TRUE(server_->Apply("dn: cn=Target,ou=Sales,o=Org\nobjectClass: person\ncn: Target\nsn: T\n"));
+  auto service = Admin();
+  const EntryName target = Name({{"CN", "Target"}, {"OU", "Sales"}, {"O", "Org"}});
+  using service::Change;
+  auto text = [](const char* t) { return std::optional<service::DirValue>(value::Text{t}); };
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    DirStatus expected;
+  };
+  const Case cases[] = {
+      {"add a value", {{kChangeAddValue, "description", text("one")}}, 0},
+      {"add it again", {{kChangeAddValue, "description", text("one")}}, kErrDuplicateValue},
+      {"remove a missing value", {{kChangeRemoveValue, "description", text("none")}}, kErrNoSuchAttribute},
+      {"remove a missing attribute", {{kChangeRemoveAttribute, "telephoneNumber", {}}}, kErrNoSuchAttribute},
+      {"attribute the class forbids", {{kChangeAddValue, "uidNumber", text("5")}}, kErrIllegalAttribute},
+      {"remove a mandatory attribute", {{kChangeRemoveAttribute, "sn", {}}}, kErrMissingMandatory},
+      {"a second structural class",
+       {{kChangeAddValue, "objectClass", text("inetOrgPerson")}}, kErrLdapObjectClassModsProhibited},
+      {"invalid syntax", {{kChangeAddValue, "telephoneNumber", text("")}}, kErrSyntaxViolation},
+      {"unknown attribute", {{kChangeAddValue, "noSuchThing", text("x")}}, kErrNoSuchAttribute},
+      {"overwrite twice keeps both", {{kChangeOverwriteValue, "description", text("a")},
+                                      {kChangeOverwriteValue, "description", text("b")}}, 0},
+      {"all or none", {{kChangeAddValue, "telephoneNumber", text("123")}, {kChangeAddValue, "uidNumber", text("5")}},
+       kErrIllegalAttribute},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(service->Modify(target, c.changes), c.expected) << service->LastDiagnostic();
+  }
+  const auto entry = RawEntry(*server_, "cn=Target,ou=Sales,o=Org");
+  auto find = [&entry](const char* attr) {
+    for (const auto& [name, values] : entry.attributes) {
+      if (name == attr) return values;
+    }
+    return std::vector<std::string>{};
+  };
+  EXPECT_EQ(find("description"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(find("telephoneNumber").empty());
+
+  EXPECT_EQ(service->Modify(Name({{"CN", "Nobody"}, {"O", "Org"}}), {{kChangeAddValue, "description", text("x")}}),
+            kErrNoSuchEntry);
+  auto reader = Open({kReaderDn, {}});
+  EXPECT_EQ(reader->Modify(target, {{kChangeAddValue, "description", text("x")}}), kErrNoAccess);
+  EXPECT_NE(reader->LastDiagnostic().find("Insufficient access"), std::string::npos) << reader->LastDiagnostic();
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing

@@ -1,0 +1,33 @@
+#pragma once
+// Opening the service against a test server, and reading entries behind its back.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ldap/LdapService.h"
+#include "platform/ldap/Ldif.h"
+#include "tests/platform/ldap/support/SlapdServer.h"
+
+namespace recast::ldap::testing {
+
+struct Login {
+  std::string dn;
+  std::map<std::string, std::string> settings;  // extra keys
+};
+
+// ConnectionConfig for server and login, password file written with owner-only access.
+service::ConnectionConfig MakeConfig(const SlapdServer& server, const Login& login,
+                                     const std::filesystem::path& dataFolder = {});
+
+// Opens the service; nullptr (and *status) on failure.
+std::unique_ptr<LdapService> OpenService(const SlapdServer& server, const Login& login, DirStatus* status,
+                                         const std::filesystem::path& dataFolder = {});
+
+// All user and operational attributes of dn as the root DN reads them, attributes sorted by
+// name and values in server order; an empty dn in the result when the entry is missing.
+LdifEntry RawEntry(const SlapdServer& server, const std::string& dn, bool operational = false);
+
+service::EntryName Name(std::initializer_list<std::pair<const char*, const char*>> parts);
+
+}  // namespace recast::ldap::testing

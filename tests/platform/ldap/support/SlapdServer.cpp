@@ -1,0 +1,233 @@
+#include "tests/platform/ldap/support/SlapdServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace recast::ldap::testing {
+namespace {
+
+int FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return 0;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  int port = 0;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  ::close(fd);
+  return port;
+}
+
+bool Accepts(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::string Config(const std::filesystem::path& dir, bool tls) {
+  std::string c;
+  c += "modulepath /usr/lib/ldap\nmoduleload back_mdb\n";
+  for (const char* schema : {"core", "cosine", "inetorgperson", "nis"}) {
+    c += std::string("include /etc/ldap/schema/") + schema + ".schema\n";
+  }
+  c += "pidfile " + (dir / "slapd.pid").string() + "\n";
+  c += "sizelimit unlimited\n";
+  if (tls) {
+    c += "TLSCertificateFile " + (dir / "cert.pem").string() + "\n";
+    c += "TLSCertificateKeyFile " + (dir / "key.pem").string() + "\n";
+  }
+  c += "database mdb\nsuffix \"o=Org\"\nrootdn \"cn=admin,o=Org\"\nrootpw secret\n";
+  c += "directory " + (dir / "db").string() + "\nmaxsize 1073741824\n";
+  c += "index objectClass eq\n";
+  c += "access to attrs=userPassword by self write by anonymous auth by dn.exact=\"cn=writer,o=Org\" write by * none\n";
+  c += "access to * by dn.exact=\"cn=writer,o=Org\" write by dn.exact=\"cn=reader,o=Org\" read by * read\n";
+  return c;
+}
+
+}  // namespace
+
+std::string BaseLdif() {
+  return "dn: o=Org\nobjectClass: organization\no: Org\n\n"
+         "dn: cn=admin,o=Org\nobjectClass: organizationalRole\ncn: admin\n\n"
+         "dn: cn=reader,o=Org\nobjectClass: person\ncn: reader\nsn: Reader\nuserPassword: secret\n\n"
+         "dn: cn=writer,o=Org\nobjectClass: person\ncn: writer\nsn: Writer\nuserPassword: secret\n\n"
+         "dn: ou=Sales,o=Org\nobjectClass: organizationalUnit\nou: Sales\n\n"
+         "dn: ou=People,o=Org\nobjectClass: organizationalUnit\nou: People\n\n";
+}
+
+int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& logFile,
+               const std::filesystem::path& inputFile) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    const int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (out >= 0) {
+      ::dup2(out, 1);
+      ::dup2(out, 2);
+    }
+    if (!inputFile.empty()) {
+      const int in = ::open(inputFile.c_str(), O_RDONLY);
+      if (in >= 0) ::dup2(in, 0);
+    }
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std::string* error) {
+  auto server = std::make_unique<SlapdServer>();
+  char pattern[] = "/tmp/recast-slapd-XXXXXX";
+  if (!::mkdtemp(pattern)) {
+    *error = "cannot create a temporary directory";
+    return nullptr;
+  }
+  server->dir_ = pattern;
+  const auto& dir = server->dir_;
+  std::filesystem::create_directories(dir / "db");
+  if (options.withTls) {
+    const int rc = RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
+                               (dir / "key.pem").string(), "-out", (dir / "cert.pem").string(), "-days", "2",
+                               "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
+                              dir / "openssl.log");
+    if (rc != 0) {
+      *error = "openssl could not make a certificate";
+      return nullptr;
+    }
+  }
+  WriteFile(dir / "slapd.conf", Config(dir, options.withTls));
+  WriteFile(dir / "seed.ldif", BaseLdif() + options.seedLdif);
+  if (RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
+                 dir / "slapadd.log") != 0) {
+    *error = "slapadd failed; see " + (dir / "slapadd.log").string();
+    return nullptr;
+  }
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    server->port_ = FreePort();
+    if (server->Launch(error)) return server;
+  }
+  return nullptr;
+}
+
+bool SlapdServer::Launch(std::string* error) {
+  const pid_t parent = ::getpid();
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    *error = "fork failed";
+    return false;
+  }
+  if (pid == 0) {
+    ::setpgid(0, 0);
+    // Ends with the test process, even when that one crashes.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(1);
+    const std::string log = (dir_ / "slapd.log").string();
+    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    if (out >= 0) {
+      ::dup2(out, 1);
+      ::dup2(out, 2);
+    }
+    const std::string url = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
+    const std::string conf = (dir_ / "slapd.conf").string();
+    ::execlp("slapd", "slapd", "-d", "0", "-h", url.c_str(), "-f", conf.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::setpgid(pid, pid);
+  pid_ = pid;
+  for (int i = 0; i < 200; ++i) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      pid_ = -1;
+      *error = "slapd ended at once; see " + (dir_ / "slapd.log").string();
+      return false;
+    }
+    if (Accepts(port_)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  Stop();
+  *error = "slapd did not answer";
+  return false;
+}
+
+void SlapdServer::Stop() {
+  if (pid_ <= 0) return;
+  ::kill(-pid_, SIGTERM);
+  for (int i = 0; i < 200; ++i) {
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  ::kill(-pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+bool SlapdServer::Restart(std::string* error) {
+  Stop();
+  for (int i = 0; i < 40; ++i) {
+    if (Launch(error)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the port may linger briefly
+  }
+  return false;
+}
+
+SlapdServer::~SlapdServer() {
+  Stop();
+  std::error_code ec;
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+}
+
+std::string SlapdServer::Url() const { return "ldap://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+std::filesystem::path SlapdServer::PasswordFile(const std::string& name, const std::string& password,
+                                                mode_t mode) const {
+  const auto path = dir_ / name;
+  WriteFile(path, password + "\n");
+  ::chmod(path.c_str(), mode);
+  return path;
+}
+
+bool SlapdServer::Apply(const std::string& ldif, bool modify) const {
+  const auto file = dir_ / "apply.ldif";
+  WriteFile(file, ldif);
+  return RunProgram({modify ? "ldapmodify" : "ldapadd", "-x", "-H", Url(), "-D", kRootDn, "-w", kPassword, "-f",
+                     file.string()},
+                    dir_ / "apply.log") == 0;
+}
+
+}  // namespace recast::ldap::testing

@@ -1,0 +1,69 @@
+#pragma once
+// A private slapd for tests: listens on 127.0.0.1 only, on a free port, with its
+// configuration and database in a fresh temporary directory that goes away with it.
+//
+// Logins (password "secret" for all): the root DN cn=admin,o=Org (manage access), the
+// read-only cn=reader,o=Org and cn=writer,o=Org (write, no manage). The server runs in its
+// own process group and is told to end when the test process dies.
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace recast::ldap::testing {
+
+inline constexpr const char* kRootDn = "cn=admin,o=Org";
+inline constexpr const char* kReaderDn = "cn=reader,o=Org";
+inline constexpr const char* kWriterDn = "cn=writer,o=Org";
+inline constexpr const char* kPassword = "secret";
+
+struct SlapdOptions {
+  std::string seedLdif;   // loaded with slapadd before the start (besides the base entries)
+  bool withTls = false;   // a self-signed certificate for 127.0.0.1; StartTLS offered
+};
+
+class SlapdServer {
+ public:
+  // Nullptr, with *error set, when slapd cannot be configured or started.
+  static std::unique_ptr<SlapdServer> Start(const SlapdOptions& options, std::string* error);
+  ~SlapdServer();
+  SlapdServer(const SlapdServer&) = delete;
+  SlapdServer& operator=(const SlapdServer&) = delete;
+
+  std::string Url() const;
+  int Port() const { return port_; }
+  const std::filesystem::path& Directory() const { return dir_; }
+  std::filesystem::path CertificateFile() const { return dir_ / "cert.pem"; }
+
+  // Stops the server (the data stays); Restart starts it again on the same port.
+  void Stop();
+  bool Restart(std::string* error);
+  bool Running() const { return pid_ > 0; }
+
+  // Writes a password file with the given mode; its path.
+  std::filesystem::path PasswordFile(const std::string& name, const std::string& password, mode_t mode) const;
+
+  // Runs ldapadd/ldapmodify as the root DN against the server; true on success.
+  bool Apply(const std::string& ldif, bool modify = false) const;
+
+  SlapdServer() = default;
+
+ private:
+  bool Launch(std::string* error);
+
+  std::filesystem::path dir_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+// Runs argv (no shell); the exit code, or -1. Output goes to logFile when given.
+int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& logFile = {},
+               const std::filesystem::path& inputFile = {});
+
+// The base entries every server holds: o=Org, the logins, ou=Sales and ou=People.
+std::string BaseLdif();
+
+}  // namespace recast::ldap::testing
