@@ -1,0 +1,24 @@
+#pragma once
+// Builds a store file from data files or from a data set. The store is written into a
+// temporary file beside the target and moved into place only when complete, so no reader
+// ever sees half a store; an existing file at the target is never replaced.
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/embedded/DataLoader.h"
+#include "platform/embedded/DataSet.h"
+
+namespace recast::embedded {
+
+// Something already exists at the target path.
+inline constexpr DirStatus kErrStoreExists = -697;
+
+// Loads the files (see DataLoader.h) and writes the store. kErrDataBadInput with *error
+// filled when a file is refused; nothing is left at storePath on any failure.
+DirStatus CreateStoreFromData(const std::vector<std::filesystem::path>& dataFiles,
+                              const std::filesystem::path& storePath, LoadError* error = nullptr);
+
+DirStatus WriteStore(const DataSet& data, const std::filesystem::path& storePath);
+
+}  // namespace recast::embedded

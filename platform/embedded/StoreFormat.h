@@ -1,0 +1,40 @@
+#pragma once
+// The embedded directory's store file: its tables, its header and how it is opened.
+//
+// A store is one SQLite file in rollback-journal mode. Rollback journal rather than WAL:
+// opening never writes to the file (switching to WAL rewrites the header, and WAL needs
+// -wal/-shm files beside it), so a store we refuse stays byte for byte as it was; the write
+// traffic (one administrator's changes) is far too small for WAL's concurrency to matter.
+// Two programs share a store through SQLite's file locks and a busy timeout.
+
+#include <filesystem>
+#include <string>
+
+#include "directory/DirectoryClient.h"
+#include "platform/embedded/Sqlite.h"
+
+namespace recast::embedded {
+
+// Why a store could not be opened. Every one leaves the file untouched.
+inline constexpr DirStatus kErrStoreMissing = -690;      // no file at the path
+inline constexpr DirStatus kErrStoreUnreadable = -691;   // cannot be opened or read
+inline constexpr DirStatus kErrStoreForeign = -692;      // not a store of ours
+inline constexpr DirStatus kErrStoreVersion = -693;      // a store of another format version
+inline constexpr DirStatus kErrStoreCorrupt = -694;      // damaged or truncated
+inline constexpr DirStatus kErrStoreNoSuchTree = -695;   // the store holds no tree of that name
+
+inline constexpr const char* kStoreMagic = "recast-object directory store";
+inline constexpr int kStoreFormatVersion = 1;
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// Creates the tables and the header in an empty database.
+int CreateStoreTables(sqlite3* db);
+
+// Opens an existing store for reading and writing after checking that it is one of ours and
+// undamaged as far as its header tells. *db unchanged on failure.
+DirStatus OpenStore(const std::filesystem::path& path, SqliteHandle* db);
+
+// Maps an SQLite code met while working on an open store to a directory status.
+DirStatus StatusFromSqlite(int rc);
+
+}  // namespace recast::embedded
