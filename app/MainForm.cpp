@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "app/AppIcon.h"
+
 namespace recast::app {
 
 namespace {
@@ -29,7 +31,7 @@ QWidget* Column(QWidget* parent) {
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   setObjectName("MainForm");
   setWindowTitle(kMainFormCaption);
-  setWindowIcon(QIcon(":/recast-object/recast-object.svg"));
+  setWindowIcon(AppIcon());
 
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName("PageControl1");

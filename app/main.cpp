@@ -1,28 +1,31 @@
-// Minimal window until the workflow lands: caption, four tabs and the Info text.
+// The program: the real seams, the directory client with its default options, the window.
 #include <QApplication>
-#include <QFile>
-#include <QPlainTextEdit>
-#include <QTabWidget>
-#include <QTextStream>
+
+#include "app/AppIcon.h"
+#include "app/DesktopSeams.h"
+#include "app/MainForm.h"
+#include "app/MainFormController.h"
+#include "platform/client/DirectoryClientFactory.h"
+#include "util/FileNames.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QTabWidget window;
-  window.setWindowTitle("Recast Object: Change Current Object Class");
-  auto* memo = new QPlainTextEdit;
-  memo->setReadOnly(true);
-  const QString info = QCoreApplication::applicationDirPath() + "/recast-object.txt";
-  QFile file(info);
-  if (file.open(QIODevice::ReadOnly)) {
-    memo->setPlainText(QString::fromUtf8(file.readAll()));
-  } else {
-    memo->setPlainText("Could not find " + info);
-  }
-  window.addTab(memo, "&Info");
-  window.addTab(new QWidget, "Select &Object");
-  window.addTab(new QWidget, "&Change Object Class");
-  window.addTab(new QWidget, "&Protocol");
-  window.resize(800, 560);
-  window.show();
-  return app.exec();
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Recast Object");
+  QApplication::setApplicationDisplayName("Recast Object");
+  QApplication::setDesktopFileName("recast-object");
+  QApplication::setWindowIcon(recast::app::AppIcon());
+
+  recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
+  const std::unique_ptr<recast::DirectoryClient> client =
+      recast::client::CreateDirectoryClient(recast::client::DefaultClientOptions());
+
+  recast::app::AppServices services;
+  services.client = client.get();
+  seams.Wire(services);
+  services.infoFileName = recast::ProgramFileWithExt("txt");
+
+  recast::app::MainForm form;
+  recast::app::MainFormController controller(form, std::move(services));
+  form.show();
+  return QApplication::exec();
 }
