@@ -1,0 +1,28 @@
+#include "platform/client/DirectoryClientFactory.h"
+
+#include "platform/client/NativeDirectoryClient.h"
+
+#ifdef RECAST_HAVE_EMBEDDED
+#include "platform/embedded/EmbeddedService.h"
+#include "platform/embedded/StoreCreator.h"
+#endif
+
+namespace recast::client {
+
+std::unique_ptr<DirectoryClient> CreateDirectoryClient(const ClientOptions& options) {
+  ClientOptions effective = options;
+#ifdef RECAST_HAVE_EMBEDDED
+  if (effective.openers.find(kEmbeddedServiceKind) == effective.openers.end()) {
+    effective.openers.emplace(std::string(kEmbeddedServiceKind), &embedded::OpenEmbeddedService);
+  }
+  if (!effective.createDemoStore) {
+    effective.createDemoStore = [](const std::vector<std::filesystem::path>& files,
+                                   const std::filesystem::path& store) {
+      return embedded::CreateStoreFromData(files, store);
+    };
+  }
+#endif
+  return std::make_unique<NativeDirectoryClient>(std::move(effective));
+}
+
+}  // namespace recast::client

@@ -1,0 +1,191 @@
+#pragma once
+// The directory client: connections from the configuration, contexts, real byte buffers and
+// batched replies over the services of platform/service.
+//
+// Decisions beyond DirectoryClient.h:
+// - A connection's service is opened by OpenConnectionByRef, or on demand by the first
+//   operation on a context of its tree (so a second tree works without an explicit open). An
+//   open that fails returns the opener's status (kErrServerUnavailable when it gave none).
+//   Every directory operation before InitClient returns kErrNotConnected.
+// - The schema is read once per connection, at its first use, and kept.
+// - Names handed out (listing, WhoAmI, default name context) are typeless when the context's
+//   flag 0x04 is set, typed otherwise; they are always canonical, so 0x10 changes nothing.
+//   Key 2 is kept and returned and has no other effect.
+// - A batched operation keeps at most one page of the service's entries, or one attribute's
+//   values, between calls. A handle that is not known, or that belongs to another operation,
+//   gives kErrBadIteration; a failed call drops its iteration. Freeing a context drops the
+//   iterations begun on it.
+// - A reply in which not even one item fits gives kErrReplyTooSmall. Stream attributes
+//   (syntax 21) appear in object replies with empty values; their content comes from
+//   OpenStream.
+// - Not thread-safe: one thread at a time, as the window uses it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "directory/DirectoryClient.h"
+#include "platform/client/ClientOptions.h"
+#include "platform/client/Connections.h"
+#include "platform/client/ReplyFormat.h"
+#include "platform/client/SchemaIndex.h"
+#include "platform/service/DirectoryService.h"
+
+namespace recast::client {
+
+class NativeDirectoryClient final : public DirectoryClient {
+ public:
+  explicit NativeDirectoryClient(ClientOptions options);
+  ~NativeDirectoryClient() override;
+  NativeDirectoryClient(const NativeDirectoryClient&) = delete;
+  NativeDirectoryClient& operator=(const NativeDirectoryClient&) = delete;
+
+  ConnStatus InitClient(std::uint32_t reserved1, std::uint32_t reserved2) override;
+  ConnStatus GetPrimaryConnectionRef(ConnRef* ref) override;
+  ConnStatus ScanConnectionRefs(std::uint32_t* iterator, ConnRef* ref) override;
+  ConnStatus GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType, std::uint32_t bufferLength,
+                                  void* buffer) override;
+  ConnStatus OpenConnectionByRef(ConnRef ref, std::uint32_t mode, std::uint32_t reserved,
+                                 ConnHandle* connection) override;
+
+  DirStatus CreateContext(DirContext* ctx) override;
+  DirStatus DuplicateContext(DirContext source, DirContext* ctx) override;
+  DirStatus FreeContext(DirContext ctx) override;
+  DirStatus GetContextValue(DirContext ctx, std::uint32_t key, void* value) override;
+  DirStatus SetContextValue(DirContext ctx, std::uint32_t key, const void* value) override;
+  DirStatus GetDefaultNameContext(DirContext ctx, std::uint32_t length, char* buffer) override;
+  DirStatus SetPreferredTree(std::uint32_t length, const char* tree) override;
+  DirStatus WhoAmI(DirContext ctx, char* buffer) override;
+
+  DirStatus AllocBuffer(std::uint32_t size, DirBuffer* buffer) override;
+  DirStatus FreeBuffer(DirBuffer buffer) override;
+  DirStatus InitBuffer(DirContext ctx, std::uint32_t operation, DirBuffer buffer) override;
+
+  DirStatus ListSubordinates(DirContext ctx, const char* name, IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus ListContainers(DirContext ctx, const char* name, IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus GetObjectCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
+  DirStatus GetObjectName(DirContext ctx, DirBuffer reply, char* name, std::uint32_t* attrCount,
+                          ObjectInfo* info) override;
+
+  DirStatus ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses, DirBuffer names,
+                         IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes, DirBuffer names,
+                        IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes,
+                       DirBuffer names, IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus GetSyntaxId(DirContext ctx, const char* attrName, std::uint32_t* syntax) override;
+
+  DirStatus GetClassDefCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
+  DirStatus GetClassDef(DirContext ctx, DirBuffer reply, char* name, ClassInfo* info) override;
+  DirStatus GetClassItemCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
+  DirStatus GetClassItem(DirContext ctx, DirBuffer reply, char* name) override;
+  DirStatus GetAttrCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
+  DirStatus GetAttrDef(DirContext ctx, DirBuffer reply, char* name, AttrInfo* info) override;
+  DirStatus GetAttrName(DirContext ctx, DirBuffer reply, char* name, std::uint32_t* valueCount,
+                        std::uint32_t* syntax) override;
+  DirStatus ComputeAttrValSize(DirContext ctx, DirBuffer reply, std::uint32_t syntax, std::uint32_t* size) override;
+  DirStatus GetAttrVal(DirContext ctx, DirBuffer reply, std::uint32_t syntax, void* value) override;
+
+  DirStatus PutClassName(DirContext ctx, DirBuffer buffer, const char* name) override;
+  DirStatus PutAttrName(DirContext ctx, DirBuffer buffer, const char* name) override;
+  DirStatus PutChange(DirContext ctx, DirBuffer buffer, std::uint32_t changeType, const char* attrName) override;
+  DirStatus PutChangeAndValue(DirContext ctx, DirBuffer buffer, std::uint32_t changeType, const char* attrName,
+                              std::uint32_t syntax, const void* value) override;
+
+  DirStatus ModifyObject(DirContext ctx, const char* object, IterationHandle* iteration,
+                         std::uint32_t moreIterations, DirBuffer changes) override;
+  DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) override;
+  DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
+                       int* fd) override;
+
+ private:
+  struct Connection {
+    ConnectionEntry entry;
+    std::unique_ptr<service::DirectoryService> service;
+    service::LoginInfo login;
+    std::unique_ptr<SchemaIndex> schema;
+  };
+  struct Context {
+    std::size_t connection = 0;
+    std::uint32_t flags = kFlagDerefAliases | kFlagTypelessNames;
+    std::uint32_t setting = 0;
+    std::string nameContext{"[Root]"};
+  };
+  struct Buffer {
+    std::vector<std::uint8_t> bytes;  // the whole capacity
+    std::uint32_t operation = 0;      // the request's operation; 0 when it holds none
+    std::size_t used = 0;
+    ReplyReader reader;
+  };
+  struct ListState {
+    service::EntryName parent;
+    bool containersOnly = false;
+    std::string cursor;
+    bool serviceDone = false;
+    std::vector<service::EntrySummary> pending;  // at most one page
+    std::size_t pendingAt = 0;
+  };
+  struct SchemaState {
+    bool classes = false;
+    std::uint32_t infoType = 0;
+    std::vector<std::size_t> items;  // indexes into the schema
+    std::size_t next = 0;
+  };
+  struct ObjectState {
+    service::EntryName entry;
+    bool derefAliases = true;
+    std::uint32_t infoType = 1;
+    std::vector<std::string> names;
+    std::size_t nextName = 0;
+    bool haveCurrent = false;
+    service::AttributeValues current;  // one attribute's values
+    std::size_t nextValue = 0;
+    bool anyFound = false;
+  };
+  struct Iteration {
+    DirContext ctx = kNoContext;
+    std::size_t connection = 0;
+    std::variant<ListState, SchemaState, ObjectState> state;
+  };
+
+  DirStatus ContextFor(DirContext ctx, Context** context);
+  DirStatus BufferFor(DirBuffer handle, Buffer** buffer);
+  DirStatus OpenService(std::size_t index);
+  DirStatus ConnectionFor(const Context& context, Connection** connection);
+  DirStatus SchemaFor(Connection& connection, const SchemaIndex** schema);
+  DirStatus Resolve(const Context& context, Connection& connection, const char* name, bool derefAliases,
+                    service::EntryName* canonical);
+  std::size_t FindTree(std::string_view tree) const;
+  DirStatus RequestNames(DirBuffer handle, std::uint32_t operation, std::vector<std::string>* names);
+  DirStatus List(DirContext ctx, const char* name, bool containersOnly, IterationHandle* iteration, DirBuffer reply);
+  DirStatus ReadSchemaItems(DirContext ctx, bool classes, std::uint32_t infoType, bool all, DirBuffer names,
+                            IterationHandle* iteration, DirBuffer reply);
+  DirStatus FillList(Connection& connection, ListState& state, Buffer& reply, bool typeless);
+  DirStatus FillSchema(const SchemaIndex& schema, SchemaState& state, Buffer& reply);
+  DirStatus FillObject(Connection& connection, ObjectState& state, Buffer& reply);
+  // The iteration of handle, checked against the operation's state type.
+  template <class State>
+  DirStatus IterationFor(IterationHandle handle, Iteration** iteration);
+  IterationHandle AddIteration(Iteration iteration);
+  void DropIteration(IterationHandle handle);
+  DirStatus ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader);
+  DirStatus DecodeNext(DirContext ctx, DirBuffer reply, std::uint32_t syntax, bool consume, std::size_t* size,
+                       void* value);
+  DirStatus PutRequestName(DirContext ctx, DirBuffer buffer, const char* name, std::uint32_t op1, std::uint32_t op2);
+
+  ClientOptions options_;
+  bool initialized_ = false;
+  std::vector<Connection> connections_;
+  std::size_t preferred_ = 0;  // the connection of new contexts
+  std::unordered_map<DirContext, Context> contexts_;
+  DirContext nextContext_ = 1;
+  std::unordered_map<DirBuffer, Buffer> buffers_;
+  DirBuffer nextBuffer_ = 1;
+  std::unordered_map<IterationHandle, Iteration> iterations_;
+  IterationHandle nextIteration_ = 1;
+};
+
+}  // namespace recast::client

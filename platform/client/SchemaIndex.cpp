@@ -1,0 +1,84 @@
+#include "platform/client/SchemaIndex.h"
+
+#include <set>
+
+#include "util/TextHelpers.h"
+
+namespace recast::client {
+namespace {
+
+// Appends the names not yet in list (ignoring case).
+void AppendNew(std::vector<std::string>& list, std::set<std::string>& seen, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (seen.insert(UpperAscii(name)).second) list.push_back(name);
+  }
+}
+
+}  // namespace
+
+SchemaIndex::SchemaIndex(service::Schema schema) : schema_(std::move(schema)) {
+  for (std::size_t i = 0; i < schema_.classes.size(); ++i) {
+    classByName_.emplace(UpperAscii(schema_.classes[i].name), i);
+  }
+  for (std::size_t i = 0; i < schema_.attributes.size(); ++i) {
+    attributeByName_.emplace(UpperAscii(schema_.attributes[i].name), i);
+  }
+  expanded_.resize(schema_.classes.size());
+}
+
+std::optional<std::size_t> SchemaIndex::FindClass(std::string_view name) const {
+  auto it = classByName_.find(UpperAscii(name));
+  if (it == classByName_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> SchemaIndex::FindAttribute(std::string_view name) const {
+  auto it = attributeByName_.find(UpperAscii(name));
+  if (it == attributeByName_.end()) return std::nullopt;
+  return it->second;
+}
+
+const service::ClassDefinition& SchemaIndex::Expanded(std::size_t classIndex) const {
+  if (expanded_[classIndex]) return *expanded_[classIndex];
+  const service::ClassDefinition& own = schema_.classes[classIndex];
+
+  // The class and its ancestors, nearest first (depth first, left to right); a cycle in a
+  // faulty schema is walked once.
+  std::vector<std::size_t> chain{classIndex};
+  std::set<std::size_t> visited{classIndex};
+  for (std::size_t at = 0; at < chain.size(); ++at) {
+    std::vector<std::size_t> next;
+    for (const std::string& super : schema_.classes[chain[at]].superClasses) {
+      auto found = FindClass(super);
+      if (found && visited.insert(*found).second) next.push_back(*found);
+    }
+    chain.insert(chain.begin() + static_cast<std::ptrdiff_t>(at) + 1, next.begin(), next.end());
+  }
+
+  service::ClassDefinition result;
+  result.name = own.name;
+  result.flags = own.flags;
+  result.asn1Id = own.asn1Id;
+  std::set<std::string> superSeen{UpperAscii(own.name)};
+  std::set<std::string> mandatorySeen;
+  std::set<std::string> optionalSeen;
+  for (std::size_t index : chain) {
+    const service::ClassDefinition& def = schema_.classes[index];
+    if (index != classIndex) AppendNew(result.superClasses, superSeen, {def.name});
+    // Unknown super classes still count as super classes.
+    for (const std::string& super : def.superClasses) {
+      if (!FindClass(super)) AppendNew(result.superClasses, superSeen, {super});
+    }
+    if (result.containmentClasses.empty()) result.containmentClasses = def.containmentClasses;
+    if (result.namingAttributes.empty()) result.namingAttributes = def.namingAttributes;
+    AppendNew(result.mandatoryAttributes, mandatorySeen, def.mandatoryAttributes);
+  }
+  optionalSeen = mandatorySeen;
+  for (std::size_t index : chain) {
+    AppendNew(result.optionalAttributes, optionalSeen, schema_.classes[index].optionalAttributes);
+  }
+  expanded_[classIndex] = std::move(result);
+  return *expanded_[classIndex];
+}
+
+}  // namespace recast::client
