@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/SigpipeGuard.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -27,6 +28,32 @@ bool MentionsCertificate(const std::string& text) {
   return false;
 }
 
+void SetCommonOptions(LDAP* ld, const LdapSettings& settings, int requireCertificate) {
+  const int version = LDAP_VERSION3;
+  ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+  ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+  ldap_set_option(ld, LDAP_OPT_RESTART, LDAP_OPT_ON);
+  timeval timeout{settings.timeoutSeconds, 0};
+  ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+  ldap_set_option(ld, LDAP_OPT_TIMEOUT, &timeout);
+  ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &requireCertificate);
+  if (!settings.caFile.empty()) ldap_set_option(ld, LDAP_OPT_X_TLS_CACERTFILE, settings.caFile.c_str());
+  const int isServer = 0;
+  ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &isServer);
+}
+
+// The TLS library does not say why a handshake failed. When the same handshake succeeds
+// without checking the certificate, the certificate was the reason. The probe connection
+// only shakes hands and is closed; nothing is sent over it.
+bool HandshakeWorksUnverified(const LdapSettings& settings) {
+  LDAP* raw = nullptr;
+  if (ldap_initialize(&raw, settings.url.c_str()) != LDAP_SUCCESS || raw == nullptr) return false;
+  LdapHandle probe(raw);
+  SetCommonOptions(raw, settings, LDAP_OPT_X_TLS_NEVER);
+  if (ldap_connect(raw) != LDAP_SUCCESS) return false;
+  return !settings.startTls || ldap_start_tls_s(raw, nullptr, nullptr) == LDAP_SUCCESS;
+}
+
 // Overwrites the password before its memory is released.
 void Wipe(std::string* secret) {
   volatile char* p = secret->data();
@@ -37,13 +64,16 @@ void Wipe(std::string* secret) {
 }  // namespace
 
 void LdapHandleClose::operator()(LDAP* ld) const {
-  if (ld) ldap_unbind_ext_s(ld, nullptr, nullptr);
+  if (!ld) return;
+  SigpipeGuard guard;
+  ldap_unbind_ext_s(ld, nullptr, nullptr);
 }
 
 std::string LdapConnection::DiagnosticMessage() const { return HandleDiagnostic(handle_.get()); }
 
 DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<LdapConnection>* connection,
                                std::string* diagnostic) {
+  SigpipeGuard guard;
   std::string password;
   if (!settings.bindDn.empty() && !settings.saslExternal) {
     if (const DirStatus status = ReadPasswordFile(settings.passwordFile, &password, diagnostic); status != 0) {
@@ -59,26 +89,15 @@ DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<Lda
   }
   LdapHandle ld(raw);
 
-  const int version = LDAP_VERSION3;
-  ldap_set_option(raw, LDAP_OPT_PROTOCOL_VERSION, &version);
-  ldap_set_option(raw, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-  ldap_set_option(raw, LDAP_OPT_RESTART, LDAP_OPT_ON);
-  timeval timeout{settings.timeoutSeconds, 0};
-  ldap_set_option(raw, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
-  ldap_set_option(raw, LDAP_OPT_TIMEOUT, &timeout);
-
   // Certificates are always verified; the settings only say whom to trust.
-  const int demand = LDAP_OPT_X_TLS_DEMAND;
-  ldap_set_option(raw, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
-  if (!settings.caFile.empty()) ldap_set_option(raw, LDAP_OPT_X_TLS_CACERTFILE, settings.caFile.c_str());
-  const int isServer = 0;
-  ldap_set_option(raw, LDAP_OPT_X_TLS_NEWCTX, &isServer);
+  SetCommonOptions(raw, settings, LDAP_OPT_X_TLS_DEMAND);
+  const bool usesTls = settings.startTls || settings.url.rfind("ldaps:", 0) == 0;
 
   auto connectFailure = [&](int rc, const char* what) -> DirStatus {
     std::string reason = HandleDiagnostic(raw);
-    if (reason.empty()) reason = ldap_err2string(rc);
+    if (reason.empty() || reason == "(unknown error code)") reason = ldap_err2string(rc);
     Wipe(&password);
-    if (MentionsCertificate(reason)) {
+    if (MentionsCertificate(reason) || (usesTls && rc == LDAP_CONNECT_ERROR && HandshakeWorksUnverified(settings))) {
       *diagnostic = Format("the certificate of %s could not be verified: %s", {settings.url, reason});
       return kErrLdapCertificateNotVerified;
     }

@@ -10,6 +10,7 @@
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/LdapValues.h"
 #include "platform/ldap/Ldif.h"
+#include "platform/ldap/SigpipeGuard.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -97,6 +98,7 @@ bool IsBelow(const EntryName& name, const EntryName& suffix) {
 
 DirStatus LdapService::Open(const LdapSettings& settings, std::unique_ptr<LdapService>* service,
                             std::string* diagnostic) {
+  SigpipeGuard guard;
   auto opened = std::make_unique<LdapService>(settings);
   if (const DirStatus status = opened->Connect(diagnostic); status != 0) return status;
   *service = std::move(opened);
@@ -167,8 +169,8 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
 }
 
 DirStatus LdapService::EnsureSchema() {
-  if (schema_) return 0;
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
+  if (schema_) return 0;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {"objectClasses", "attributeTypes", nullptr};
@@ -192,6 +194,7 @@ DirStatus LdapService::ToDn(const EntryName& name, std::string* dn) {
 // ---- Login and schema ------------------------------------------------------------------
 
 DirStatus LdapService::Login(service::LoginInfo* info) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
   std::string who = settings_.bindDn;
   if (settings_.saslExternal) {
@@ -212,6 +215,7 @@ DirStatus LdapService::Login(service::LoginInfo* info) {
 }
 
 DirStatus LdapService::ReadSchema(service::Schema* schema) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   *schema = schema_->schema();
   return 0;
@@ -319,6 +323,7 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
 }
 
 DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
   EntryName resolved;
   std::string dn;
@@ -386,6 +391,7 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
 
 DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
                                     std::uint32_t pageSize, service::ListPage* page) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::string dn;
   if (const DirStatus status = ToDn(parent, &dn); status != 0) return status;
@@ -454,6 +460,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
 }
 
 void LdapService::CancelListing(const std::string& cursor) {
+  SigpipeGuard guard;
   std::string cookie, dn;
   if (!connection_ || !SplitCursor(cursor, &cookie, &dn) || cookie.empty()) return;
   // A page size of 0 with the cookie tells the server to drop the paged search.
@@ -467,6 +474,7 @@ void LdapService::CancelListing(const std::string& cursor) {
 
 DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
                                      service::AttributeValues* values) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   const service::AttributeDefinition* def = schema_->FindAttribute(attrName);
   if (!def) return Record(kErrNoSuchAttribute, Format("the schema has no attribute %s", {attrName}));
@@ -531,6 +539,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
 }
 
 DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service::Change>& changes) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::string dn;
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
@@ -739,6 +748,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
 }
 
 DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string& newClass) {
+  SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   const service::ClassDefinition* target = schema_->FindClass(newClass);
   if (!target) return Record(kErrNoSuchClass, Format("the schema has no class %s", {newClass}));

@@ -1,0 +1,23 @@
+#pragma once
+// libldap writes to its socket without MSG_NOSIGNAL, so a server that closed the connection
+// would kill the whole program with SIGPIPE. While a guard lives, SIGPIPE is blocked for the
+// calling thread; one raised meanwhile is consumed, so the write fails with EPIPE instead.
+
+#include <signal.h>
+
+namespace recast::ldap {
+
+class SigpipeGuard {
+ public:
+  SigpipeGuard();
+  ~SigpipeGuard();
+  SigpipeGuard(const SigpipeGuard&) = delete;
+  SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+ private:
+  sigset_t saved_;
+  bool wasPending_ = false;
+  bool wasBlocked_ = false;
+};
+
+}  // namespace recast::ldap

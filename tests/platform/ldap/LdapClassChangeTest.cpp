@@ -1,0 +1,151 @@
+// Changing an entry's structural class on slapd: the refusal, the Relax Rules retry and the
+// safe re-create.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/ldap/LdapStatus.h"
+#include "tests/platform/ldap/support/LdapTestSupport.h"
+
+namespace recast::ldap::testing {
+namespace {
+
+using service::EntryName;
+
+std::string Seed() {
+  std::string ldif;
+  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd"}) {
+    ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
+            "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
+  }
+  ldif += "dn: cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Holder\nsn: H\n\n"
+          "dn: cn=Child,cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Child\nsn: C\n\n";
+  return ldif;
+}
+
+std::vector<std::string> Values(const LdifEntry& entry, const std::string& attr) {
+  for (const auto& [name, values] : entry.attributes) {
+    if (name == attr) return values;
+  }
+  return {};
+}
+
+class LdapClassChangeTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    server_ = SlapdServer::Start({Seed(), false}, &error).release();
+    ASSERT_NE(server_, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override { ASSERT_NE(server_, nullptr); }
+
+  std::unique_ptr<LdapService> Open(const char* dn, std::map<std::string, std::string> settings) {
+    DirStatus status = 0;
+    auto service = OpenService(*server_, {dn, std::move(settings)}, &status);
+    EXPECT_EQ(status, 0);
+    return service;
+  }
+  static EntryName Person(const char* cn) { return Name({{"CN", cn}, {"OU", "People"}, {"O", "Org"}}); }
+  static std::string PersonDn(const char* cn) { return std::string("cn=") + cn + ",ou=People,o=Org"; }
+
+  static SlapdServer* server_;
+};
+SlapdServer* LdapClassChangeTest::server_ = nullptr;
+
+TEST_F(LdapClassChangeTest, StructuralChangeIsRefusedWithTheServersMessage) {
+  auto service = Open(kRootDn, {});
+  const auto before = RawEntry(*server_, PersonDn("Plain"), true);
+  EXPECT_EQ(service->ChangeBaseClass(Person("Plain"), "organizationalPerson"), kErrLdapObjectClassModsProhibited);
+  EXPECT_NE(service->LastDiagnostic().find(
+                "structural object class modification from 'person' to 'organizationalPerson' not allowed"),
+            std::string::npos)
+      << service->LastDiagnostic();
+  EXPECT_EQ(RawEntry(*server_, PersonDn("Plain"), true), before);
+
+  EXPECT_EQ(service->ChangeBaseClass(Person("Plain"), "noSuchClass"), kErrNoSuchClass);
+  EXPECT_EQ(service->ChangeBaseClass(Person("Plain"), "posixAccount"), kErrNotEffectiveClass);
+  EXPECT_EQ(service->ChangeBaseClass(Person("Nobody"), "organizationalPerson"), kErrNoSuchEntry);
+}
+
+TEST_F(LdapClassChangeTest, RelaxRulesRetrySucceedsForTheRootDnAndKeepsAuxiliaryClasses) {
+  auto service = Open(kRootDn, {{"relaxrules", "yes"}});
+  const auto uuid = Values(RawEntry(*server_, PersonDn("Relaxed"), true), "entryUUID");
+  ASSERT_EQ(service->ChangeBaseClass(Person("Relaxed"), "inetOrgPerson"), 0) << service->LastDiagnostic();
+  const auto after = RawEntry(*server_, PersonDn("Relaxed"), true);
+  EXPECT_EQ(Values(after, "objectClass"),
+            (std::vector<std::string>{"inetOrgPerson", "organizationalPerson", "person", "top", "simpleSecurityObject"}));
+  EXPECT_EQ(Values(after, "structuralObjectClass"), std::vector<std::string>{"inetOrgPerson"});
+  EXPECT_EQ(Values(after, "entryUUID"), uuid);  // the same entry, changed in place
+  EXPECT_EQ(Values(after, "description"), std::vector<std::string>{"kept"});
+
+  // And back again, to a super class.
+  ASSERT_EQ(service->ChangeBaseClass(Person("Relaxed"), "person"), 0) << service->LastDiagnostic();
+  EXPECT_EQ(Values(RawEntry(*server_, PersonDn("Relaxed")), "objectClass"),
+            (std::vector<std::string>{"person", "top", "simpleSecurityObject"}));
+}
+
+TEST_F(LdapClassChangeTest, RelaxRulesRetryNeedsWriteAccessToTheEntry) {
+  const auto before = RawEntry(*server_, PersonDn("NoManage"), true);
+  auto reader = Open(kReaderDn, {{"relaxrules", "yes"}});
+  EXPECT_EQ(reader->ChangeBaseClass(Person("NoManage"), "inetOrgPerson"), kErrNoAccess);
+  EXPECT_EQ(RawEntry(*server_, PersonDn("NoManage"), true), before);
+
+  // slapd 2.5 does not ask for manage access here: write access to objectClass is enough.
+  auto writer = Open(kWriterDn, {{"relaxrules", "yes"}});
+  EXPECT_EQ(writer->ChangeBaseClass(Person("NoManage"), "inetOrgPerson"), 0) << writer->LastDiagnostic();
+  auto plainWriter = Open(kWriterDn, {});
+  EXPECT_EQ(plainWriter->ChangeBaseClass(Person("NoManage"), "person"), kErrLdapObjectClassModsProhibited);
+}
+
+TEST_F(LdapClassChangeTest, RecreateReplacesALeafEntryAndKeepsABackup) {
+  const auto data = server_->Directory() / "recreate-data";
+  DirStatus status = 0;
+  auto service = OpenService(*server_, {kWriterDn, {{"recreate", "yes"}}}, &status, data);
+  ASSERT_EQ(status, 0);
+  const auto before = RawEntry(*server_, PersonDn("Recreated"), true);
+  ASSERT_EQ(service->ChangeBaseClass(Person("Recreated"), "inetOrgPerson"), 0) << service->LastDiagnostic();
+  const auto after = RawEntry(*server_, PersonDn("Recreated"), true);
+  EXPECT_EQ(Values(after, "structuralObjectClass"), std::vector<std::string>{"inetOrgPerson"});
+  for (const char* attr : {"cn", "sn", "userPassword", "description", "telephoneNumber"}) {
+    EXPECT_EQ(Values(after, attr), Values(before, attr)) << attr;
+  }
+  EXPECT_NE(Values(after, "entryUUID"), Values(before, "entryUUID"));  // a new entry, as documented
+
+  int backups = 0;
+  for (const auto& file : std::filesystem::directory_iterator(data / "ldap-backups")) {
+    ++backups;
+    struct stat info {};
+    ASSERT_EQ(::stat(file.path().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    LdifEntry saved;
+    ASSERT_EQ(LoadLdifBackup(file.path(), &saved), 0);
+    EXPECT_EQ(saved.dn, PersonDn("Recreated"));
+  }
+  EXPECT_EQ(backups, 1);
+}
+
+TEST_F(LdapClassChangeTest, FailingRecreateRestoresTheOriginalByteForByte) {
+  const auto data = server_->Directory() / "failed-data";
+  DirStatus status = 0;
+  auto service = OpenService(*server_, {kWriterDn, {{"recreate", "yes"}}}, &status, data);
+  ASSERT_EQ(status, 0);
+  const auto before = RawEntry(*server_, PersonDn("FailedAdd"));
+  // organizationalRole does not allow sn: the add fails and the original goes back.
+  EXPECT_EQ(service->ChangeBaseClass(Person("FailedAdd"), "organizationalRole"), kErrIllegalAttribute);
+  EXPECT_NE(service->LastDiagnostic().find("restored"), std::string::npos) << service->LastDiagnostic();
+  EXPECT_EQ(RawEntry(*server_, PersonDn("FailedAdd")), before);
+}
+
+TEST_F(LdapClassChangeTest, RecreateRefusesEntriesWithChildren) {
+  auto service = Open(kWriterDn, {{"recreate", "yes"}});
+  const auto before = RawEntry(*server_, PersonDn("Holder"), true);
+  EXPECT_EQ(service->ChangeBaseClass(Person("Holder"), "organizationalPerson"), kErrNotLeafEntry);
+  EXPECT_EQ(RawEntry(*server_, PersonDn("Holder"), true), before);
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing

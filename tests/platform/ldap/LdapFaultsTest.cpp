@@ -1,0 +1,144 @@
+// Logins that fail, a server that goes away, certificates that do not verify.
+
+#include <gtest/gtest.h>
+
+#include "platform/ldap/LdapStatus.h"
+#include "tests/platform/ldap/support/LdapTestSupport.h"
+
+namespace recast::ldap::testing {
+namespace {
+
+std::unique_ptr<SlapdServer> StartServer(bool tls = false) {
+  std::string error;
+  auto server = SlapdServer::Start({"", tls}, &error);
+  EXPECT_NE(server, nullptr) << error;
+  return server;
+}
+
+DirStatus OpenWith(const service::ConnectionConfig& config, std::unique_ptr<service::DirectoryService>* service,
+                   std::string* diagnostic) {
+  LdapSettings settings;
+  DirStatus status = ParseLdapSettings(config, &settings, diagnostic);
+  std::unique_ptr<LdapService> opened;
+  if (status == 0) status = LdapService::Open(settings, &opened, diagnostic);
+  if (status == 0) *service = std::move(opened);
+  return status;
+}
+
+TEST(LdapLoginTest, RefusesBadPasswordsAndExposedPasswordFiles) {
+  auto server = StartServer();
+  ASSERT_NE(server, nullptr);
+  struct Case {
+    const char* what;
+    std::string password;
+    mode_t mode;
+    DirStatus expected;
+    const char* message;
+  };
+  for (const Case& c : {Case{"right password", kPassword, 0600, 0, ""},
+                        Case{"owner read-only", kPassword, 0400, 0, ""},
+                        Case{"wrong password", "wrong", 0600, kErrLdapInvalidCredentials, "Invalid credentials"},
+                        Case{"group-readable", kPassword, 0640, kErrLdapPasswordFileExposed, "read by others"},
+                        Case{"world-readable", kPassword, 0604, kErrLdapPasswordFileExposed, "read by others"},
+                        Case{"group-writable", kPassword, 0620, kErrLdapPasswordFileExposed, "read by others"}}) {
+    SCOPED_TRACE(c.what);
+    auto config = MakeConfig(*server, {kReaderDn, {}});
+    config.settings["passwordfile"] = server->PasswordFile("pw", c.password, c.mode).string();
+    std::unique_ptr<service::DirectoryService> service;
+    std::string diagnostic;
+    EXPECT_EQ(OpenWith(config, &service, &diagnostic), c.expected);
+    EXPECT_NE(diagnostic.find(c.message), std::string::npos) << diagnostic;
+    EXPECT_EQ(diagnostic.find(kPassword), std::string::npos) << "the password leaked into: " << diagnostic;
+  }
+  auto config = MakeConfig(*server, {kReaderDn, {}});
+  config.settings["passwordfile"] = (server->Directory() / "missing").string();
+  std::unique_ptr<service::DirectoryService> service;
+  EXPECT_EQ(OpenLdapService(config, &service), kErrLdapPasswordFileUnreadable);
+  EXPECT_EQ(service, nullptr);
+}
+
+TEST(LdapLoginTest, SettingsThatCannotWorkAreRefusedBeforeConnecting) {
+  service::ConnectionConfig config;
+  config.service = "ldap://127.0.0.1:1/";
+  LdapSettings settings;
+  std::string diagnostic;
+  struct Case {
+    const char* key;
+    const char* value;
+  };
+  for (const Case& c : {Case{"password", "secret"}, Case{"starttls", "maybe"}, Case{"sasl", "PLAIN"},
+                        Case{"timeout", "0"}, Case{"recreate", "sometimes"}}) {
+    SCOPED_TRACE(c.key);
+    auto bad = config;
+    bad.settings[c.key] = c.value;
+    EXPECT_EQ(ParseLdapSettings(bad, &settings, &diagnostic), kErrLdapBadConfiguration);
+    EXPECT_NE(diagnostic.find(c.key == std::string("sasl") ? "SASL" : c.key), std::string::npos) << diagnostic;
+  }
+  auto noPasswordFile = config;
+  noPasswordFile.login = kReaderDn;
+  EXPECT_EQ(ParseLdapSettings(noPasswordFile, &settings, &diagnostic), kErrLdapBadConfiguration);
+  EXPECT_EQ(ParseLdapSettings(service::ConnectionConfig{}, &settings, &diagnostic), kErrLdapBadConfiguration);
+
+  auto good = config;
+  good.settings = {{"starttls", "yes"}, {"relaxrules", "on"}, {"recreate", "no"}, {"timeout", "7"},
+                   {"base", "ou=Sales,o=Org"}, {"cafile", "/x/ca.pem"}};
+  ASSERT_EQ(ParseLdapSettings(good, &settings, &diagnostic), 0);
+  EXPECT_TRUE(settings.startTls);
+  EXPECT_TRUE(settings.relaxRules);
+  EXPECT_FALSE(settings.safeRecreate);
+  EXPECT_EQ(settings.timeoutSeconds, 7);
+  EXPECT_EQ(settings.baseDn, "ou=Sales,o=Org");
+  EXPECT_EQ(settings.caFile, "/x/ca.pem");
+}
+
+TEST(LdapLoginTest, NobodyListeningIsServerUnavailable) {
+  service::ConnectionConfig config;
+  config.service = "ldap://127.0.0.1:1/";
+  config.settings["timeout"] = "2";
+  std::unique_ptr<service::DirectoryService> service;
+  EXPECT_EQ(OpenLdapService(config, &service), kErrServerUnavailable);
+}
+
+TEST(LdapDropTest, AStoppedServerFailsTheOperationAndARestartHeals) {
+  auto server = StartServer();
+  ASSERT_NE(server, nullptr);
+  DirStatus status = 0;
+  auto service = OpenService(*server, {kReaderDn, {}}, &status);
+  ASSERT_EQ(status, 0);
+  const auto org = Name({{"O", "Org"}});
+  service::AttributeValues values;
+  ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+
+  server->Stop();
+  EXPECT_EQ(service->ReadAttribute(org, "o", true, &values), kErrServerUnavailable);
+  EXPECT_NE(service->LastDiagnostic().find("lost"), std::string::npos) << service->LastDiagnostic();
+  service::ListPage page;
+  EXPECT_EQ(service->ListChildren(org, false, "", 10, &page), kErrServerUnavailable);  // reconnect fails too
+
+  std::string error;
+  ASSERT_TRUE(server->Restart(&error)) << error;
+  ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{service::value::Text{"Org"}});
+  EXPECT_EQ(service->ListChildren(org, false, "", 10, &page), 0);
+}
+
+TEST(LdapTlsTest, UnverifiableCertificateFailsTheConnection) {
+  if (RunProgram({"openssl", "version"}) != 0) GTEST_SKIP() << "openssl is not installed";
+  auto server = StartServer(true);
+  ASSERT_NE(server, nullptr);
+  auto config = MakeConfig(*server, {kReaderDn, {{"starttls", "yes"}}});
+  std::unique_ptr<service::DirectoryService> service;
+  std::string diagnostic;
+  EXPECT_EQ(OpenWith(config, &service, &diagnostic), kErrLdapCertificateNotVerified);
+  EXPECT_NE(diagnostic.find("could not be verified"), std::string::npos) << "diag: " << diagnostic;
+
+  // Trusting the server's own certificate makes the same connection work.
+  config.settings["cafile"] = server->CertificateFile().string();
+  EXPECT_EQ(OpenWith(config, &service, &diagnostic), 0) << diagnostic;
+  ASSERT_NE(service, nullptr);
+  service::LoginInfo login;
+  EXPECT_EQ(service->Login(&login), 0);
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing
