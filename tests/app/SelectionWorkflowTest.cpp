@@ -1,0 +1,208 @@
+// Start-up, close, tree and container navigation and object selection, driven through the
+// window's controls.
+#include <fstream>
+
+#include "MainWindowFixture.h"
+#include "platform/profile/Profile.h"
+
+namespace recast::app::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class SelectionWorkflowTest : public MainWindowFixture {};
+
+TEST_F(SelectionWorkflowTest, StartsOnTheInfoTabWithThePrimaryTreesDefaultContainerListed) {
+  EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
+  EXPECT_EQ(form_->Memo1->toPlainText().toStdString(), "About this program\nSecond line\n");
+  EXPECT_EQ(form_->ComboBoxTrees->Items().Lines(), (Strings{"ALPHA", "BETA"}));
+  EXPECT_EQ(form_->ComboBoxTrees->currentText(), "ALPHA");
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
+  EXPECT_FALSE(form_->EditMyName->text().isEmpty());
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]", "Dev", "Sales"}));
+  EXPECT_EQ(Lines(*form_->ListBoxObjects),
+            (Strings{"Organizational Unit: Dev", "Organizational Unit: Sales", "Person: Admin"}));
+  EXPECT_EQ(Tags(*form_->ListBoxObjects), (std::vector<std::int32_t>{21, 21, 8}));
+  EXPECT_EQ(form_->cbTargetClasses->Items().Lines(),
+            (Strings{"Badge Holder", "Contact", "Member", "Organization", "Organizational Unit", "Person", "Staff",
+                     "Titled", "Top"}));
+  EXPECT_EQ(form_->cbTargetClasses->currentIndex(), -1);
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_TRUE(controller_->SelectedObjectName().empty());
+  EXPECT_TRUE(ui_.transcript().empty());
+}
+
+TEST_F(SelectionWorkflowTest, ContainerWalkPutsParentLineFirstExceptAtRoot) {
+  form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+  Walk({"[ .. ]"});
+  EXPECT_EQ(form_->EditCurrentContainer->text(), "[Root]");
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"Org"}));
+  EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Organization: Org"}));
+
+  Walk({"Org", "Sales"});
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]", "East"}));
+  EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Organizational Unit: East", "Person: Alice", "Person: Bob",
+                                                    "Person: Carol"}));
+  Walk({"East"});
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]"}));
+  EXPECT_TRUE(Lines(*form_->ListBoxObjects).empty());
+  Walk({"[ .. ]", "[ .. ]"});
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
+}
+
+TEST_F(SelectionWorkflowTest, DoubleClickWithoutSelectionAndTypedContainer) {
+  form_->ListBoxContainers->ClearLineSelection();
+  controller_->ListBoxContainersDblClick();
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
+
+  // A typed container is the base the double-clicked line is joined to.
+  form_->EditCurrentContainer->setText("Org");
+  Walk({"Sales"});
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]", "East"}));
+}
+
+TEST_F(SelectionWorkflowTest, SelectingAnObjectFillsTheClassSideAndBringsTheChangeTabForward) {
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  EXPECT_EQ(controller_->SelectedObjectName(), "Alice");
+  EXPECT_EQ(controller_->SelectedObjectClass(), "Person");
+  EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet3);
+  EXPECT_EQ(form_->cbSourceClasses->Items().Lines(), (Strings{"Person", "Top"}));
+  EXPECT_EQ(form_->cbSourceClasses->currentIndex(), 0);
+  EXPECT_EQ(Lines(*form_->lbSourceClassAttributes),
+            (Strings{"CN", "Description", "Full Name", "Object Class", "Surname", "Telephone Number", "Title"}));
+  EXPECT_EQ(form_->lbSourceClassAttributes->Items().Tag(form_->lbSourceClassAttributes->Items().IndexOf("Title")), 4);
+  EXPECT_EQ(form_->lbSourceClassAttributes->Items().Tag(form_->lbSourceClassAttributes->Items().IndexOf("CN")), 3);
+
+  // No target class chosen yet: the object's own class is shown, nothing is analysed.
+  EXPECT_EQ(form_->cbTargetClasses->currentText(), "Person");
+  EXPECT_TRUE(controller_->TargetClassName().empty());
+  EXPECT_EQ(controller_->AnalysisSummary(), "Please select an Object and a target class");
+  EXPECT_TRUE(Lines(*form_->ListBoxDelta).empty());
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+}
+
+TEST_F(SelectionWorkflowTest, EveryKeyboardStepThroughObjectsAndTargetsRunsItsHandler) {
+  Walk({"Sales"});
+  ChooseTarget("Contact");
+  form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+  ListBox& objects = *form_->ListBoxObjects;
+  objects.setFocus();
+  objects.SelectLine(objects.Items().IndexOf("Person: Alice"));
+  EXPECT_EQ(controller_->SelectedObjectName(), "Alice");
+  EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet3);
+  QTest::keyClick(&objects, Qt::Key_Down);
+  EXPECT_EQ(controller_->SelectedObjectName(), "Bob");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "* Title", "Full Name"}));
+  QTest::keyClick(&objects, Qt::Key_Down);
+  EXPECT_EQ(controller_->SelectedObjectName(), "Carol");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "Full Name", "Title"}));
+
+  // The target combo box: each step by keyboard is a new choice and a new analysis.
+  ComboBox& targets = *form_->cbTargetClasses;
+  targets.setFocus();
+  QTest::keyClick(&targets, Qt::Key_Up);
+  EXPECT_EQ(controller_->TargetClassName(), "Badge Holder");
+  EXPECT_EQ(Lines(*form_->lbTargetClassAttributes), (Strings{"CN", "Description", "Object Class", "Surname"}));
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"Full Name", "Telephone Number", "Title"}));
+}
+
+TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeepsTheTarget) {
+  Walk({"Sales"});
+  ChooseTarget("Member");
+  SelectObject("Person: Carol");
+  ChooseCombo(*form_->ComboBoxTrees, "BETA");
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
+  EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Organizational Unit: Sales", "Person: Reader"}));
+  EXPECT_EQ(form_->cbTargetClasses->currentIndex(), -1);
+  EXPECT_EQ(controller_->TargetClassName(), "Member");
+  EXPECT_EQ(controller_->SelectedObjectName(), "Carol");
+  EXPECT_FALSE(Lines(*form_->lbTargetClassAttributes).empty());
+  EXPECT_TRUE(ui_.messages().empty());
+}
+
+TEST_F(SelectionWorkflowTest, SummaryButtonAndWebButton) {
+  Click(*form_->SpeedButton1);
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, ""}));
+  Click(*form_->BitBtnWeb);
+  EXPECT_EQ(shellOpened_, (Strings{"https://recast-object.example.org"}));
+}
+
+TEST_F(SelectionWorkflowTest, CloseWritesPlacementAndTheTwoComboTexts) {
+  Walk({"Sales"});
+  ChooseTarget("Member");
+  SelectObject("Person: Carol");
+  form_->setGeometry(40, 50, 900, 640);
+  CloseWindow();
+  const std::filesystem::path ini = SettingsFile();
+  EXPECT_EQ(profile::GetPrivateProfileString("Settings", "cbTargetClasses", "?", ini), "Member");
+  EXPECT_EQ(profile::GetPrivateProfileString("Settings", "cbSourceClasses", "?", ini), "Person");
+  EXPECT_EQ(profile::GetPrivateProfileInt("Settings", "MainForm.Width", 0, ini), 900);
+  EXPECT_EQ(profile::GetPrivateProfileInt("Settings", "MainForm.Height", 0, ini), 640);
+  EXPECT_FALSE(controller_->HasMainContext());
+}
+
+class RestoredPlacementTest : public MainWindowFixture {
+ protected:
+  void SetUp() override {
+    delayOpen_ = true;
+    MainWindowFixture::SetUp();
+  }
+};
+
+TEST_F(RestoredPlacementTest, PlacementIsRestoredWhenShownAndInfoTabAlwaysFirst) {
+  std::filesystem::create_directories(TempPath("config"));
+  std::ofstream(SettingsFile()) << "[Settings]\nMainForm.Width=1010\nMainForm.Height=707\n";
+  OpenWindow();
+  EXPECT_EQ(form_->width(), 1010);
+  EXPECT_EQ(form_->height(), 707);
+  EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
+}
+
+TEST_F(RestoredPlacementTest, MissingInfoFileAndUnreadableClientConfiguration) {
+  services_.infoFileName = TempPath("nowhere.txt").string();
+  std::ofstream(TempPath("connections.ini")) << "this is not a connection file\n";
+  client_ = directory_.NewClient();
+  services_.client = client_.get();
+  OpenWindow();
+  EXPECT_EQ(form_->Memo1->toPlainText().toStdString(), "Could not find " + TempPath("nowhere.txt").string());
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0].kind, MessageBoxKind::Error);
+  EXPECT_EQ(ui_.messages()[0].text.rfind("Could not initialize NetWare Client. InitNetWare returned error 0xFFFF", 0),
+            0u)
+      << ui_.messages()[0].text;
+  EXPECT_EQ(form_->ComboBoxTrees->count(), 0);
+  EXPECT_FALSE(controller_->HasMainContext());
+  CloseWindow();
+  EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(SelectionWorkflowTest, InputIsHeldBackWhileAnAnalysisRuns) {
+  Walk({"Sales"});
+  ChooseTarget("Contact");
+  int midway = 0;
+  ui_.SetOnProcessPendingMessages([&] {
+    if (midway++ > 0) return;
+    EXPECT_TRUE(controller_->Busy());
+    // A click on another object and on the summary button in the middle change nothing.
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    QListView& objects = *form_->ListBoxObjects;
+    const int carol = form_->ListBoxObjects->Items().IndexOf("Person: Carol");
+    QTest::mouseClick(objects.viewport(), Qt::LeftButton, {}, objects.visualRect(objects.model()->index(carol, 0)).center());
+    emit form_->SpeedButton1->clicked();
+  });
+  SelectObject("Person: Alice");
+  ui_.SetOnProcessPendingMessages(nullptr);
+  EXPECT_GT(midway, 0);
+  EXPECT_EQ(controller_->SelectedObjectName(), "Alice");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "* Title", "Full Name"}));
+  EXPECT_TRUE(ui_.messages().empty());
+  EXPECT_FALSE(controller_->Busy());
+}
+
+}  // namespace
+}  // namespace recast::app::testing
