@@ -215,6 +215,17 @@ class Loader {
 
   // Checks that every alias read so far points at an entry that exists (aliases may point
   // forward within their file).
+  // Checks that every class named by super and containment lines exists.
+  DirStatus CheckClassReferences() {
+    for (const auto& ref : pendingClassRefs_) {
+      bool known = NameKey(ref.name) == NameKey(kTreeRootClass);
+      for (const auto& c : data_->schemas[ref.schema].schema.classes) known = known || NameKey(c.name) == NameKey(ref.name);
+      if (!known) return fail_(ref.line, ref.record, Format("unknown class \"%s\"", {ref.name}));
+    }
+    pendingClassRefs_.clear();
+    return 0;
+  }
+
   DirStatus CheckAliases() {
     for (const auto& pending : pendingAliases_) {
       EntryName target;
@@ -226,6 +237,13 @@ class Loader {
   }
 
  private:
+  struct PendingClassRef {
+    std::size_t schema;
+    std::string name;
+    int line;
+    std::string record;
+  };
+
   struct PendingAlias {
     std::size_t tree;
     std::string target;
@@ -314,14 +332,13 @@ class Loader {
         bool isClass = list == &def.superClasses || list == &def.containmentClasses;
         bool known = false;
         if (isClass) {
-          for (const auto& c : schema->schema.classes) known = known || NameKey(c.name) == NameKey(item);
-          known = known || NameKey(item) == NameKey(def.name) || NameKey(item) == NameKey(kTreeRootClass);
+          // Classes may name classes defined further on; checked when the schema is complete.
+          pendingClassRefs_.push_back(PendingClassRef{data_->schemas.size() - 1, item, f.line, r.firstLine});
+          known = true;
         } else {
           for (const auto& a : schema->schema.attributes) known = known || NameKey(a.name) == NameKey(item);
         }
-        if (!known)
-          return fail_(f.line, r.firstLine,
-                       Format(isClass ? "unknown class \"%s\"" : "unknown attribute \"%s\"", {item}));
+        if (!known) return fail_(f.line, r.firstLine, Format("unknown attribute \"%s\"", {item}));
         list->push_back(item);
       }
     }
@@ -333,6 +350,7 @@ class Loader {
   }
 
   DirStatus TreeRecord(const Record& r) {
+    if (DirStatus st = CheckClassReferences()) return st;
     DataTree tree;
     tree.name = r.fields[0].value;
     if (tree.name.empty() || tree.name.size() > 32) return fail_(r.fields[0].line, r.firstLine, "a tree name has 1 to 32 characters");
@@ -548,6 +566,7 @@ class Loader {
   std::unordered_map<std::string, std::size_t> entryIndex_;
   std::map<std::string, std::unique_ptr<SchemaIndex>> indexes_;
   std::vector<PendingAlias> pendingAliases_;
+  std::vector<PendingClassRef> pendingClassRefs_;
 };
 
 }  // namespace
@@ -595,6 +614,7 @@ DirStatus LoadDataText(std::string_view text, std::string_view source, DataSet* 
     record.fields.push_back(std::move(field));
   }
   if (DirStatus st = flush()) return st;
+  if (DirStatus st = loader.CheckClassReferences()) return st;
   return loader.CheckAliases();
 }
 
