@@ -218,6 +218,8 @@ class EmbeddedService final : public service::DirectoryService {
     const service::ClassDefinition* def = index_.FindClass(newClass);
     if (def == nullptr) return kErrNoSuchClass;
     if ((def->flags & kClassEffective) == 0) return kErrNotEffectiveClass;
+    bool container = (def->flags & kClassContainer) != 0;
+    if (row.childCount > 0 && !container) return kErrNotLeafEntry;  // its children would be stranded
 
     // Every valued attribute must be allowed by the new class and the entry's auxiliary classes.
     std::map<std::int64_t, bool> valuedAttrs;
@@ -244,8 +246,6 @@ class EmbeddedService final : public service::DirectoryService {
     std::vector<std::string> parentClasses;
     if (DirStatus st = ParentClasses(row.id, &parentClasses)) return st;
     if (!index_.MayContain(parentClasses, def->name)) return kErrIllegalContainment;
-    bool container = (def->flags & kClassContainer) != 0;
-    if (row.childCount > 0 && !container) return kErrNotLeafEntry;
 
     // Object Class follows the new chain; auxiliary classes stay.
     auto ocKey = attrIds_.find(kObjectClassKey);
