@@ -24,8 +24,8 @@ TEST_F(SelectionWorkflowTest, StartsOnTheInfoTabWithThePrimaryTreesDefaultContai
             (Strings{"Organizational Unit: Dev", "Organizational Unit: Sales", "Person: Admin"}));
   EXPECT_EQ(Tags(*form_->ListBoxObjects), (std::vector<std::int32_t>{21, 21, 8}));
   EXPECT_EQ(form_->cbTargetClasses->Items().Lines(),
-            (Strings{"Badge Holder", "Contact", "Member", "Organization", "Organizational Unit", "Person", "Staff",
-                     "Titled", "Top"}));
+            (Strings{"Badge Holder", "Contact", "Member", "Organization", "Organizational Unit", "Person", "Pictured",
+                     "Portrait", "Staff", "Titled", "Top"}));
   EXPECT_EQ(form_->cbTargetClasses->currentIndex(), -1);
   EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
   EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
@@ -47,7 +47,7 @@ TEST_F(SelectionWorkflowTest, ContainerWalkPutsParentLineFirstExceptAtRoot) {
                                                     "Person: Carol"}));
   Walk({"East"});
   EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]"}));
-  EXPECT_TRUE(Lines(*form_->ListBoxObjects).empty());
+  EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Portrait: Dave"}));
   Walk({"[ .. ]", "[ .. ]"});
   EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
 }

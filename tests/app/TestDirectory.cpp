@@ -50,6 +50,9 @@ bounds: 1 16
 attribute: Employee ID
 syntax: 3
 
+attribute: Photo
+syntax: 9
+
 class: Top
 flags: NonRemovable
 mandatory: Object Class
@@ -118,6 +121,22 @@ naming: CN
 mandatory: CN, Surname
 optional: Description
 
+class: Portrait
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: CN, Surname
+optional: Description, Photo
+
+class: Pictured
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: CN, Surname, Photo
+optional: Description
+
 tree: ALPHA
 schema: test
 
@@ -156,6 +175,11 @@ Telephone Number: 555 0103
 entry: CN=Carol.OU=Sales.O=Org
 class: Person
 Surname: Miller
+
+entry: CN=Dave.OU=East.OU=Sales.O=Org
+class: Portrait
+Surname: Gray
+Photo:#
 
 entry: CN=Bob.OU=Dev.O=Org
 class: Person
