@@ -559,6 +559,7 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
                               change.type == kChangeAdditionalValue || change.type == kChangeOverwriteValue ||
                               change.type == kChangeClearValue || change.type == kChangeAddAttribute;
     if (carriesValue && change.value) {
+      // An attribute the schema lacks is sent as text; the server then refuses it.
       const std::uint32_t syntax = def ? def->syntax : kSynCiString;
       if (const DirStatus status = EncodeLdapValue(syntax, *change.value, &bytes); status != 0) {
         return Record(status, Format("a value of %s does not fit its syntax", {attr}));

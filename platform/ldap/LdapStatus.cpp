@@ -42,12 +42,16 @@ DirStatus MapLdapResult(int resultCode) {
 }
 
 DirStatus MapLdapResult(int resultCode, std::string_view diagnostic) {
-  // One result code covers both kinds of object class violation; the message tells them apart.
-  if (resultCode == LDAP_OBJECT_CLASS_VIOLATION &&
-      (diagnostic.find("requires attribute") != std::string_view::npos ||
-       diagnostic.find("missing") != std::string_view::npos)) {
+  // Some result codes cover several of the client's cases; the server's message tells them
+  // apart (slapd's and 389 Directory Server's wordings).
+  auto says = [diagnostic](std::string_view text) { return diagnostic.find(text) != std::string_view::npos; };
+  if (resultCode == LDAP_OBJECT_CLASS_VIOLATION && (says("requires attribute") || says("missing"))) {
     return kErrMissingMandatory;
   }
+  if (resultCode == LDAP_CONSTRAINT_VIOLATION && (says("multiple values") || says("single-valued"))) {
+    return kErrCannotHaveMultipleValues;
+  }
+  if (resultCode == LDAP_NO_SUCH_ATTRIBUTE && says("no such value")) return kErrNoSuchValue;
   return MapLdapResult(resultCode);
 }
 

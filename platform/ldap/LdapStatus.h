@@ -30,8 +30,9 @@ inline constexpr DirStatus kErrLdapObjectClassModsProhibited = kErrLdapResultBas
 // The client's status for an LDAP result code or libldap API code; 0 for success.
 DirStatus MapLdapResult(int resultCode);
 
-// As above; an object class violation whose diagnostic names a required attribute gives
-// kErrMissingMandatory instead of kErrIllegalAttribute.
+// As above, refined by the server's message: a missing required attribute gives
+// kErrMissingMandatory (not kErrIllegalAttribute), a second value of a single-valued
+// attribute kErrCannotHaveMultipleValues, an absent value kErrNoSuchValue.
 DirStatus MapLdapResult(int resultCode, std::string_view diagnostic);
 
 // True for the libldap codes that mean the connection is gone.

@@ -165,7 +165,27 @@ std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::stri
   }
 }
 
+namespace {
+
+// True when value is of the kind the syntax reads back as.
+bool KindFits(std::uint32_t syntax, const service::DirValue& value) {
+  switch (syntax) {
+    case kSynDistName: case kSynCeString: case kSynCiString: case kSynPrString:
+    case kSynNuString: case kSynTelNumber: case kSynClassName:
+      return std::holds_alternative<Text>(value);
+    case kSynBoolean: return std::holds_alternative<Boolean>(value);
+    case kSynInteger: case kSynCounter: return std::holds_alternative<Integer>(value);
+    case kSynFaxNumber: return std::holds_alternative<Fax>(value) || std::holds_alternative<Text>(value);
+    case kSynPoAddress: return std::holds_alternative<PostalAddress>(value);
+    case kSynTime: case kSynInterval: return std::holds_alternative<Seconds>(value);
+    default: return std::holds_alternative<Octets>(value) || std::holds_alternative<Text>(value);
+  }
+}
+
+}  // namespace
+
 DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, std::string* bytes) {
+  if (!KindFits(syntax, value)) return kErrSyntaxViolation;
   if (const auto* text = std::get_if<Text>(&value)) {
     if (syntax == kSynDistName) {
       service::EntryName name;

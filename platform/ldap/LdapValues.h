@@ -23,9 +23,10 @@ namespace recast::ldap {
 // integer beyond 32 bits, a malformed time), so the caller can fall back to the text.
 std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::string_view bytes);
 
-// The LDAP bytes of a neutral value. A Text is accepted for every syntax and sent as it
-// stands (a DIST_NAME text is converted from its dotted form). kErrBadSyntax for a value
-// kind the syntax has no LDAP form for; kErrBadName for a dotted name that does not parse.
+// The LDAP bytes of a neutral value of the kind the syntax reads back as (also a Text for a
+// fax number or an octet string); a DIST_NAME text is converted from its dotted form.
+// kErrSyntaxViolation for a value of another kind; kErrBadName for a dotted name that does
+// not parse.
 DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, std::string* bytes);
 
 // Generalized time (RFC 4517) as seconds since 1970-01-01 UTC; a time without a zone counts

@@ -34,7 +34,7 @@ class LdapClassChangeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     std::string error;
-    server_ = SlapdServer::Start({Seed(), false}, &error).release();
+    server_ = SlapdServer::Start(Seeded(Seed()), &error).release();
     ASSERT_NE(server_, nullptr) << error;
   }
   static void TearDownTestSuite() {

@@ -10,7 +10,9 @@ namespace {
 
 std::unique_ptr<SlapdServer> StartServer(bool tls = false) {
   std::string error;
-  auto server = SlapdServer::Start({"", tls}, &error);
+  SlapdOptions options;
+  options.withTls = tls;
+  auto server = SlapdServer::Start(options, &error);
   EXPECT_NE(server, nullptr) << error;
   return server;
 }

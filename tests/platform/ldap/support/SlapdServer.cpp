@@ -51,23 +51,28 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
   out << text;
 }
 
-std::string Config(const std::filesystem::path& dir, bool tls) {
+std::string Config(const std::filesystem::path& dir, const SlapdOptions& options) {
+  const bool tls = options.withTls;
+  const std::string& suffix = options.suffix;
   std::string c;
   c += "modulepath /usr/lib/ldap\nmoduleload back_mdb\n";
   for (const char* schema : {"core", "cosine", "inetorgperson", "nis"}) {
     c += std::string("include /etc/ldap/schema/") + schema + ".schema\n";
   }
+  c += options.extraSchema;
   c += "pidfile " + (dir / "slapd.pid").string() + "\n";
   c += "sizelimit unlimited\n";
   if (tls) {
     c += "TLSCertificateFile " + (dir / "cert.pem").string() + "\n";
     c += "TLSCertificateKeyFile " + (dir / "key.pem").string() + "\n";
   }
-  c += "database mdb\nsuffix \"o=Org\"\nrootdn \"cn=admin,o=Org\"\nrootpw secret\n";
+  c += "database mdb\nsuffix \"" + suffix + "\"\nrootdn \"cn=admin," + suffix + "\"\nrootpw secret\n";
   c += "directory " + (dir / "db").string() + "\nmaxsize 1073741824\n";
   c += "index objectClass eq\n";
-  c += "access to attrs=userPassword by self write by anonymous auth by dn.exact=\"cn=writer,o=Org\" write by * none\n";
-  c += "access to * by dn.exact=\"cn=writer,o=Org\" write by dn.exact=\"cn=reader,o=Org\" read by * read\n";
+  const std::string writer = "dn.exact=\"cn=writer," + suffix + "\"";
+  const std::string reader = "dn.exact=\"cn=reader," + suffix + "\"";
+  c += "access to attrs=userPassword by self write by anonymous auth by " + writer + " write by * none\n";
+  c += "access to * by " + writer + " write by " + reader + " read by * read\n";
   return c;
 }
 
@@ -127,8 +132,8 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std
       return nullptr;
     }
   }
-  WriteFile(dir / "slapd.conf", Config(dir, options.withTls));
-  WriteFile(dir / "seed.ldif", BaseLdif() + options.seedLdif);
+  WriteFile(dir / "slapd.conf", Config(dir, options));
+  WriteFile(dir / "seed.ldif", (options.withBaseEntries ? BaseLdif() : std::string()) + options.seedLdif);
   if (RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
                  dir / "slapadd.log") != 0) {
     *error = "slapadd failed; see " + (dir / "slapadd.log").string();

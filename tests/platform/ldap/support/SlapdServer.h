@@ -3,7 +3,8 @@
 // configuration and database in a fresh temporary directory that goes away with it.
 //
 // Logins (password "secret" for all): the root DN cn=admin,o=Org (manage access), the
-// read-only cn=reader,o=Org and cn=writer,o=Org (write, no manage). The server runs in its
+// read-only cn=reader,o=Org and cn=writer,o=Org (write, no manage); for another suffix the
+// same names below it. The server runs in its
 // own process group and is told to end when the test process dies.
 
 #include <sys/types.h>
@@ -21,9 +22,18 @@ inline constexpr const char* kWriterDn = "cn=writer,o=Org";
 inline constexpr const char* kPassword = "secret";
 
 struct SlapdOptions {
-  std::string seedLdif;   // loaded with slapadd before the start (besides the base entries)
+  std::string seedLdif;   // loaded with slapadd before the start (after the base entries)
   bool withTls = false;   // a self-signed certificate for 127.0.0.1; StartTLS offered
+  std::string suffix = "o=Org";   // the root DN is cn=admin,<suffix>; reader and writer likewise
+  bool withBaseEntries = true;    // BaseLdif(); only for the suffix o=Org
+  std::string extraSchema;        // slapd.conf schema statements added after the standard ones
 };
+
+inline SlapdOptions Seeded(std::string ldif) {
+  SlapdOptions options;
+  options.seedLdif = std::move(ldif);
+  return options;
+}
 
 class SlapdServer {
  public:

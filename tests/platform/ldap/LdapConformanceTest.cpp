@@ -1,0 +1,117 @@
+// The conformance suite every directory service passes, run against slapd.
+
+#include <memory>
+
+#include "DirectoryServiceConformance.h"
+#include "tests/platform/ldap/support/LdapTestSupport.h"
+
+namespace recast::ldap::testing {
+namespace {
+
+using namespace service;
+
+constexpr const char* kSchema =
+    "attributetype ( 1.3.6.1.4.1.99999.1.1 NAME 'recastGraceLimit' EQUALITY integerMatch "
+    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 SINGLE-VALUE )\n"
+    "attributetype ( 1.3.6.1.4.1.99999.1.2 NAME 'recastDisabled' EQUALITY booleanMatch "
+    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.7 SINGLE-VALUE )\n"
+    "attributetype ( 1.3.6.1.4.1.99999.1.3 NAME 'recastLoginTime' EQUALITY generalizedTimeMatch "
+    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.24 SINGLE-VALUE )\n"
+    "objectclass ( 1.3.6.1.4.1.99999.2.1 NAME 'recastUser' SUP inetOrgPerson STRUCTURAL "
+    "MAY ( recastGraceLimit $ recastDisabled $ recastLoginTime ) )\n";
+
+constexpr const char* kSeed =
+    "dn: o=Seed\nobjectClass: organization\no: Seed\n\n"
+    "dn: ou=Sales,o=Seed\nobjectClass: organizationalUnit\nou: Sales\n\n"
+    "dn: cn=Ann,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Ann\nsn: Archer\n"
+    "telephoneNumber: 555 0101\ntelephoneNumber: 555 0102\nrecastGraceLimit: 6\nrecastDisabled: TRUE\n"
+    "recastLoginTime: 20231114221320Z\n\n"
+    "dn: cn=Bob,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Bob\nsn: Baker\n\n"
+    "dn: cn=Cid,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Cid\nsn: Cole\n\n"
+    "dn: ou=Empty,o=Seed\nobjectClass: organizationalUnit\nou: Empty\n\n"
+    "dn: cn=Ann Alias,o=Seed\nobjectClass: alias\nobjectClass: extensibleObject\ncn: Ann Alias\n"
+    "aliasedObjectName: cn=Ann,ou=Sales,o=Seed\n\n"
+    "dn: cn=Admin,o=Seed\nobjectClass: recastUser\ncn: Admin\nsn: Admin\n\n"
+    "dn: cn=Reader,o=Seed\nobjectClass: recastUser\ncn: Reader\nsn: Reader\nuserPassword: secret\n\n";
+
+// Keeps the server running for as long as a service of it is in use.
+class ServerBoundService : public DirectoryService {
+ public:
+  ServerBoundService(std::shared_ptr<SlapdServer> server, std::unique_ptr<LdapService> service)
+      : server_(std::move(server)), service_(std::move(service)) {}
+  DirStatus Login(LoginInfo* info) override { return service_->Login(info); }
+  DirStatus ReadSchema(Schema* schema) override { return service_->ReadSchema(schema); }
+  DirStatus ResolveName(const EntryName& name, bool deref, EntryName* canonical) override {
+    return service_->ResolveName(name, deref, canonical);
+  }
+  DirStatus ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
+                         std::uint32_t pageSize, ListPage* page) override {
+    return service_->ListChildren(parent, containersOnly, cursor, pageSize, page);
+  }
+  void CancelListing(const std::string& cursor) override { service_->CancelListing(cursor); }
+  DirStatus ReadAttribute(const EntryName& entry, const std::string& attr, bool deref,
+                          AttributeValues* values) override {
+    return service_->ReadAttribute(entry, attr, deref, values);
+  }
+  DirStatus Modify(const EntryName& entry, const std::vector<Change>& changes) override {
+    return service_->Modify(entry, changes);
+  }
+  DirStatus ChangeBaseClass(const EntryName& entry, const std::string& newClass) override {
+    return service_->ChangeBaseClass(entry, newClass);
+  }
+  DirStatus ReadStream(const EntryName& entry, const std::string& attr, std::vector<std::uint8_t>* content) override {
+    return service_->ReadStream(entry, attr, content);
+  }
+
+ private:
+  std::shared_ptr<SlapdServer> server_;  // outlives service_ (declared first, destroyed last)
+  std::unique_ptr<LdapService> service_;
+};
+
+conformance::ConformanceTarget MakeLdapTarget() {
+  conformance::ConformanceTarget target;
+  SlapdOptions options;
+  options.suffix = "o=Seed";
+  options.withBaseEntries = false;
+  options.seedLdif = kSeed;
+  options.extraSchema = kSchema;
+  std::string error;
+  std::shared_ptr<SlapdServer> server = SlapdServer::Start(options, &error);
+  if (!server) {
+    ADD_FAILURE() << error;
+    return target;
+  }
+  DirStatus status = 0;
+  // The writer is the root DN, and slapd only changes a structural class with Relax Rules.
+  auto writer = OpenService(*server, {"cn=admin,o=Seed", {{"relaxrules", "yes"}}}, &status);
+  if (!writer) ADD_FAILURE() << "writer login failed: " << status;
+  auto reader = OpenService(*server, {"cn=reader,o=Seed", {}}, &status);
+  if (!reader) ADD_FAILURE() << "reader login failed: " << status;
+  if (writer) target.writer = std::make_unique<ServerBoundService>(server, std::move(writer));
+  if (reader) target.reader = std::make_unique<ServerBoundService>(server, std::move(reader));
+
+  auto& n = target.names;
+  n.organization = {{"O", "Seed"}};
+  n.organizationClass = "organization";
+  n.unitClass = "organizationalUnit";
+  n.personClass = "recastUser";
+  n.narrowerClass = "inetOrgPerson";
+  n.surname = "sn";
+  n.telephone = "telephoneNumber";
+  n.integer = "recastGraceLimit";
+  n.boolean = "recastDisabled";
+  n.time = "recastLoginTime";
+  n.aliasTarget = "aliasedObjectName";
+  n.illegalForPerson = "dc";
+  n.unknownAttribute = "noSuchAttributeHere";
+  n.unknownClass = "noSuchClassHere";
+  return target;
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing
+
+namespace recast::service::conformance {
+INSTANTIATE_TEST_SUITE_P(Ldap, DirectoryServiceConformance,
+                         ::testing::Values(ConformanceFactory(recast::ldap::testing::MakeLdapTarget)));
+}  // namespace recast::service::conformance
