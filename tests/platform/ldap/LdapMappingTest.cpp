@@ -1,0 +1,215 @@
+// Escaping, names, values and schema texts, without a server.
+
+#include <gtest/gtest.h>
+
+#include "platform/ldap/LdapNames.h"
+#include "platform/ldap/LdapSchema.h"
+#include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/LdapValues.h"
+#include "platform/ldap/Ldif.h"
+
+namespace recast::ldap {
+namespace {
+
+using service::EntryName;
+namespace value = service::value;
+
+TEST(LdapEscapeTest, FilterAndDnValuesEscapeEverySpecialCharacter) {
+  EXPECT_EQ(EscapeFilterValue(std::string("a*b(c)d\\e\0f", 11)), "a\\2ab\\28c\\29d\\5ce\\00f");
+  EXPECT_EQ(EscapeFilterValue("plain, text=+"), "plain, text=+");
+  struct Case {
+    std::string raw;
+    std::string escaped;
+  };
+  for (const Case& c : {Case{"a,b", "a\\,b"}, Case{"a+b=c", "a\\+b\\=c"}, Case{"\"<>;", "\\\"\\<\\>\\;"},
+                        Case{"back\\slash", "back\\\\slash"}, Case{" lead", "\\ lead"}, Case{"trail ", "trail\\ "},
+                        Case{"#hash", "\\#hash"}, Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"}}) {
+    SCOPED_TRACE(c.raw);
+    EXPECT_EQ(EscapeDnValue(c.raw), c.escaped);
+    // What is escaped parses back to the same single value.
+    EntryName name;
+    ASSERT_EQ(DnToEntryName("cn=" + c.escaped + ",o=Org", &name), 0);
+    ASSERT_EQ(name.size(), 2u);
+    EXPECT_EQ(name[0].value, c.raw);
+  }
+}
+
+TEST(LdapNameTest, DnsAndNamesMapBothWays) {
+  EntryName name;
+  ASSERT_EQ(DnToEntryName("cn=Sales,o=Org", &name), 0);
+  EXPECT_EQ(name, (EntryName{{"CN", "Sales"}, {"O", "Org"}}));
+  std::string dn;
+  ASSERT_EQ(EntryNameToDn(name, &dn), 0);
+  EXPECT_EQ(dn, "cn=Sales,o=Org");
+  ASSERT_EQ(DnToEntryName("", &name), 0);
+  EXPECT_TRUE(name.empty());
+  ASSERT_EQ(DnToEntryName("cn=a+sn=b,o=Org", &name), 0);  // the first value of a multi-valued RDN
+  EXPECT_EQ(name.front(), (service::NamePart{"CN", "a"}));
+
+  dn = "unchanged";
+  EXPECT_EQ(EntryNameToDn({{"", "typeless"}}, &dn), kErrBadName);
+  EXPECT_EQ(EntryNameToDn({{"cn=x,o", "y"}}, &dn), kErrBadName);
+  EXPECT_EQ(EntryNameToDn({{"c n", "y"}}, &dn), kErrBadName);
+  EXPECT_EQ(dn, "unchanged");
+  ASSERT_EQ(EntryNameToDn({{"2.5.4.3", "x"}}, &dn), 0);
+  EXPECT_EQ(dn, "2.5.4.3=x");
+  EXPECT_EQ(DnToEntryName("cn=a,,o=b", &name), kErrBadName);
+}
+
+TEST(LdapNameTest, DottedTextsEscapeDotsAndBackslashes) {
+  const EntryName name{{"CN", "a.b\\c"}, {"OU", "Sales"}, {"O", "Org"}};
+  EXPECT_EQ(DottedText(name), "CN=a\\.b\\\\c.OU=Sales.O=Org");
+  EntryName back;
+  ASSERT_EQ(ParseDottedText(DottedText(name), &back), 0);
+  EXPECT_EQ(back, name);
+  ASSERT_EQ(ParseDottedText(".cn=x=y.o=Org", &back), 0);
+  EXPECT_EQ(back, (EntryName{{"CN", "x=y"}, {"O", "Org"}}));
+  for (const char* bad : {"Sales.O=Org", "CN=a.", "CN=a\\", "CN=a..O=b"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(ParseDottedText(bad, &back), kErrBadName);
+  }
+}
+
+TEST(LdapValueTest, GeneralizedTimesConvertToSeconds) {
+  struct Case {
+    const char* text;
+    std::optional<std::uint32_t> seconds;
+  };
+  for (const Case& c : {Case{"20231114221320Z", 1700000000u}, Case{"19700101000000Z", 0u},
+                        Case{"20231114221320.123Z", 1700000000u}, Case{"20231115001320+0200", 1700000000u},
+                        Case{"202311142213Z", 1699999980u}, Case{"2023111422Z", 1699999200u},
+                        Case{"20231114221320", 1700000000u}, Case{"19691231235959Z", std::nullopt},
+                        Case{"21060207062816Z", std::nullopt}, Case{"20231314221320Z", std::nullopt},
+                        Case{"2023", std::nullopt}, Case{"20231114221320Zjunk", std::nullopt}}) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ParseGeneralizedTime(c.text), c.seconds);
+  }
+  EXPECT_EQ(FormatGeneralizedTime(1700000000u), "20231114221320Z");
+  EXPECT_EQ(FormatGeneralizedTime(0xFFFFFFFFu), "21060207062815Z");
+}
+
+TEST(LdapValueTest, DecodesEachSyntaxAndRefusesWhatDoesNotFit) {
+  EXPECT_EQ(DecodeLdapValue(kSynBoolean, "TRUE"), service::DirValue(value::Boolean{true}));
+  EXPECT_EQ(DecodeLdapValue(kSynBoolean, "yes"), std::nullopt);
+  EXPECT_EQ(DecodeLdapValue(kSynInteger, "-2147483648"), service::DirValue(value::Integer{INT32_MIN}));
+  EXPECT_EQ(DecodeLdapValue(kSynInteger, "2147483648"), std::nullopt);
+  EXPECT_EQ(DecodeLdapValue(kSynInteger, "12abc"), std::nullopt);
+  EXPECT_EQ(DecodeLdapValue(kSynDistName, "cn=a\\2Cb,o=Org"), service::DirValue(value::Text{"CN=a,b.O=Org"}));
+  EXPECT_EQ(DecodeLdapValue(kSynOctetString, std::string("\0\xff", 2)),
+            service::DirValue(value::Octets{{0, 255}}));
+  const auto postal = DecodeLdapValue(kSynPoAddress, "a\\24b$c\\5Cd$$3$4$5$6$7");
+  ASSERT_TRUE(postal);
+  EXPECT_EQ(std::get<value::PostalAddress>(*postal).lines,
+            (std::array<std::string, 6>{"a$b", "c\\d", "", "3", "4", "5\n6\n7"}));
+  std::string bytes;
+  ASSERT_EQ(EncodeLdapValue(kSynPoAddress, *postal, &bytes), 0);
+  EXPECT_EQ(bytes, "a\\24b$c\\5Cd$$3$4$5$6$7");  // nothing lost on the way back
+}
+
+TEST(LdapValueTest, EncodesValuesOfTheirSyntaxOnly) {
+  struct Case {
+    std::uint32_t syntax;
+    service::DirValue value;
+    DirStatus status;
+    std::string bytes;
+  };
+  for (const Case& c : {Case{kSynCiString, value::Text{"x"}, 0, "x"},
+                        Case{kSynInteger, value::Integer{-7}, 0, "-7"},
+                        Case{kSynBoolean, value::Boolean{false}, 0, "FALSE"},
+                        Case{kSynTime, value::Seconds{1700000000u}, 0, "20231114221320Z"},
+                        Case{kSynDistName, value::Text{"CN=a\\.b.O=Org"}, 0, "cn=a.b,o=Org"},
+                        Case{kSynDistName, value::Text{"CN=a,b.O=Org"}, 0, "cn=a\\,b,o=Org"},
+                        Case{kSynDistName, value::Text{"typeless.O=Org"}, kErrBadName, ""},
+                        Case{kSynFaxNumber, value::Fax{"+1 555", 0, {}}, 0, "+1 555"},
+                        Case{kSynTelNumber, value::Integer{5}, kErrSyntaxViolation, ""},
+                        Case{kSynInteger, value::Text{"5"}, kErrSyntaxViolation, ""},
+                        Case{kSynBoolean, value::Integer{1}, kErrSyntaxViolation, ""}}) {
+    std::string bytes = "";
+    EXPECT_EQ(EncodeLdapValue(c.syntax, c.value, &bytes), c.status) << c.syntax << " " << c.bytes;
+    EXPECT_EQ(bytes, c.bytes);
+  }
+}
+
+TEST(LdapSchemaTest, ParsesDefinitionsAndResolvesNames) {
+  const auto schema = LdapSchema::Build(
+      {"( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )",
+       "( 2.5.6.6 NAME 'person' SUP top STRUCTURAL MUST ( sn $ commonName ) MAY ( 2.5.4.20 ) )",
+       "( 9.9.1 NAME 'employee' SUP person STRUCTURAL )", "( 9.9.2 NAME 'tagged' AUXILIARY )",
+       "( 9.9.3 NAME 'division' SUP organizationalUnit STRUCTURAL )",
+       "( 2.5.6.5 NAME 'organizationalUnit' SUP top STRUCTURAL MUST ou )", "not a definition"},
+      {"( 2.5.4.0 NAME 'objectClass' EQUALITY objectIdentifierMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.38 )",
+       "( 2.5.4.41 NAME 'name' EQUALITY caseIgnoreMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.15{32768} )",
+       "( 2.5.4.3 NAME ( 'cn' 'commonName' ) SUP name )", "( 2.5.4.4 NAME ( 'sn' 'surname' ) SUP name )",
+       "( 2.5.4.11 NAME 'ou' SUP name )",
+       "( 2.5.4.20 NAME 'telephoneNumber' SYNTAX 1.3.6.1.4.1.1466.115.121.1.50{32} )",
+       "( 9.9.9 NAME 'code' EQUALITY caseExactIA5Match SYNTAX 1.3.6.1.4.1.1466.115.121.1.26 SINGLE-VALUE "
+       "NO-USER-MODIFICATION USAGE directoryOperation )",
+       "( 9.9.10 NAME 'odd' SYNTAX 1.2.3.4 )"});
+  const auto* person = schema.FindClass("PERSON");
+  ASSERT_NE(person, nullptr);
+  EXPECT_EQ(person->mandatoryAttributes, (std::vector<std::string>{"sn", "cn"}));  // aliases and OIDs -> names
+  EXPECT_EQ(person->optionalAttributes, std::vector<std::string>{"telephoneNumber"});
+  EXPECT_EQ(schema.FindClass("tagged")->flags, kClassAuxiliary);
+  EXPECT_EQ(schema.FindClass("division")->flags, kClassEffective | kClassContainer);
+  EXPECT_EQ(schema.ClassChain("employee"), (std::vector<std::string>{"employee", "person", "top"}));
+  EXPECT_EQ(schema.MostSpecificStructural({"top", "person", "tagged", "employee"}), "employee");
+  EXPECT_EQ(schema.MostSpecificStructural({"top", "tagged"}), "");
+
+  EXPECT_EQ(schema.FindAttribute("surname"), schema.FindAttribute("sn"));
+  EXPECT_EQ(schema.FindAttribute("Object Class"), schema.FindAttribute("objectClass"));
+  EXPECT_EQ(schema.FindAttribute("objectClass")->syntax, kSynClassName);
+  EXPECT_EQ(schema.FindAttribute("cn")->syntax, kSynCiString);
+  EXPECT_EQ(schema.FindAttribute("cn")->upperBound, 32768u);
+  const auto* code = schema.FindAttribute("code");
+  EXPECT_EQ(code->syntax, kSynCeString);
+  EXPECT_EQ(code->flags, kAttrSingleValued | kAttrReadOnly | kAttrHidden | kAttrString);
+  EXPECT_EQ(schema.FindAttribute("odd")->syntax, kSynOctetString);
+  EXPECT_EQ(schema.FindAttribute("missing"), nullptr);
+  // 2.5.4.3 in BER: 06 03 55 04 03.
+  const auto& id = schema.FindAttribute("cn")->asn1Id;
+  ASSERT_EQ(id.length, 5u);
+  EXPECT_EQ(std::vector<std::uint8_t>(id.data, id.data + 5), (std::vector<std::uint8_t>{6, 3, 0x55, 4, 3}));
+}
+
+TEST(LdapStatusTest, ResultCodesMapOntoDirectoryCodes) {
+  struct Case {
+    int code;
+    const char* message;
+    DirStatus status;
+  };
+  for (const Case& c : {Case{0, "", 0}, Case{32, "", kErrNoSuchEntry}, Case{16, "", kErrNoSuchAttribute},
+                        Case{16, "modify/delete: description: no such value", kErrNoSuchValue},
+                        Case{65, "attribute 'dc' not allowed", kErrIllegalAttribute},
+                        Case{65, "object class 'person' requires attribute 'sn'", kErrMissingMandatory},
+                        Case{19, "attribute 'x' cannot have multiple values", kErrCannotHaveMultipleValues},
+                        Case{19, "", kErrSyntaxViolation}, Case{21, "", kErrSyntaxViolation},
+                        Case{20, "", kErrDuplicateValue}, Case{50, "", kErrNoAccess}, Case{66, "", kErrNotLeafEntry},
+                        Case{49, "", -8049}, Case{69, "", -8069}, Case{-1, "", kErrServerUnavailable},
+                        Case{-7, "", -7993}}) {
+    EXPECT_EQ(MapLdapResult(c.code, c.message), c.status) << c.code << " " << c.message;
+  }
+}
+
+TEST(LdifTest, RecordsRoundTripByteForByte) {
+  const LdifEntry entry{"cn=J\\C3\\BCrgen,o=Org",
+                        {{"objectClass", {"person", "top"}},
+                         {"cn", {"J\xC3\xBCrgen"}},
+                         {"description", {" leading", "trailing ", ":colon", "<angle", "two\nlines", ""}},
+                         {"jpegPhoto", {std::string("\0\x01\xff", 3)}}}};
+  const std::string text = WriteLdif(entry);
+  EXPECT_NE(text.find("cn:: SsO8cmdlbg==\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("objectClass: person\n"), std::string::npos);
+  LdifEntry back;
+  ASSERT_EQ(ParseLdif(text, &back), 0);
+  EXPECT_EQ(back, entry);
+
+  ASSERT_EQ(ParseLdif("# comment\ndn: cn=a,\n o=Org\ncn: a\n\ndn: cn=b,o=Org\n", &back), 0);
+  EXPECT_EQ(back.dn, "cn=a,o=Org");
+  EXPECT_EQ(ParseLdif("cn: no dn\n", &back), kErrBadSyntax);
+  EXPECT_EQ(ParseLdif("dn: x\ncn:: !!!\n", &back), kErrBadSyntax);
+  std::string bytes;
+  EXPECT_FALSE(Base64Decode("QQ==QQ", &bytes));
+}
+
+}  // namespace
+}  // namespace recast::ldap
