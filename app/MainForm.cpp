@@ -217,8 +217,9 @@ void MainForm::BuildChangeClassTab() {
 
   SplitterInfo->addWidget(SplitterColumns);
   SplitterInfo->addWidget(lower);
-  SplitterInfo->setStretchFactor(0, 3);
+  SplitterInfo->setStretchFactor(0, 2);
   SplitterInfo->setStretchFactor(1, 1);
+  SplitterInfo->setSizes({330, 170});
   layout->addWidget(SplitterInfo);
 
   for (ListBox* list : {lbSourceClassAttributes, lbTargetClassAttributes, ListBoxDelta, ListBoxInfo}) {

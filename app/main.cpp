@@ -1,6 +1,8 @@
 // The program: the real seams, the directory client with its default options, the window.
 #include <QApplication>
 
+#include <filesystem>
+
 #include "app/AppIcon.h"
 #include "app/DesktopSeams.h"
 #include "app/MainForm.h"
@@ -16,8 +18,14 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(recast::app::AppIcon());
 
   recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
-  const std::unique_ptr<recast::DirectoryClient> client =
-      recast::client::CreateDirectoryClient(recast::client::DefaultClientOptions());
+  recast::client::ClientOptions options = recast::client::DefaultClientOptions();
+  if (options.demoDataFiles.empty()) {
+    // The demo data ships beside the program, the schema before the trees that use it.
+    const std::filesystem::path data =
+        std::filesystem::path(recast::ProgramFileWithExt("txt")).parent_path() / "data";
+    options.demoDataFiles = {data / "schema.txt", data / "acme.txt", data / "lab.txt"};
+  }
+  const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(options);
 
   recast::app::AppServices services;
   services.client = client.get();
