@@ -11,6 +11,7 @@
 #include "directory/Directory.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
+#include "tests/directory/support/ScopedEnvironment.h"
 #include "util/ScriptedUserInterface.h"
 
 namespace recast {
@@ -47,7 +48,18 @@ std::string TreeData() {
       "Postal Address: Line 1;Line 2\n"
       "Network Address: 1;0A00000101BB\n"
       // "WRITE \"Hi\"\r\n"
-      "Login Script:: V1JJVEUgIkhpIg0K\n\n"
+      "Login Script:: V1JJVEUgIkhpIg0K\n"
+      "Language: English;German\n"
+      "EMail Address: 0;clerk@test.example\n"
+      "Home Directory: 0;FS1_SYS;HOME\\CLERK\n"
+      "Login Disabled: FALSE\n"
+      "Password Minimum Length: 8\n"
+      "Last Login Time: 2024-05-02T07:30:00Z\n"
+      "Server Holds: CN=Admin.O=Test;250\n"
+      "ACL: [Entry Rights];CN=Admin.O=Test;0x1F\n"
+      "ACL: Telephone Number;[Root];0x43\n"
+      "Public Key:: AQABAAAIAACgoaKjpKWmp6ipqqusrTAAAABBAEMATQBFACAATwByAGcAYQBuAGkA"
+      "egBhAHQAaQBvAG4AYQBsACAAQwBBAAAA\n\n"
       "entry: CN=Clerk Alias.O=Test\nclass: Alias\nAliased Object Name: CN=Clerk.O=Test\n\n";
   for (int i = 0; i < kManyUsers; ++i) {
     text += "entry: CN=User" + std::to_string(10000 + i) + ".OU=Many.O=Test\nclass: User\nSurname: S\n\n";
@@ -202,6 +214,22 @@ TEST_F(EmbeddedDirectoryTest, ValuesOfEveryKindRead) {
   EXPECT_EQ(status, kErrNoSuchAttribute);
   EXPECT_EQ(Value(ctx, "Nobody", "Surname", &status), "");
   EXPECT_EQ(status, kErrNoSuchEntry);
+
+  const std::pair<const char*, std::string> records[] = {
+      {"Language", "English\r\nGerman"},
+      {"EMail Address", "clerk@test.example"},
+      {"Home Directory", "(0) FS1_SYS:HOME\\CLERK"},
+      {"Login Disabled", "FALSE"},
+      {"Password Minimum Length", "8"},
+      {"Last Login Time", "05/02/24 07:30:00"},
+      {"Server Holds", "CN=Admin.O=Test (250)"},
+      {"ACL", "[BCDRAI] CN=Admin.O=Test / \"[Entry Rights]\"\r\n[CR    ] [Root] / \"Telephone Number\""},
+      {"Public Key", "[10001,800,A0A1A2A3A4A5A6A7A8A9AAABACAD,30] ACME Organizational CA"},
+  };
+  {
+    testing::ScopedEnvironment utc{{"TZ", "UTC"}, {"LC_ALL", "C"}};
+    for (const auto& [attr, expected] : records) EXPECT_EQ(Value(ctx, "Clerk", attr), expected) << attr;
+  }
 
   VectorTaggedList classes;
   EXPECT_EQ(ReadAttributeValues(*session, ctx, "Clerk", "Object Class", classes), 0);
