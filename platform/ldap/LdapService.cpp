@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
@@ -151,7 +152,11 @@ DirStatus LdapService::EnsureConnected() {
 }
 
 DirStatus LdapService::Record(DirStatus status, std::string text) {
-  if (status != 0 && !text.empty()) lastDiagnostic_ = std::move(text);
+  if (status != 0 && !text.empty()) {
+    // The error-text library answers with this text for status from now on.
+    RecastErrtextRecordDiagnostic(status, text.c_str());
+    lastDiagnostic_ = std::move(text);
+  }
   return status;
 }
 
@@ -805,7 +810,10 @@ DirStatus OpenLdapService(const service::ConnectionConfig& config, std::unique_p
   DirStatus status = ParseLdapSettings(config, &settings, &diagnostic);
   std::unique_ptr<LdapService> opened;
   if (status == 0) status = LdapService::Open(settings, &opened, &diagnostic);
-  if (status != 0) return status;
+  if (status != 0) {
+    RecastErrtextRecordDiagnostic(status, diagnostic.c_str());
+    return status;
+  }
   *service = std::move(opened);
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/LdapStatus.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
@@ -64,6 +65,7 @@ TEST_F(LdapClassChangeTest, StructuralChangeIsRefusedWithTheServersMessage) {
                 "structural object class modification from 'person' to 'organizationalPerson' not allowed"),
             std::string::npos)
       << service->LastDiagnostic();
+  EXPECT_EQ(std::string(NWstrerror(kErrLdapObjectClassModsProhibited)), service->LastDiagnostic());
   EXPECT_EQ(RawEntry(*server_, PersonDn("Plain"), true), before);
 
   EXPECT_EQ(service->ChangeBaseClass(Person("Plain"), "noSuchClass"), kErrNoSuchClass);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/LdapStatus.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
@@ -57,6 +58,8 @@ TEST(LdapLoginTest, RefusesBadPasswordsAndExposedPasswordFiles) {
   std::unique_ptr<service::DirectoryService> service;
   EXPECT_EQ(OpenLdapService(config, &service), kErrLdapPasswordFileUnreadable);
   EXPECT_EQ(service, nullptr);
+  // The status text the user sees tells the reason.
+  EXPECT_NE(std::string(NWstrerror(kErrLdapPasswordFileUnreadable)).find("cannot be read"), std::string::npos);
 }
 
 TEST(LdapLoginTest, SettingsThatCannotWorkAreRefusedBeforeConnecting) {
