@@ -68,7 +68,6 @@ std::string OwnStatusText(DirStatus status) {
     case kErrLdapTlsFailed: return "StartTLS failed";
     case kErrLdapBackupFailed: return "backup of the entry could not be written";
     case kErrLdapRestoreFailed: return "the original entry could not be restored";
-    case kErrLdapBadValue: return "value does not fit the attribute's syntax";
     default: return {};
   }
 }
