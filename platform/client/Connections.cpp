@@ -106,7 +106,7 @@ std::vector<ConnectionEntry> DemoConnections(const std::filesystem::path& dataFo
     const char* tree;
     const char* login;
   };
-  static constexpr Demo kDemo[] = {{"ACME_CORP", "Admin.ACME"}, {"LAB_TREE", "Guest.LAB"}};
+  static constexpr Demo kDemo[] = {{"ACME_CORP", "CN=Admin.O=ACME"}, {"LAB_TREE", "CN=Guest.O=LAB"}};
   std::vector<ConnectionEntry> entries;
   for (const Demo& demo : kDemo) {
     ConnectionEntry entry;
