@@ -43,6 +43,32 @@ struct WorkingAttribute {
 };
 
 class EmbeddedService final : public service::DirectoryService {
+  // One read transaction around a read operation: a single lock and change check for all
+  // its statements, and a consistent view if another program writes meanwhile.
+  class ReadScope {
+   public:
+    explicit ReadScope(EmbeddedService* service) : service_(service) {
+      if (service_->inTransaction_) return;
+      service_->begin_.Reset();
+      open_ = service_->begin_.Step() == SQLITE_DONE;
+      service_->begin_.Reset();
+      service_->inTransaction_ = open_;
+    }
+    ~ReadScope() {
+      if (!open_) return;
+      service_->commit_.Reset();
+      if (service_->commit_.Step() != SQLITE_DONE) Execute(service_->db_.get(), "ROLLBACK");
+      service_->commit_.Reset();
+      service_->inTransaction_ = false;
+    }
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+   private:
+    EmbeddedService* service_;
+    bool open_ = false;
+  };
+
  public:
   EmbeddedService(SqliteHandle db, std::int64_t treeId) : db_(std::move(db)), treeId_(treeId) {}
 
@@ -52,10 +78,10 @@ class EmbeddedService final : public service::DirectoryService {
                            "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries "
                            "WHERE tree_id = ?1 AND parent_id = ?2 AND rdn_key = ?3");
     listAll_ = Statement(db_.get(),
-                         "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime, rdn_key FROM entries "
+                         "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries "
                          "WHERE tree_id = ?1 AND parent_id = ?2 AND rdn_key > ?3 ORDER BY rdn_key LIMIT ?4");
     listContainers_ = Statement(db_.get(),
-                                "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime, rdn_key "
+                                "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime "
                                 "FROM entries WHERE tree_id = ?1 AND parent_id = ?2 AND rdn_key > ?3 "
                                 "AND container = 1 ORDER BY rdn_key LIMIT ?4");
     readValues_ = Statement(db_.get(),
@@ -68,10 +94,12 @@ class EmbeddedService final : public service::DirectoryService {
     updateEntry_ = Statement(db_.get(),
                              "UPDATE entries SET class_id = ?2, flags = ?3, container = ?4, mtime = ?5 WHERE id = ?1");
     parentOf_ = Statement(db_.get(), "SELECT parent_id FROM entries WHERE id = ?1");
+    begin_ = Statement(db_.get(), "BEGIN");
+    commit_ = Statement(db_.get(), "COMMIT");
     entryById_ = Statement(db_.get(),
                            "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries WHERE id = ?1");
     for (Statement* s : {&findChild_, &listAll_, &listContainers_, &readValues_, &readAllValues_, &deleteValues_,
-                         &insertValue_, &updateEntry_, &parentOf_, &entryById_})
+                         &insertValue_, &updateEntry_, &parentOf_, &entryById_, &begin_, &commit_})
       if (!s->valid()) return StatusFromSqlite(s->rc());
 
     mayWrite_ = mayWriteColumn;
@@ -97,6 +125,7 @@ class EmbeddedService final : public service::DirectoryService {
 
   DirStatus ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) override {
     if (canonical == nullptr) return kErrBadArgument;
+    ReadScope scope(this);
     EntryRow row;
     EntryName result;
     if (DirStatus st = Resolve(name, derefAliases, &row, &result)) return st;
@@ -112,23 +141,28 @@ class EmbeddedService final : public service::DirectoryService {
       if (cursor[0] != 'k' || cursor.size() < 2) return kErrBadIteration;
       after = cursor.substr(1);
     }
-    EntryRow parentRow;
-    EntryName canonical;
-    if (DirStatus st = Resolve(parent, false, &parentRow, &canonical)) return st;
+    ReadScope scope(this);
+    if (lastParentId_ < 0 || parent != lastParent_) {
+      EntryRow parentRow;
+      EntryName canonical;
+      if (DirStatus st = Resolve(parent, false, &parentRow, &canonical)) return st;
+      lastParent_ = parent;
+      lastParentId_ = parentRow.id;
+    }
 
     Statement& q = containersOnly ? listContainers_ : listAll_;
     q.Reset();
     q.Bind(1, treeId_);
-    q.Bind(2, parentRow.id);
+    q.Bind(2, lastParentId_);
     q.Bind(3, after);
     q.Bind(4, static_cast<std::int64_t>(pageSize) + 1);
     ListPage result;
     result.entries.reserve(pageSize);
-    std::string lastKey;
     int rc;
     while ((rc = q.Step()) == SQLITE_ROW) {
       if (result.entries.size() == pageSize) {
-        result.cursor = "k" + lastKey;  // one more row exists: the listing goes on
+        // One more row exists: the listing goes on after the last key delivered.
+        result.cursor = "k" + NameKey(result.entries.back().rdn.value);
         break;
       }
       service::EntrySummary s;
@@ -138,7 +172,6 @@ class EmbeddedService final : public service::DirectoryService {
       s.flags = static_cast<std::uint32_t>(q.Int(4));
       s.subordinateCount = static_cast<std::uint32_t>(q.Int(5));
       s.modificationTime = static_cast<std::uint32_t>(q.Int(6));
-      lastKey = q.Text(7);
       result.entries.push_back(std::move(s));
     }
     q.Reset();
@@ -153,6 +186,7 @@ class EmbeddedService final : public service::DirectoryService {
                           AttributeValues* values) override {
     if (values == nullptr) return kErrBadArgument;
     const service::AttributeDefinition* def = index_.FindAttribute(attrName);
+    ReadScope scope(this);
     EntryRow row;
     EntryName canonical;
     if (DirStatus st = Resolve(entry, derefAliases, &row, &canonical)) return st;
@@ -166,6 +200,7 @@ class EmbeddedService final : public service::DirectoryService {
 
   DirStatus Modify(const EntryName& entry, const std::vector<Change>& changes) override {
     if (!mayWrite_) return kErrNoAccess;
+    if (inTransaction_) return kErrDirectoryFailure;
     Transaction tx(db_.get());
     if (int rc = tx.BeginImmediate(); rc != SQLITE_OK) return StatusFromSqlite(rc);
     EntryRow row;
@@ -209,6 +244,7 @@ class EmbeddedService final : public service::DirectoryService {
 
   DirStatus ChangeBaseClass(const EntryName& entry, const std::string& newClass) override {
     if (!mayWrite_) return kErrNoAccess;
+    if (inTransaction_) return kErrDirectoryFailure;
     Transaction tx(db_.get());
     if (int rc = tx.BeginImmediate(); rc != SQLITE_OK) return StatusFromSqlite(rc);
     EntryRow row;
@@ -332,9 +368,10 @@ class EmbeddedService final : public service::DirectoryService {
     return 0;
   }
 
-  std::string ClassName(std::int64_t classId) const {
+  const std::string& ClassName(std::int64_t classId) const {
+    static const std::string kNone;
     auto it = classNames_.find(classId);
-    return it == classNames_.end() ? std::string() : it->second;
+    return it == classNames_.end() ? kNone : it->second;
   }
 
   static void ReadRow(const Statement& q, EntryRow* row) {
@@ -553,7 +590,11 @@ class EmbeddedService final : public service::DirectoryService {
   service::LoginInfo login_;
   bool mayWrite_ = false;
   Statement findChild_, listAll_, listContainers_, readValues_, readAllValues_, deleteValues_, insertValue_,
-      updateEntry_, parentOf_, entryById_;
+      updateEntry_, parentOf_, entryById_, begin_, commit_;
+  bool inTransaction_ = false;
+  // Entries are never renamed, moved or removed, so a listed parent's id stays valid.
+  EntryName lastParent_;
+  std::int64_t lastParentId_ = -1;
 };
 
 }  // namespace

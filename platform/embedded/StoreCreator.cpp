@@ -82,7 +82,7 @@ int WriteSchema(sqlite3* db, std::int64_t schemaId, const service::Schema& schem
 
 DirStatus WriteTree(sqlite3* db, const DataTree& tree, std::int64_t schemaId, const SchemaIndex& index,
                     const std::unordered_map<std::string, std::int64_t>& classIds,
-                    const std::unordered_map<std::string, std::int64_t>& attrIds) {
+                    const std::unordered_map<std::string, std::int64_t>& attrIds, std::int64_t* nextEntryId) {
   Statement put(db, "INSERT INTO trees(name, name_key, schema_id) VALUES(?1, ?2, ?3)");
   if (!put.valid()) return StatusFromSqlite(put.rc());
   put.Bind(1, tree.name);
@@ -121,7 +121,7 @@ DirStatus WriteTree(sqlite3* db, const DataTree& tree, std::int64_t schemaId, co
 
   Statement entry(db,
                   "INSERT INTO entries(tree_id, parent_id, rdn_type, rdn_value, rdn_key, class_id, flags, container, "
-                  "child_count, mtime) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+                  "child_count, mtime, id) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
   Statement value(db, "INSERT INTO entry_values(entry_id, attr_id, position, value) VALUES(?1, ?2, ?3, ?4)");
   if (!entry.valid() || !value.valid()) return kErrDirectoryFailure;
   std::vector<std::int64_t> ids(tree.entries.size(), 0);
@@ -146,9 +146,10 @@ DirStatus WriteTree(sqlite3* db, const DataTree& tree, std::int64_t schemaId, co
     entry.Bind(8, static_cast<std::int64_t>(container ? 1 : 0));
     entry.Bind(9, childCount[i]);
     entry.Bind(10, now);
+    ids[i] = (*nextEntryId)++;
+    entry.Bind(11, ids[i]);
     if (int rc = entry.Step(); rc != SQLITE_DONE)
       return (rc & 0xFF) == SQLITE_CONSTRAINT ? kErrEntryAlreadyExists : StatusFromSqlite(rc);
-    ids[i] = sqlite3_last_insert_rowid(db);
     for (const auto& a : e.attributes) {
       auto attrId = attrIds.find(NameKey(a.name));
       if (attrId == attrIds.end()) return kErrNoSuchAttribute;
@@ -172,6 +173,7 @@ DirStatus WriteAll(sqlite3* db, const DataSet& data) {
   Statement schemaRow(db, "INSERT INTO schemas(name) VALUES(?1)");
   if (!schemaRow.valid()) return StatusFromSqlite(schemaRow.rc());
   std::unordered_map<std::string, std::int64_t> schemaIds;
+  std::int64_t nextEntryId = 1;  // 0 stands for the top of a tree
   for (const auto& s : data.schemas) {
     schemaRow.Reset();
     schemaRow.Bind(1, s.name);
@@ -193,7 +195,7 @@ DirStatus WriteAll(sqlite3* db, const DataSet& data) {
     if (!ids.valid()) return StatusFromSqlite(ids.rc());
     ids.Bind(1, schemaIt->second);
     while (ids.Step() == SQLITE_ROW) (ids.Int(2) == 0 ? classIds : attrIds)[ids.Text(1)] = ids.Int(0);
-    if (DirStatus st = WriteTree(db, tree, schemaIt->second, index, classIds, attrIds)) return st;
+    if (DirStatus st = WriteTree(db, tree, schemaIt->second, index, classIds, attrIds, &nextEntryId)) return st;
   }
   return 0;
 }

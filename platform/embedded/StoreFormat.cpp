@@ -8,7 +8,9 @@ namespace recast::embedded {
 namespace {
 
 // trees point at a schema; every tree of the demo shares one. Names of entries are kept with
-// an ASCII-lower-cased key so that lookups and the listing order ignore letter case.
+// an ASCII-lower-cased key so that lookups and the listing order ignore letter case. Entries
+// are clustered by (tree, parent, key): a listing page is one range scan of the table and a
+// name part one probe.
 constexpr const char* kTablesSql = R"sql(
 CREATE TABLE meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
 CREATE TABLE schemas(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);
@@ -27,11 +29,11 @@ CREATE TABLE trees(id INTEGER PRIMARY KEY, name TEXT NOT NULL, name_key TEXT NOT
 CREATE TABLE logins(tree_id INTEGER NOT NULL, name TEXT NOT NULL, name_key TEXT NOT NULL,
   may_write INTEGER NOT NULL, position INTEGER NOT NULL, PRIMARY KEY(tree_id, name_key)) WITHOUT ROWID;
 CREATE TABLE entries(
-  id INTEGER PRIMARY KEY, tree_id INTEGER NOT NULL, parent_id INTEGER NOT NULL,
-  rdn_type TEXT NOT NULL, rdn_value TEXT NOT NULL, rdn_key TEXT NOT NULL,
+  tree_id INTEGER NOT NULL, parent_id INTEGER NOT NULL, rdn_key TEXT NOT NULL,
+  id INTEGER NOT NULL UNIQUE, rdn_type TEXT NOT NULL, rdn_value TEXT NOT NULL,
   class_id INTEGER NOT NULL, flags INTEGER NOT NULL, container INTEGER NOT NULL,
-  child_count INTEGER NOT NULL, mtime INTEGER NOT NULL);
-CREATE UNIQUE INDEX entries_by_parent ON entries(tree_id, parent_id, rdn_key);
+  child_count INTEGER NOT NULL, mtime INTEGER NOT NULL,
+  PRIMARY KEY(tree_id, parent_id, rdn_key)) WITHOUT ROWID;
 CREATE INDEX containers_by_parent ON entries(tree_id, parent_id, rdn_key) WHERE container = 1;
 CREATE TABLE entry_values(
   entry_id INTEGER NOT NULL, attr_id INTEGER NOT NULL, position INTEGER NOT NULL, value BLOB NOT NULL,

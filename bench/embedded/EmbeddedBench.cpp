@@ -1,0 +1,141 @@
+// Speed of the embedded directory: paging through a large container, opening the demo
+// store, reading one attribute of one object.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/embedded/DataLoader.h"
+#include "platform/embedded/EmbeddedService.h"
+#include "platform/embedded/StoreCreator.h"
+
+namespace recast::embedded {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BenchDir {
+ public:
+  BenchDir() {
+    std::string pattern = (fs::temp_directory_path() / "recast-bench-XXXXXX").string();
+    if (char* made = ::mkdtemp(pattern.data())) path_ = made;
+  }
+  ~BenchDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+BenchDir& Dir() {
+  static BenchDir dir;
+  return dir;
+}
+
+fs::path DataFile(const char* name) { return fs::path(RECAST_DATA_DIR) / name; }
+
+const fs::path& DemoStore() {
+  static const fs::path store = [] {
+    fs::path path = Dir().path() / "demo.db";
+    LoadError error;
+    if (CreateStoreFromData({DataFile("schema.txt"), DataFile("acme.txt"), DataFile("lab.txt")}, path, &error) != 0)
+      std::abort();
+    return path;
+  }();
+  return store;
+}
+
+const fs::path& LargeStore() {
+  static const fs::path store = [] {
+    fs::path path = Dir().path() / "large.db";
+    DataSet data;
+    LoadError error;
+    const char* tree =
+        "tree: BIG\nschema: classic\n\nlogin: CN=Admin.O=Big\nrights: write\n\n"
+        "entry: O=Big\nclass: Organization\n\nentry: CN=Admin.O=Big\nclass: User\nSurname: Admin\n\n"
+        "entry: OU=Many.O=Big\nclass: Organizational Unit\n\n"
+        "generate: CN=user{n:6}.OU=Many.O=Big\ncount: 100000\nclass: User\nSurname: S{n}\n";
+    if (LoadDataFiles({DataFile("schema.txt")}, &data, &error) != 0 || LoadDataText(tree, "bench", &data, &error) != 0 ||
+        WriteStore(data, path) != 0)
+      std::abort();
+    return path;
+  }();
+  return store;
+}
+
+std::unique_ptr<service::DirectoryService> Open(const fs::path& store, const char* tree) {
+  service::ConnectionConfig config;
+  config.service = store.string();
+  config.treeName = tree;
+  std::unique_ptr<service::DirectoryService> dir;
+  if (OpenEmbeddedService(config, &dir) != 0) std::abort();
+  return dir;
+}
+
+// A 4096-byte reply holds some 60 to 80 entries of a listing.
+void BM_ListChildren100k(benchmark::State& state) {
+  auto dir = Open(LargeStore(), "BIG");
+  const service::EntryName many{{"OU", "Many"}, {"O", "Big"}};
+  const std::uint32_t pageSize = static_cast<std::uint32_t>(state.range(0));
+  std::size_t entries = 0;
+  for (auto _ : state) {
+    std::string cursor;
+    std::size_t listed = 0;
+    do {
+      service::ListPage page;
+      if (dir->ListChildren(many, false, cursor, pageSize, &page) != 0) std::abort();
+      listed += page.entries.size();
+      cursor = page.cursor;
+    } while (!cursor.empty());
+    if (listed != 100000) std::abort();
+    entries += listed;
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(entries));
+}
+BENCHMARK(BM_ListChildren100k)->Arg(64)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void BM_OpenDemoStore(benchmark::State& state) {
+  DemoStore();
+  for (auto _ : state) {
+    auto dir = Open(DemoStore(), "ACME_CORP");
+    benchmark::DoNotOptimize(dir.get());
+  }
+}
+BENCHMARK(BM_OpenDemoStore)->Unit(benchmark::kMillisecond);
+
+void BM_ReadOneAttribute(benchmark::State& state) {
+  auto dir = Open(DemoStore(), "ACME_CORP");
+  const service::EntryName jane{{"CN", "Jane Doe"}, {"OU", "Sales"}, {"O", "ACME"}};
+  for (auto _ : state) {
+    service::AttributeValues values;
+    if (dir->ReadAttribute(jane, "Telephone Number", false, &values) != 0) std::abort();
+    benchmark::DoNotOptimize(values);
+  }
+}
+BENCHMARK(BM_ReadOneAttribute)->Unit(benchmark::kMicrosecond);
+
+void BM_ModifyOneValue(benchmark::State& state) {
+  auto dir = Open(DemoStore(), "ACME_CORP");
+  const service::EntryName jane{{"CN", "Jane Doe"}, {"OU", "Sales"}, {"O", "ACME"}};
+  bool add = true;
+  dir->Modify(jane, {service::Change{kChangeClearValue, "Title", service::value::Text{"Bench"}}});  // earlier runs
+  for (auto _ : state) {
+    service::Change change{add ? kChangeAddValue : kChangeRemoveValue, "Title", service::value::Text{"Bench"}};
+    if (DirStatus st = dir->Modify(jane, {change})) {
+      state.SkipWithError(("modify failed: " + std::to_string(st)).c_str());
+      break;
+    }
+    add = !add;
+  }
+}
+BENCHMARK(BM_ModifyOneValue)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace recast::embedded
+
+BENCHMARK_MAIN();
