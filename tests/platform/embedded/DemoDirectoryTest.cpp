@@ -112,6 +112,11 @@ TEST_F(DemoDirectoryTest, ClassChangePairsFailForTheirReasonAndChangeNothing) {
   EXPECT_EQ(acme_->ChangeBaseClass(Name(lobby), "Print Queue"), kErrMissingMandatory);
   EXPECT_EQ(ClassOf(lobby), "Printer");
 
+  const std::string helpdesk = "CN=Helpdesk Group.OU=Recast Demo.O=ACME";
+  EXPECT_EQ(acme_->ChangeBaseClass(Name(helpdesk), "Organizational Role"), kErrIllegalAttribute);
+  ASSERT_EQ(acme_->Modify(Name(helpdesk), {Remove("Member")}), 0);
+  ASSERT_EQ(acme_->ChangeBaseClass(Name(helpdesk), "Organizational Role"), 0);
+
   ASSERT_EQ(acme_->ChangeBaseClass(Name("CN=Plain Person.OU=Recast Demo.O=ACME"), "Person"), 0);
   EXPECT_EQ(ClassOf("CN=Plain Person.OU=Recast Demo.O=ACME"), "Person");
 }
