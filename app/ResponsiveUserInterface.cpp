@@ -25,7 +25,7 @@ void ResponsiveUserInterface::ProcessPendingMessages() {
   const auto now = std::chrono::steady_clock::now();
   if (interval_.count() > 0 && now - last_ < interval_) return;
   last_ = now;
-  for (TaggedListModel* model : watched_) model->Flush();
+  for (TaggedListModel* model : watched_) model->FlushBatch();
   inner_.ProcessPendingMessages();
 }
 

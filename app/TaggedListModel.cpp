@@ -104,26 +104,31 @@ int TaggedListModel::IndexOf(std::string_view text) const {
 }
 
 void TaggedListModel::Add(std::string text, std::int32_t tag) {
+  Line line = MakeLine(std::move(text), tag);
+  if (!line.ascii) ++nonAsciiLines_;
   if (sorted_) {
-    pending_.push_back(MakeLine(std::move(text), tag));
+    pending_.push_back(std::move(line));
     return;
   }
   const int row = static_cast<int>(lines_.size());
   beginInsertRows(QModelIndex(), row, row);
-  lines_.push_back(MakeLine(std::move(text), tag));
+  lines_.push_back(std::move(line));
   endInsertRows();
 }
 
 void TaggedListModel::Insert(int index, std::string text, std::int32_t tag) {
   Flush();
   index = std::clamp(index, 0, static_cast<int>(lines_.size()));
+  Line line = MakeLine(std::move(text), tag);
+  if (!line.ascii) ++nonAsciiLines_;
   beginInsertRows(QModelIndex(), index, index);
-  lines_.insert(lines_.begin() + index, MakeLine(std::move(text), tag));
+  lines_.insert(lines_.begin() + index, std::move(line));
   endInsertRows();
 }
 
 void TaggedListModel::Clear() {
   pending_.clear();
+  nonAsciiLines_ = 0;
   if (lines_.empty()) return;
   beginResetModel();
   lines_.clear();
@@ -139,10 +144,6 @@ void TaggedListModel::SetSorted(bool sorted) {
 
 void TaggedListModel::EnsureKey(Line& line) const {
   if (!line.key) line.key.emplace(collator_.sortKey(Display(line)));
-}
-
-bool TaggedListModel::AllAscii(const std::vector<Line>& lines) const {
-  return std::all_of(lines.begin(), lines.end(), [](const Line& line) { return line.ascii; });
 }
 
 namespace {
@@ -163,13 +164,13 @@ void TaggedListModel::SortLines(std::vector<Line>& lines, bool byRank) {
 void TaggedListModel::SortAll() {
   if (lines_.size() < 2) return;
   beginResetModel();
-  SortLines(lines_, AllAscii(lines_));
+  SortLines(lines_, nonAsciiLines_ == 0);
   endResetModel();
 }
 
 void TaggedListModel::Flush() {
   if (pending_.empty()) return;
-  const bool byRank = AllAscii(pending_) && AllAscii(lines_);
+  const bool byRank = nonAsciiLines_ == 0;
   beginResetModel();
   if (lines_.empty()) {
     SortLines(pending_, byRank);
@@ -190,6 +191,10 @@ void TaggedListModel::Flush() {
   }
   pending_.clear();
   endResetModel();
+}
+
+void TaggedListModel::FlushBatch() {
+  if (pending_.size() >= std::max(lines_.size(), kMinBatch)) Flush();
 }
 
 std::vector<std::string> TaggedListModel::Lines() const {

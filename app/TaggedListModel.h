@@ -46,6 +46,10 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
 
   // Makes every appended line visible to views, in its sorted place.
   void Flush();
+  // Flush while a long fill runs: only once the lines waiting are as many as those shown (at
+  // least kMinBatch), so a fill of n lines merges O(n) lines in all, not O(n) per batch.
+  void FlushBatch();
+  static constexpr std::size_t kMinBatch = 512;
   bool HasPending() const { return !pending_.empty(); }
 
   std::vector<std::string> Lines() const;
@@ -72,7 +76,6 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
   void EnsureKey(Line& line) const;
   // Sorts lines by the keys all of them (and the shown lines) share.
   void SortLines(std::vector<Line>& lines, bool byRank);
-  bool AllAscii(const std::vector<Line>& lines) const;
   void SortAll();
 
   bool sorted_;
@@ -80,6 +83,7 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
   unsigned char asciiRank_[128] = {};  // 0: not ranked (control characters)
   std::vector<Line> lines_;
   std::vector<Line> pending_;  // appended to a sorted model, not yet merged
+  std::size_t nonAsciiLines_ = 0;  // lines (shown or waiting) that need the collator's key
 };
 
 // The text a window shows for a directory text: valid UTF-8 as such, else windows-1252;
