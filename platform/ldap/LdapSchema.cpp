@@ -231,7 +231,11 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     result.schema_.classes.push_back(std::move(def));
   }
   for (auto& def : result.schema_.classes) {
-    if (result.IsContainerClass(def.name)) def.flags |= kClassContainer;
+    for (const auto& name : result.ClassChain(def.name)) {
+      for (auto container : kContainerClasses) {
+        if (EqualsIgnoreCase(name, container)) def.flags |= kClassContainer;
+      }
+    }
   }
   return result;
 }
@@ -285,12 +289,8 @@ std::string LdapSchema::MostSpecificStructural(const std::vector<std::string>& c
 }
 
 bool LdapSchema::IsContainerClass(std::string_view cls) const {
-  for (const auto& name : ClassChain(cls)) {
-    for (auto container : kContainerClasses) {
-      if (EqualsIgnoreCase(name, container)) return true;
-    }
-  }
-  return false;
+  const auto* def = FindClass(cls);
+  return def && (def->flags & kClassContainer);
 }
 
 }  // namespace recast::ldap

@@ -377,21 +377,48 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
 // ---- Listing ---------------------------------------------------------------------------
 
 void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary) {
+  // One pass over the entry's encoding: this runs for every entry of every listing.
   LDAP* ld = connection_->get();
-  EntryName name;
-  if (DnToEntryName(EntryDn(ld, entry), &name) == 0 && !name.empty()) summary->rdn = name.front();
-  const auto structural = Values(ld, entry, "structuralObjectClass");
-  const auto classes = Values(ld, entry, "objectClass");
-  summary->baseClass = !structural.empty() ? structural.front() : schema_->MostSpecificStructural(classes);
-  if (const auto* def = schema_->FindClass(summary->baseClass)) summary->baseClass = def->name;
-  const auto subordinates = Values(ld, entry, "hasSubordinates");
-  const bool hasChildren = !subordinates.empty() && EqualsIgnoreCase(subordinates.front(), "TRUE");
-  if (hasChildren || schema_->IsContainerClass(summary->baseClass)) summary->flags |= kEntryContainer;
-  for (const auto& cls : classes) {
-    if (EqualsIgnoreCase(cls, "alias")) summary->flags |= kEntryAlias;
+  BerElement* rawBer = nullptr;
+  berval dn{};
+  if (ldap_get_dn_ber(ld, entry, &rawBer, &dn) != LDAP_SUCCESS) return;
+  BerPtr ber(rawBer);
+  LDAPRDN rdn = nullptr;
+  char* next = nullptr;
+  if (dn.bv_len > 0 && ldap_bv2rdn(&dn, &rdn, &next, LDAP_DN_FORMAT_LDAP) == LDAP_SUCCESS && rdn && rdn[0]) {
+    const LDAPAVA* ava = rdn[0];
+    summary->rdn = {ToUpperAscii(std::string_view(ava->la_attr.bv_val, ava->la_attr.bv_len)),
+                    std::string(ava->la_value.bv_val, ava->la_value.bv_len)};
   }
-  const auto modified = Values(ld, entry, "modifyTimestamp");
-  if (!modified.empty()) summary->modificationTime = ParseGeneralizedTime(modified.front()).value_or(0);
+  if (rdn) ldap_rdnfree(rdn);
+
+  std::string structural;
+  std::vector<std::string> classes;
+  bool hasChildren = false;
+  berval attr{};
+  BerVarray values = nullptr;
+  while (ldap_get_attribute_ber(ld, entry, rawBer, &attr, &values) == LDAP_SUCCESS && attr.bv_val) {
+    const std::string_view name(attr.bv_val, attr.bv_len);
+    for (BerVarray v = values; v && v->bv_val; ++v) {
+      const std::string_view text(v->bv_val, v->bv_len);
+      if (EqualsIgnoreCase(name, "structuralObjectClass")) {
+        structural.assign(text);
+      } else if (EqualsIgnoreCase(name, "objectClass")) {
+        classes.emplace_back(text);
+        if (EqualsIgnoreCase(text, "alias")) summary->flags |= kEntryAlias;
+      } else if (EqualsIgnoreCase(name, "hasSubordinates")) {
+        hasChildren = EqualsIgnoreCase(text, "TRUE");
+      }
+    }
+    ber_memfree(values);
+    values = nullptr;
+  }
+  summary->baseClass = !structural.empty() ? structural : schema_->MostSpecificStructural(classes);
+  if (const auto* def = schema_->FindClass(summary->baseClass)) {
+    summary->baseClass = def->name;
+    if (EqualsIgnoreCase(def->name, "alias")) summary->flags |= kEntryAlias;
+  }
+  if (hasChildren || schema_->IsContainerClass(summary->baseClass)) summary->flags |= kEntryContainer;
 }
 
 DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
@@ -409,7 +436,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   }
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
-  const char* attrs[] = {"objectClass", "structuralObjectClass", "hasSubordinates", "modifyTimestamp", nullptr};
+  // Servers that keep the structural class as an attribute save sending every class.
+  const char* classAttr = schema_->FindAttribute("structuralObjectClass") ? "structuralObjectClass" : "objectClass";
+  const char* attrs[] = {classAttr, "hasSubordinates", nullptr};
 
   if (cursor.empty()) {
     const auto virtualChildren = VirtualChildren(parent);
