@@ -57,6 +57,18 @@ TEST_F(ActionsWorkflowTest, UndeletableConflictBlocksBothActions) {
   EXPECT_TRUE(Lines(*form_->ListBoxProtocol).empty()) << "analysis writes no log";
 }
 
+TEST_F(ActionsWorkflowTest, UnreadableTargetClassIsShownAndLeavesTheLastResults) {
+  Analyse("Bob", "Staff");
+  const Strings delta = Lines(*form_->ListBoxDelta);
+  form_->cbTargetClasses->Items().Add("Ghost", 0);
+  ChooseTarget("Ghost");
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, "0xFFFFFDA4"}));
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), delta);
+  EXPECT_TRUE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->TargetClassName(), "Ghost");
+}
+
 TEST_F(ActionsWorkflowTest, SeveralValuesShowInOneValueLine) {
   Analyse("Bob", "Badge Holder");
   EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"* Telephone Number", "* Title", "Full Name"}));

@@ -124,6 +124,19 @@ TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeeps
   EXPECT_TRUE(ui_.messages().empty());
 }
 
+TEST_F(SelectionWorkflowTest, FailedTreeChangeIsReportedAndTheHandlerGoesOn) {
+  form_->ComboBoxTrees->Items().Add("GAMMA", 0);
+  ChooseCombo(*form_->ComboBoxTrees, "GAMMA");
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0].kind, MessageBoxKind::Error);
+  EXPECT_EQ(ui_.messages()[0].text.rfind("Error ", 0), 0u) << ui_.messages()[0].text;
+  EXPECT_NE(ui_.messages()[0].text.find(": DSChangeCurrentTree"), std::string::npos);
+  // The context stayed on its tree and container, which are listed again.
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Org");
+  EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]", "Dev", "Sales"}));
+  EXPECT_EQ(form_->cbTargetClasses->count(), 11);
+}
+
 TEST_F(SelectionWorkflowTest, SummaryButtonAndWebButton) {
   Click(*form_->SpeedButton1);
   ASSERT_EQ(ui_.messages().size(), 1u);

@@ -58,6 +58,23 @@ TEST(TaggedListModelTest, BatchesAppendedBetweenFlushesMergeIntoOrder) {
   EXPECT_EQ(model.rowCount(), 5);
 }
 
+TEST(TaggedListModelTest, BatchFlushWaitsUntilAsManyLinesWaitAsAreShown) {
+  TaggedListModel model(true);
+  for (std::size_t i = 0; i < TaggedListModel::kMinBatch - 1; ++i) model.Add("x", 0);
+  model.FlushBatch();
+  EXPECT_EQ(model.rowCount(), 0);
+  model.Add("x", 0);
+  model.FlushBatch();
+  EXPECT_EQ(model.rowCount(), static_cast<int>(TaggedListModel::kMinBatch));
+  for (std::size_t i = 0; i < TaggedListModel::kMinBatch; ++i) model.Add("y", 0);
+  model.FlushBatch();
+  EXPECT_EQ(model.rowCount(), static_cast<int>(2 * TaggedListModel::kMinBatch));
+  model.Add("z", 0);
+  model.FlushBatch();
+  EXPECT_TRUE(model.HasPending());
+  EXPECT_EQ(model.Count(), static_cast<int>(2 * TaggedListModel::kMinBatch + 1)) << "readers see everything";
+}
+
 TEST(TaggedListModelTest, UnsortedListKeepsInsertionOrderAndShowsAtOnce) {
   TaggedListModel model(false);
   QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
