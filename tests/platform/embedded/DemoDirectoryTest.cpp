@@ -272,8 +272,11 @@ TEST_F(DemoDirectoryTest, ChangesPersistAcrossAReopenAndReachAnotherConnection) 
   EXPECT_EQ(v.values.size(), 4u);
   ListPage page;
   ASSERT_EQ(reopened->ListChildren(Name("OU=Recast Demo.O=ACME"), false, "", 50, &page), 0);
-  for (const auto& e : page.entries)
-    if (e.rdn.value == "Plain Person") EXPECT_EQ(e.baseClass, "Person");
+  for (const auto& e : page.entries) {
+    if (e.rdn.value == "Plain Person") {
+      EXPECT_EQ(e.baseClass, "Person");
+    }
+  }
 }
 
 // The demo data must hold a value of every syntax the value formatting knows.

@@ -105,7 +105,9 @@ TEST(KillTest, KilledWriterLeavesEveryReportedChangeAndNoPartialOne) {
       bool a = present.count(Phone(round, i, 'a')) > 0;
       bool b = present.count(Phone(round, i, 'b')) > 0;
       EXPECT_EQ(a, b) << "operation " << i << " is half done";
-      if (i <= last) EXPECT_TRUE(a) << "operation " << i << " was reported done but is missing";
+      if (i <= last) {
+        EXPECT_TRUE(a) << "operation " << i << " was reported done but is missing";
+      }
     }
     EXPECT_EQ(present.count(Phone(round, last + 3, 'a')), 0u);
 
