@@ -1,6 +1,19 @@
 #include "directory/Names.h"
 
+#include <initializer_list>
+
 namespace recast {
+
+namespace {
+
+// Builds the concatenation by appending (GCC 12 warns falsely on "." + std::string).
+std::string Concat(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (std::string_view part : parts) text.append(part);
+  return text;
+}
+
+}  // namespace
 
 std::string CleanTreeName(std::string_view text) {
   std::string name(text.substr(0, 32));
@@ -11,7 +24,7 @@ std::string CleanTreeName(std::string_view text) {
 bool IsSpecialName(std::string_view name) { return name == kRootName || name == kPublicName; }
 
 std::string AddLeadingDot(std::string_view name) {
-  if (!name.empty() && name.front() != '.' && !IsSpecialName(name)) return "." + std::string(name);
+  if (!name.empty() && name.front() != '.' && !IsSpecialName(name)) return Concat({".", name});
   return std::string(name);
 }
 
@@ -30,8 +43,8 @@ std::string ComposeContainerName(std::string_view current, std::string_view entr
     return std::string(rest.substr(dot + 1));
   }
   if (current == kRootName || current.empty() || entry.front() == '.') return AddLeadingDot(entry);
-  if (current.front() == '.') return "." + std::string(entry) + std::string(current);
-  return std::string(entry) + "." + std::string(current);
+  if (current.front() == '.') return Concat({".", entry, current});
+  return Concat({entry, ".", current});
 }
 
 }  // namespace recast
