@@ -3,8 +3,27 @@
 //
 // Every Modify and ChangeBaseClass is one SQLite transaction, taken with the write lock from
 // its first read, so a crash or kill leaves the state before or after it and another program
-// on the same store never sees half of it. The login's rights come from the store: a login
-// without write rights gets kErrNoAccess for every change.
+// on the same store never sees half of it. Each read runs in one read transaction.
+//
+// Statuses, beyond those of DirectoryService.h:
+//   every change       kErrNoAccess for a login without write rights
+//   Modify             kErrNoSuchAttribute for an unknown attribute or the removal (type 1) of
+//                      one without values; kErrNoAccess for a read-only attribute ("Object
+//                      Class" changes only with the base class); kErrIllegalAttribute when the
+//                      entry's classes (base, super and auxiliary) do not allow it;
+//                      kErrSyntaxViolation for a value outside the syntax or the bounds;
+//                      kErrDuplicateValue, kErrCannotHaveMultipleValues, kErrNoSuchValue;
+//                      kErrAttributeAlreadyExists for type 0 on a valued attribute;
+//                      kErrMissingMandatory when a change leaves a mandatory attribute empty.
+//                      Types 5 and 7 do nothing for a value already there or already gone.
+//   ChangeBaseClass    kErrNoSuchClass, kErrNotEffectiveClass, kErrNotLeafEntry (a non-container
+//                      class for an entry with children), kErrIllegalAttribute,
+//                      kErrMissingMandatory, kErrIllegalContainment, checked in this order.
+//                      On success "Object Class" becomes the new class chain (base class
+//                      first) followed by the entry's auxiliary classes.
+//   ReadStream         kErrSyntaxViolation for an attribute that is not a stream.
+// A store damaged where the opening checks do not look is reported as kErrStoreCorrupt by the
+// operation that meets the damage; nothing is ever repaired.
 
 #include <memory>
 
