@@ -162,7 +162,8 @@ class EmbeddedService final : public service::DirectoryService {
     while ((rc = q.Step()) == SQLITE_ROW) {
       if (result.entries.size() == pageSize) {
         // One more row exists: the listing goes on after the last key delivered.
-        result.cursor = "k" + NameKey(result.entries.back().rdn.value);
+        result.cursor = "k";
+        result.cursor += NameKey(result.entries.back().rdn.value);
         break;
       }
       service::EntrySummary s;
