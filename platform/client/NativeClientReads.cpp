@@ -77,6 +77,8 @@ DirStatus NativeDirectoryClient::List(DirContext ctx, const char* name, bool con
   if (state.serviceDone && state.pendingAt == state.pending.size()) {
     iterations_.erase(handle);
     handle = kNoIteration;
+  } else {
+    handle = Continue(handle);
   }
   *iteration = handle;
   return 0;
@@ -184,6 +186,8 @@ DirStatus NativeDirectoryClient::ReadSchemaItems(DirContext ctx, bool classes, s
   if (state.next == state.items.size()) {
     iterations_.erase(handle);
     handle = kNoIteration;
+  } else {
+    handle = Continue(handle);
   }
   *iteration = handle;
   return 0;
@@ -266,6 +270,8 @@ DirStatus NativeDirectoryClient::ReadObject(DirContext ctx, const char* object, 
   if (state.nextName == state.names.size()) {
     iterations_.erase(handle);
     handle = kNoIteration;
+  } else {
+    handle = Continue(handle);
   }
   *iteration = handle;
   return 0;

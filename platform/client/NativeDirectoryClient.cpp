@@ -334,11 +334,23 @@ DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operat
 // ---- Iterations --------------------------------------------------------------------------
 
 IterationHandle NativeDirectoryClient::AddIteration(Iteration iteration) {
+  // An abandoned batch must not hold its memory for the rest of the run.
+  while (iterations_.size() >= kMaxIterations) DropIteration(iterations_.begin()->first);
   if (nextIteration_ <= 0) nextIteration_ = 1;  // after a wrap, skip -1 and 0
   while (iterations_.count(nextIteration_) != 0) ++nextIteration_;
   const IterationHandle handle = nextIteration_++;
   iterations_.emplace(handle, std::move(iteration));
   return handle;
+}
+
+IterationHandle NativeDirectoryClient::Continue(IterationHandle handle) {
+  auto node = iterations_.extract(handle);
+  if (nextIteration_ <= 0) nextIteration_ = 1;
+  while (iterations_.count(nextIteration_) != 0) ++nextIteration_;
+  node.key() = nextIteration_++;
+  const IterationHandle moved = node.key();
+  iterations_.insert(std::move(node));
+  return moved;
 }
 
 void NativeDirectoryClient::DropIteration(IterationHandle handle) {

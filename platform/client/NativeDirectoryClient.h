@@ -12,15 +12,18 @@
 //   flag 0x04 is set, typed otherwise; they are always canonical, so 0x10 changes nothing.
 //   Key 2 is kept and returned and has no other effect.
 // - A batched operation keeps at most one page of the service's entries, or one attribute's
-//   values, between calls. A handle that is not known, or that belongs to another operation,
-//   gives kErrBadIteration; a failed call drops its iteration. Freeing a context drops the
-//   iterations begun on it.
+//   values, between calls. Each call that leaves more to come hands out a new handle value
+//   (a caller that stops when the handle repeats stays correct). A handle that is not known,
+//   or that belongs to another operation, gives kErrBadIteration; a failed call drops its
+//   iteration. Freeing a context drops the iterations begun on it, and at most
+//   kMaxIterations unfinished batches are kept (the oldest is dropped).
 // - A reply in which not even one item fits gives kErrReplyTooSmall. Stream attributes
 //   (syntax 21) appear in object replies with empty values; their content comes from
 //   OpenStream.
 // - Not thread-safe: one thread at a time, as the window uses it.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -38,6 +41,8 @@ namespace recast::client {
 
 class NativeDirectoryClient final : public DirectoryClient {
  public:
+  static constexpr std::size_t kMaxIterations = 64;
+
   explicit NativeDirectoryClient(ClientOptions options);
   ~NativeDirectoryClient() override;
   NativeDirectoryClient(const NativeDirectoryClient&) = delete;
@@ -170,6 +175,8 @@ class NativeDirectoryClient final : public DirectoryClient {
   template <class State>
   DirStatus IterationFor(IterationHandle handle, Iteration** iteration);
   IterationHandle AddIteration(Iteration iteration);
+  // Moves the iteration to a new handle value; returns it.
+  IterationHandle Continue(IterationHandle handle);
   void DropIteration(IterationHandle handle);
   DirStatus ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader);
   DirStatus DecodeNext(DirContext ctx, DirBuffer reply, std::uint32_t syntax, bool consume, std::size_t* size,
@@ -184,7 +191,7 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirContext nextContext_ = 1;
   std::unordered_map<DirBuffer, Buffer> buffers_;
   DirBuffer nextBuffer_ = 1;
-  std::unordered_map<IterationHandle, Iteration> iterations_;
+  std::map<IterationHandle, Iteration> iterations_;
   IterationHandle nextIteration_ = 1;
 };
 

@@ -143,6 +143,31 @@ TEST_F(ClientListingTest, ReadersOutOfTurnAndPastTheEndFailCleanly) {
   client->FreeBuffer(reply);
 }
 
+TEST_F(ClientListingTest, EachContinuingCallHandsOutANewHandleAndAbandonedBatchesAreBounded) {
+  DirContext ctx = Start();
+  MemoryService* acme = Acme();
+  for (int i = 0; i < 500; ++i) acme->AddEntry({Part("CN", "u" + std::to_string(i)), Part("O", "ACME")}, "User");
+  DirBuffer reply = kNoBuffer;
+  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &reply), 0);
+  IterationHandle handle = kNoIteration;
+  std::set<IterationHandle> seen;
+  do {
+    ASSERT_EQ(client->ListSubordinates(ctx, ".ACME", &handle, reply), 0);
+    EXPECT_TRUE(seen.insert(handle).second);
+  } while (handle != kNoIteration);
+  EXPECT_GT(seen.size(), 3u);
+
+  std::vector<IterationHandle> abandoned;
+  for (std::size_t i = 0; i < NativeDirectoryClient::kMaxIterations + 1; ++i) {
+    handle = kNoIteration;
+    ASSERT_EQ(client->ListSubordinates(ctx, ".ACME", &handle, reply), 0);
+    abandoned.push_back(handle);
+  }
+  EXPECT_EQ(client->ListSubordinates(ctx, ".ACME", &abandoned.front(), reply), kErrBadIteration);
+  EXPECT_EQ(client->ListSubordinates(ctx, ".ACME", &abandoned.back(), reply), 0);
+  client->FreeBuffer(reply);
+}
+
 TEST_F(ClientListingTest, FreeingTheContextDropsItsListing) {
   DirContext ctx = Start();
   DirContext copy = kNoContext;
