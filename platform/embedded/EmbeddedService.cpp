@@ -162,8 +162,10 @@ class EmbeddedService final : public service::DirectoryService {
     while ((rc = q.Step()) == SQLITE_ROW) {
       if (result.entries.size() == pageSize) {
         // One more row exists: the listing goes on after the last key delivered.
-        result.cursor = "k";
-        result.cursor += NameKey(result.entries.back().rdn.value);
+        std::string key = NameKey(result.entries.back().rdn.value);
+        result.cursor.reserve(key.size() + 1);
+        result.cursor.push_back('k');
+        result.cursor.append(key);
         break;
       }
       service::EntrySummary s;
