@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace recast::app {
 
@@ -57,9 +58,18 @@ void InputBlocker::End() {
   }
 }
 
+bool InputBlocker::IsInWindow(QObject* object) const {
+  if (!window_) return false;
+  if (object->isWidgetType()) return static_cast<QWidget*>(object)->window() == window_.data();
+  if (object->isWindowType()) return object == window_->windowHandle();
+  return false;
+}
+
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
   if (depth_ == 0) return false;
-  if (IsUserInput(event->type())) return true;
+  // Only the main window is held back: a dialog the running operation opens (a question,
+  // an error, the save dialog) must still take the user's answer.
+  if (IsUserInput(event->type())) return IsInWindow(watched);
   if (event->type() == QEvent::Close && watched == window_.data()) {
     closeRequested_ = true;
     event->ignore();

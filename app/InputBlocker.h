@@ -1,5 +1,5 @@
 #pragma once
-// Holds back user input while an analysis, listing or action runs: the long loops let the
+// Holds back user input to the main window while an analysis, listing or action runs: the long loops let the
 // message loop run so the window repaints, and without this a click there could start a
 // second analysis that empties the lists the running one works through. Closing the window
 // meanwhile is deferred until the operation is over, since the close frees the context the
@@ -28,6 +28,8 @@ class InputBlocker : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  bool IsInWindow(QObject* object) const;
+
   QPointer<QWidget> window_;
   int depth_ = 0;
   bool closeRequested_ = false;
