@@ -213,8 +213,8 @@ class Loader {
     return fail_(r.fields[0].line, r.firstLine, Format("unknown record kind \"%s\"", {kind}));
   }
 
-  // Checks that every alias read so far points at an entry that exists (aliases may point
-  // forward within their file).
+  // Checks that every alias target and login read so far names an entry that exists (they
+  // may name entries further on in their file).
   // Checks that every class named by super and containment lines exists.
   DirStatus CheckClassReferences() {
     for (const auto& ref : pendingClassRefs_) {
@@ -230,7 +230,7 @@ class Loader {
     for (const auto& pending : pendingAliases_) {
       EntryName target;
       if (!ParseDottedName(pending.target, &target) || !entryIndex_.count(EntryKey(pending.tree, target)))
-        return fail_(pending.line, pending.record, Format("alias target \"%s\" does not exist", {pending.target}));
+        return fail_(pending.line, pending.record, Format("entry \"%s\" does not exist", {pending.target}));
     }
     pendingAliases_.clear();
     return 0;
@@ -244,7 +244,7 @@ class Loader {
     std::string record;
   };
 
-  struct PendingAlias {
+  struct PendingAlias {  // an alias target or a login
     std::size_t tree;
     std::string target;
     int line;
@@ -382,6 +382,7 @@ class Loader {
         return fail_(f.line, r.firstLine, "a login has one line \"rights: read\" or \"rights: write\"");
       login.mayWrite = f.value == "write";
     }
+    pendingAliases_.push_back(PendingAlias{data_->trees.size() - 1, login.name, r.fields[0].line, r.firstLine});
     data_->trees.back().logins.push_back(std::move(login));
     return 0;
   }

@@ -211,6 +211,7 @@ std::filesystem::path TemporaryPathBeside(const std::filesystem::path& target) {
 DirStatus WriteStore(const DataSet& data, const std::filesystem::path& storePath) {
   std::error_code ec;
   if (std::filesystem::exists(storePath, ec) || ec) return kErrStoreExists;
+  if (storePath.has_parent_path()) std::filesystem::create_directories(storePath.parent_path(), ec);
   TemporaryFile temp(TemporaryPathBeside(storePath));
   {
     sqlite3* raw = nullptr;

@@ -101,6 +101,7 @@ DirStatus StatusFromSqlite(int rc) {
     case SQLITE_CORRUPT: case SQLITE_NOTADB: return kErrStoreCorrupt;
     case SQLITE_CANTOPEN: case SQLITE_PERM: case SQLITE_AUTH: return kErrStoreUnreadable;
     case SQLITE_BUSY: case SQLITE_LOCKED: return kErrServerUnavailable;
+    case SQLITE_READONLY: return kErrNoAccess;  // a write-protected store file
     default: return kErrDirectoryFailure;
   }
 }

@@ -81,7 +81,7 @@ mandatory: Aliased Object Name
 tree: T
 schema: mini
 
-login: CN=Boss.O=Org
+login: O=Org
 rights: write
 
 entry: O=Org
@@ -156,7 +156,10 @@ TEST(DataLoaderTest, BadInputNamesLineAndRecord) {
       {"\nentry: CN=A.O=Org\nclass: Person\nSurname: A\nBlob:# 0G\n", 4, "entry: CN=A.O=Org", "bad hex"},
       {"\nentry: CN=A.O=Org\nclass: Person\nSurname: A\nCount:: AAAA\n", 4, "entry: CN=A.O=Org", "does not take raw bytes"},
       {"\nentry: A.O=Org\nclass: Person\nSurname: A\n", 1, "entry: A.O=Org", "typed"},
-      {"\nentry: CN=A.O=Org\nclass: Alias\nAliased Object Name: CN=Ghost.O=Org\n", 3, "entry: CN=A.O=Org", "alias target"},
+      {"\nentry: CN=A.O=Org\nclass: Alias\nAliased Object Name: CN=Ghost.O=Org\n", 3, "entry: CN=A.O=Org",
+       "\"CN=Ghost.O=Org\" does not exist"},
+      {"\nlogin: CN=Nobody.O=Org\nrights: read\n", 1, "login: CN=Nobody.O=Org", "\"CN=Nobody.O=Org\" does not exist"},
+      {"\nlogin: CN=A.O=Org\nrights: admin\n", 2, "login: CN=A.O=Org", "rights: read"},
       {"\nentry: O=Org\nclass: Organization\n", 1, "entry: O=Org", "defined twice"},
       {"\ngenerate: CN=g{n}.O=Org\ncount: 3\nclass: Person\nSurname: {n}{n}{n}{n}{n}{n}{n}{n}{n}\n", 4,
        "generate: CN=g{n}.O=Org (CN=g1.O=Org)", "outside the syntax or bounds"},
