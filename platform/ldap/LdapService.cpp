@@ -56,15 +56,33 @@ bool HexDecode(std::string_view text, std::string* bytes) {
   return true;
 }
 
-// A listing cursor: "<hex cookie>/<hex parent DN>".
-std::string MakeCursor(std::string_view cookie, std::string_view parentDn) {
-  return HexEncode(cookie) + "/" + HexEncode(parentDn);
+// A listing cursor: "<hex cookie>/<hex parent DN>/<offset>": the server's paging cookie that
+// requested the current server page, and how many of that page's entries were delivered.
+struct Cursor {
+  std::string cookie;
+  std::string parentDn;
+  std::size_t offset = 0;
+};
+
+std::string MakeCursor(const Cursor& cursor) {
+  return HexEncode(cursor.cookie) + "/" + HexEncode(cursor.parentDn) + "/" + std::to_string(cursor.offset);
 }
 
-bool SplitCursor(std::string_view cursor, std::string* cookie, std::string* parentDn) {
-  const auto slash = cursor.find('/');
-  if (slash == std::string_view::npos) return false;
-  return HexDecode(cursor.substr(0, slash), cookie) && HexDecode(cursor.substr(slash + 1), parentDn);
+bool ParseCursor(std::string_view text, Cursor* cursor) {
+  const auto first = text.find('/');
+  const auto second = first == std::string_view::npos ? first : text.find('/', first + 1);
+  if (second == std::string_view::npos) return false;
+  Cursor out;
+  const std::string_view offset = text.substr(second + 1);
+  if (offset.empty() || offset.size() > 9 || offset.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  out.offset = static_cast<std::size_t>(std::stoul(std::string(offset)));
+  if (!HexDecode(text.substr(0, first), &out.cookie) || !HexDecode(text.substr(first + 1, second - first - 1), &out.parentDn)) {
+    return false;
+  }
+  *cursor = std::move(out);
+  return true;
 }
 
 void SetDeref(LDAP* ld, bool deref) {
@@ -164,6 +182,7 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
   if (IsConnectionLost(resultCode)) {
     // The operation is not repeated: the caller learns that it did not happen.
     connection_.reset();
+    serverPage_.reset();
     return Record(kErrServerUnavailable, Format("connection to %s lost during %s", {settings_.url, context}));
   }
   const std::string message = connection_ ? connection_->DiagnosticMessage() : std::string();
@@ -427,12 +446,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::string dn;
   if (const DirStatus status = ToDn(parent, &dn); status != 0) return status;
-  std::string cookie;
-  if (!cursor.empty()) {
-    std::string cursorDn;
-    if (!SplitCursor(cursor, &cookie, &cursorDn) || cursorDn != dn || cookie.empty()) {
-      return Record(kErrBadIteration, "listing cursor of another container");
-    }
+  Cursor position;
+  if (!cursor.empty() && (!ParseCursor(cursor, &position) || position.parentDn != dn)) {
+    return Record(kErrBadIteration, "listing cursor of another container");
   }
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
@@ -476,31 +492,63 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     }
   }
 
-  const int size = pageSize == 0 ? kDefaultPageSize : static_cast<int>(std::min<std::uint32_t>(pageSize, kMaxPageSize));
-  MessagePtr result;
-  const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
-  service::ListPage out;
-  out.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
-  for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {
-    service::EntrySummary summary;
-    SummarizeEntry(e, &summary);
-    if (containersOnly && !(summary.flags & kEntryContainer)) continue;
-    out.entries.push_back(std::move(summary));
+  // The server is asked for pages of at least kDefaultPageSize; what the caller's smaller
+  // pages leave over waits in serverPage_ for the next call (one server page at most).
+  const std::size_t wanted = pageSize == 0 ? kDefaultPageSize : std::min<std::uint32_t>(pageSize, kMaxPageSize);
+  const bool cached = serverPage_ && serverPage_->parentDn == dn && serverPage_->requestCookie == position.cookie &&
+                      serverPage_->containersOnly == containersOnly;
+  if (!cached) {
+    serverPage_.reset();
+    if (position.offset > 0) return Record(kErrBadIteration, "listing cursor no longer valid");
+    std::string cookie = position.cookie;
+    MessagePtr result;
+    const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
+    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
+    if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
+    ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}};
+    fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
+    for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {
+      service::EntrySummary summary;
+      SummarizeEntry(e, &summary);
+      if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      fetched.entries.push_back(std::move(summary));
+    }
+    serverPage_ = std::move(fetched);
   }
-  out.cursor = cookie.empty() ? std::string() : MakeCursor(cookie, dn);
+  const auto& entries = serverPage_->entries;
+  if (position.offset > entries.size()) return Record(kErrBadIteration, "listing cursor beyond its page");
+  const std::size_t end = std::min(entries.size(), position.offset + wanted);
+  service::ListPage out;
+  out.entries.assign(entries.begin() + static_cast<std::ptrdiff_t>(position.offset),
+                     entries.begin() + static_cast<std::ptrdiff_t>(end));
+  if (end < entries.size()) {
+    out.cursor = MakeCursor({position.cookie, dn, end});
+  } else if (!serverPage_->nextCookie.empty()) {
+    out.cursor = MakeCursor({serverPage_->nextCookie, dn, 0});
+    serverPage_->entries.clear();  // used up; kept only to know the next cookie
+    serverPage_->entries.shrink_to_fit();
+  } else {
+    serverPage_.reset();
+  }
   *page = std::move(out);
   return 0;
 }
 
 void LdapService::CancelListing(const std::string& cursor) {
   SigpipeGuard guard;
-  std::string cookie, dn;
-  if (!connection_ || !SplitCursor(cursor, &cookie, &dn) || cookie.empty()) return;
+  Cursor position;
+  if (!ParseCursor(cursor, &position)) return;
+  std::string cookie = position.cookie;
+  if (serverPage_ && serverPage_->parentDn == position.parentDn && serverPage_->requestCookie == position.cookie) {
+    cookie = serverPage_->nextCookie;  // the server is one page ahead of the caller
+  }
+  serverPage_.reset();
+  if (!connection_ || cookie.empty()) return;
   // A page size of 0 with the cookie tells the server to drop the paged search.
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
   MessagePtr result;
-  const int rc = SearchPage(connection_->get(), dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0, &cookie, &result);
+  const int rc = SearchPage(connection_->get(), position.parentDn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0,
+                            &cookie, &result);
   if (IsConnectionLost(rc)) connection_.reset();
 }
 

@@ -41,9 +41,12 @@ class LdapService : public service::DirectoryService {
   DirStatus Login(service::LoginInfo* info) override;
   DirStatus ReadSchema(service::Schema* schema) override;
   DirStatus ResolveName(const service::EntryName& name, bool derefAliases, service::EntryName* canonical) override;
-  // The cursor holds the server's paging cookie and the parent's DN; a cursor of another
-  // parent fails with kErrBadIteration. containersOnly pages may hold fewer entries than the
-  // server sent (even none) while the cursor goes on.
+  // The cursor holds the server's paging cookie (hex), the parent's DN and a position in the
+  // server's page; a cursor of another parent fails with kErrBadIteration. The server is
+  // asked for pages of at least 1000 entries; the rest of a page waits for the next call, so
+  // at most one server page is held. One listing at a time per service (servers keep one
+  // paged search per connection). containersOnly pages may hold fewer entries than asked for
+  // (even none) while the cursor goes on.
   DirStatus ListChildren(const service::EntryName& parent, bool containersOnly, const std::string& cursor,
                          std::uint32_t pageSize, service::ListPage* page) override;
   void CancelListing(const std::string& cursor) override;
@@ -81,8 +84,18 @@ class LdapService : public service::DirectoryService {
   DirStatus Recreate(const std::string& dn, const std::vector<std::string>& newClasses);
   void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
 
+  // The latest page the server sent for a listing, with what the caller has not had yet.
+  struct ServerPage {
+    std::string parentDn;
+    std::string requestCookie;  // the cookie this page was asked for with (empty: the first)
+    std::string nextCookie;     // the server's cookie for the page after it (empty: last page)
+    bool containersOnly = false;
+    std::vector<service::EntrySummary> entries;
+  };
+
   LdapSettings settings_;
   std::unique_ptr<LdapConnection> connection_;
+  std::optional<ServerPage> serverPage_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;

@@ -133,24 +133,28 @@ TEST_F(LdapServiceTest, SchemaMapsKindsInheritanceFlagsAndSyntaxes) {
 TEST_F(LdapServiceTest, ListsAContainerPageByPage) {
   auto service = Admin();
   const EntryName big = Name({{"OU", "Big"}, {"O", "Org"}});
-  std::set<std::string> names;
-  std::string cursor;
-  int pages = 0;
-  do {
-    service::ListPage page;
-    ASSERT_EQ(service->ListChildren(big, false, cursor, 500, &page), 0);
-    EXPECT_LE(page.entries.size(), 500u);
-    for (const auto& e : page.entries) {
-      EXPECT_EQ(e.rdn.type, "CN");
-      EXPECT_EQ(e.baseClass, "inetOrgPerson");
-      EXPECT_EQ(e.flags, 0u);
-      names.insert(e.rdn.value);
-    }
-    cursor = page.cursor;
-    ++pages;
-  } while (!cursor.empty() && pages < 100);
-  EXPECT_EQ(names.size(), static_cast<std::size_t>(kBigCount));
-  EXPECT_EQ(pages, kBigCount / 500);
+  // Smaller, equal and larger than the pages the service asks the server for.
+  for (const std::uint32_t pageSize : {7u, 500u, 1000u, 1500u}) {
+    SCOPED_TRACE(pageSize);
+    std::set<std::string> names;
+    std::string cursor;
+    int pages = 0;
+    do {
+      service::ListPage page;
+      ASSERT_EQ(service->ListChildren(big, false, cursor, pageSize, &page), 0);
+      EXPECT_LE(page.entries.size(), pageSize);
+      for (const auto& e : page.entries) {
+        EXPECT_EQ(e.rdn.type, "CN");
+        EXPECT_EQ(e.baseClass, "inetOrgPerson");
+        EXPECT_EQ(e.flags, 0u);
+        names.insert(e.rdn.value);
+      }
+      cursor = page.cursor;
+      ++pages;
+    } while (!cursor.empty() && pages < 1000);
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(kBigCount));
+    EXPECT_EQ(pages, (kBigCount + pageSize - 1) / pageSize);
+  }
 }
 
 TEST_F(LdapServiceTest, ListingMarksContainersAndStartsAtTheNamingContexts) {
