@@ -113,5 +113,6 @@ conformance::ConformanceTarget MakeLdapTarget() {
 
 namespace recast::service::conformance {
 INSTANTIATE_TEST_SUITE_P(Ldap, DirectoryServiceConformance,
-                         ::testing::Values(ConformanceFactory(recast::ldap::testing::MakeLdapTarget)));
+                         ::testing::Values(ConformanceFactory(recast::ldap::testing::MakeLdapTarget)),
+                         [](const auto&) { return std::string("Slapd"); });
 }  // namespace recast::service::conformance
