@@ -49,7 +49,7 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
   // Flush while a long fill runs: only once the lines waiting are as many as those shown (at
   // least kMinBatch), so a fill of n lines merges O(n) lines in all, not O(n) per batch.
   void FlushBatch();
-  static constexpr std::size_t kMinBatch = 512;
+  static constexpr std::size_t kMinBatch = 16;
   bool HasPending() const { return !pending_.empty(); }
 
   std::vector<std::string> Lines() const;
