@@ -3,7 +3,8 @@
 //
 // Every Modify and ChangeBaseClass is one SQLite transaction, taken with the write lock from
 // its first read, so a crash or kill leaves the state before or after it and another program
-// on the same store never sees half of it. Each read runs in one read transaction.
+// on the same store never sees half of it. Each read runs in one read transaction. A service
+// is used by one thread at a time.
 //
 // Statuses, beyond those of DirectoryService.h:
 //   every change       kErrNoAccess for a login without write rights
