@@ -94,12 +94,14 @@ class EmbeddedService final : public service::DirectoryService {
     updateEntry_ = Statement(db_.get(),
                              "UPDATE entries SET class_id = ?2, flags = ?3, container = ?4, mtime = ?5 WHERE id = ?1");
     parentOf_ = Statement(db_.get(), "SELECT parent_id FROM entries WHERE id = ?1");
+    childClasses_ = Statement(db_.get(),
+                              "SELECT DISTINCT class_id FROM entries WHERE tree_id = ?1 AND parent_id = ?2");
     begin_ = Statement(db_.get(), "BEGIN");
     commit_ = Statement(db_.get(), "COMMIT");
     entryById_ = Statement(db_.get(),
                            "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries WHERE id = ?1");
     for (Statement* s : {&findChild_, &listAll_, &listContainers_, &readValues_, &readAllValues_, &deleteValues_,
-                         &insertValue_, &updateEntry_, &parentOf_, &entryById_, &begin_, &commit_})
+                         &insertValue_, &updateEntry_, &parentOf_, &entryById_, &childClasses_, &begin_, &commit_})
       if (!s->valid()) return StatusFromSqlite(s->rc());
 
     mayWrite_ = mayWriteColumn;
@@ -285,6 +287,18 @@ class EmbeddedService final : public service::DirectoryService {
     std::vector<std::string> parentClasses;
     if (DirStatus st = ParentClasses(row.id, &parentClasses)) return st;
     if (!index_.MayContain(parentClasses, def->name)) return kErrIllegalContainment;
+    // The entry's children must still be allowed below it.
+    if (row.childCount > 0) {
+      childClasses_.Reset();
+      childClasses_.Bind(1, treeId_);
+      childClasses_.Bind(2, row.id);
+      DirStatus childStatus = 0;
+      while (childStatus == 0 && (rc = childClasses_.Step()) == SQLITE_ROW)
+        if (!index_.MayContain(classes, ClassName(childClasses_.Int(0)))) childStatus = kErrIllegalContainment;
+      childClasses_.Reset();
+      if (childStatus != 0) return childStatus;
+      if (rc != SQLITE_DONE) return StatusFromSqlite(rc);
+    }
 
     // Object Class follows the new chain; auxiliary classes stay.
     auto ocKey = attrIds_.find(kObjectClassKey);
@@ -593,7 +607,7 @@ class EmbeddedService final : public service::DirectoryService {
   service::LoginInfo login_;
   bool mayWrite_ = false;
   Statement findChild_, listAll_, listContainers_, readValues_, readAllValues_, deleteValues_, insertValue_,
-      updateEntry_, parentOf_, entryById_, begin_, commit_;
+      updateEntry_, parentOf_, entryById_, childClasses_, begin_, commit_;
   bool inTransaction_ = false;
   // Entries are never renamed, moved or removed, so a listed parent's id stays valid.
   EntryName lastParent_;

@@ -19,7 +19,8 @@
 //                      Types 5 and 7 do nothing for a value already there or already gone.
 //   ChangeBaseClass    kErrNoSuchClass, kErrNotEffectiveClass, kErrNotLeafEntry (a non-container
 //                      class for an entry with children), kErrIllegalAttribute,
-//                      kErrMissingMandatory, kErrIllegalContainment, checked in this order.
+//                      kErrMissingMandatory, kErrIllegalContainment (for the entry in its
+//                      container, or for a child below the entry), checked in this order.
 //                      On success "Object Class" becomes the new class chain (base class
 //                      first) followed by the entry's auxiliary classes.
 //   ReadStream         kErrSyntaxViolation for an attribute that is not a stream.
