@@ -12,8 +12,7 @@
 
 namespace recast::service {
 
-// Malformed encodings (the client's own range; kErrBadSyntax for a value record that cannot
-// be encoded at all is not used here, each case has its own code).
+// Malformed values and encodings, one status each (in the client's own range).
 inline constexpr DirStatus kErrValueTruncatedLength = -321;  // a length or count prefix cut short
 inline constexpr DirStatus kErrValueTruncatedField = -322;   // a fixed-size number cut short
 inline constexpr DirStatus kErrValueTruncatedText = -323;    // text or bytes shorter than their length
@@ -23,7 +22,9 @@ inline constexpr DirStatus kErrValueWrongAlternative = -326; // the DirValue kin
 inline constexpr DirStatus kErrValueBadBoolean = -327;       // a boolean byte other than 0 or 1
 inline constexpr DirStatus kErrValueEmbeddedZero = -328;     // a text holding a zero byte
 
-// Appends nothing on failure. Replaces *out with the encoding on success.
+// Replaces *out with the encoding of value as syntax. kErrValueWrongAlternative when the
+// value's kind is not the one the syntax uses (AlternativeForSyntax), kErrValueEmbeddedZero
+// for a text holding a zero byte; *out unchanged on failure.
 DirStatus EncodeValue(std::uint32_t syntax, const DirValue& value, std::string* out);
 
 // Decodes exactly the bytes given (nothing may follow the value). *out unchanged on failure.
