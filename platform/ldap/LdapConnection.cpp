@@ -118,6 +118,9 @@ DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<Lda
 
   berval credentials{};
   if (settings.saslExternal) {
+    // An empty (not absent) initial response: use the identity the transport proves.
+    char empty[] = "";
+    credentials.bv_val = empty;
     rc = ldap_sasl_bind_s(raw, nullptr, "EXTERNAL", &credentials, nullptr, nullptr, nullptr);
   } else {
     credentials.bv_val = password.data();

@@ -229,6 +229,16 @@ DirStatus LdapService::Login(service::LoginInfo* info) {
     who = authzid ? std::string(authzid->bv_val, authzid->bv_len) : std::string();
     if (who.rfind("dn:", 0) == 0) who.erase(0, 3);
     else who.clear();  // an identity without an entry
+    // The server answers with the normalized DN; the entry itself has the spelling to show.
+    const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+    LDAPMessage* rawEntry = nullptr;
+    const int found = who.empty() ? LDAP_NO_SUCH_OBJECT
+                                  : ldap_search_ext_s(connection_->get(), who.c_str(), LDAP_SCOPE_BASE,
+                                                      "(objectClass=*)", const_cast<char**>(noAttrs), 0, nullptr,
+                                                      nullptr, nullptr, 1, &rawEntry);
+    MessagePtr entryResult(rawEntry);
+    LDAPMessage* entry = found == LDAP_SUCCESS ? ldap_first_entry(connection_->get(), rawEntry) : nullptr;
+    if (entry) who = EntryDn(connection_->get(), entry);
   }
   service::LoginInfo out;
   if (DnToEntryName(who, &out.fullName) != 0 || DnToEntryName(baseDn_, &out.defaultContainer) != 0) {

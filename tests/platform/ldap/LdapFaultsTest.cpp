@@ -127,6 +127,25 @@ TEST(LdapDropTest, AStoppedServerFailsTheOperationAndARestartHeals) {
   EXPECT_EQ(service->ListChildren(org, false, "", 10, &page), 0);
 }
 
+TEST(LdapLoginTest, SaslExternalOverTheUnixSocketLogsInAsTheMappedEntry) {
+  std::string error;
+  SlapdOptions options;
+  options.withLdapi = true;
+  auto server = SlapdServer::Start(options, &error);
+  ASSERT_NE(server, nullptr) << error;
+  service::ConnectionConfig config;
+  config.service = server->LdapiUrl();
+  config.settings["sasl"] = "EXTERNAL";
+  std::unique_ptr<service::DirectoryService> service;
+  ASSERT_EQ(OpenLdapService(config, &service), 0);
+  service::LoginInfo login;
+  ASSERT_EQ(service->Login(&login), 0);
+  EXPECT_EQ(login.fullName, Name({{"CN", "reader"}, {"O", "Org"}}));
+  EXPECT_EQ(service->Modify(Name({{"OU", "Sales"}, {"O", "Org"}}),
+                            {{kChangeAddValue, "description", service::DirValue(service::value::Text{"x"})}}),
+            kErrNoAccess);
+}
+
 TEST(LdapTlsTest, UnverifiableCertificateFailsTheConnection) {
   if (RunProgram({"openssl", "version"}) != 0) GTEST_SKIP() << "openssl is not installed";
   auto server = StartServer(true);

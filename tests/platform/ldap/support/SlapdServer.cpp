@@ -60,6 +60,11 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
     c += std::string("include /etc/ldap/schema/") + schema + ".schema\n";
   }
   c += options.extraSchema;
+  if (options.withLdapi) {
+    // "." stands for the "+" between the two values, which would need escaping twice.
+    c += "authz-regexp \"^gidNumber=" + std::to_string(::getgid()) + ".uidNumber=" + std::to_string(::getuid()) +
+         ",cn=peercred,cn=external,cn=auth$\" \"cn=reader," + suffix + "\"\n";
+  }
   c += "pidfile " + (dir / "slapd.pid").string() + "\n";
   c += "sizelimit unlimited\n";
   if (tls) {
@@ -114,6 +119,7 @@ int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path
 
 std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std::string* error) {
   auto server = std::make_unique<SlapdServer>();
+  server->ldapi_ = options.withLdapi;
   char pattern[] = "/tmp/recast-slapd-XXXXXX";
   if (!::mkdtemp(pattern)) {
     *error = "cannot create a temporary directory";
@@ -164,7 +170,8 @@ bool SlapdServer::Launch(std::string* error) {
       ::dup2(out, 1);
       ::dup2(out, 2);
     }
-    const std::string url = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
+    std::string url = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
+    if (ldapi_) url += " " + LdapiUrl();
     const std::string conf = (dir_ / "slapd.conf").string();
     ::execlp("slapd", "slapd", "-d", "0", "-h", url.c_str(), "-f", conf.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
@@ -218,6 +225,15 @@ SlapdServer::~SlapdServer() {
 }
 
 std::string SlapdServer::Url() const { return "ldap://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+std::string SlapdServer::LdapiUrl() const {
+  std::string url = "ldapi://";
+  for (char c : (dir_ / "ldapi").string()) {
+    if (c == '/') url += "%2F";
+    else url.push_back(c);
+  }
+  return url;
+}
 
 std::filesystem::path SlapdServer::PasswordFile(const std::string& name, const std::string& password,
                                                 mode_t mode) const {

@@ -27,6 +27,8 @@ struct SlapdOptions {
   std::string suffix = "o=Org";   // the root DN is cn=admin,<suffix>; reader and writer likewise
   bool withBaseEntries = true;    // BaseLdif(); only for the suffix o=Org
   std::string extraSchema;        // slapd.conf schema statements added after the standard ones
+  bool withLdapi = false;         // also a Unix socket; SASL EXTERNAL of this process's user
+                                  // is cn=reader,<suffix>
 };
 
 inline SlapdOptions Seeded(std::string ldif) {
@@ -44,6 +46,7 @@ class SlapdServer {
   SlapdServer& operator=(const SlapdServer&) = delete;
 
   std::string Url() const;
+  std::string LdapiUrl() const;  // the Unix socket's URL (withLdapi)
   int Port() const { return port_; }
   const std::filesystem::path& Directory() const { return dir_; }
   std::filesystem::path CertificateFile() const { return dir_ / "cert.pem"; }
@@ -67,6 +70,7 @@ class SlapdServer {
   std::filesystem::path dir_;
   int port_ = 0;
   pid_t pid_ = -1;
+  bool ldapi_ = false;
 };
 
 // Runs argv (no shell); the exit code, or -1. Output goes to logFile when given.
