@@ -1,0 +1,170 @@
+// LdapService: reading and changing attribute values.
+#include "platform/ldap/LdapService.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
+#include "platform/ldap/LdapSearch.h"
+#include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/LdapValues.h"
+#include "platform/ldap/SigpipeGuard.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+
+using service::EntryName;
+using service::NamePart;
+
+DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
+                                     service::AttributeValues* values) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  const service::AttributeDefinition* def = schema_->FindAttribute(attrName);
+  if (!def) return Record(kErrNoSuchAttribute, Format("the schema has no attribute %s", {attrName}));
+  std::string dn;
+  if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
+  LDAP* ld = connection_->get();
+  SetDeref(ld, derefAliases);
+  const char* attrs[] = {def->name.c_str(), nullptr};
+  LDAPMessage* raw = nullptr;
+  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                                   nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s of %s", {def->name, dn}));
+  LDAPMessage* found = ldap_first_entry(ld, raw);
+  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+
+  // The server may spell the name differently (an alias, another case): match by definition.
+  std::vector<std::string> texts;
+  BerElement* rawBer = nullptr;
+  for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
+    LdapText owned(attr);
+    if (schema_->FindAttribute(attr) == def) {
+      auto more = Values(ld, found, attr);
+      texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+  }
+  BerPtr ber(rawBer);
+  if (texts.empty()) return Record(kErrNoSuchAttribute, Format("%s has no value for %s", {dn, def->name}));
+
+  if (def->syntax == kSynClassName) {
+    // The base class first, then its super classes, then the rest as the server gave them,
+    // since readers take the first value as the entry's class.
+    std::vector<std::string> ordered;
+    for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
+      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return EqualsIgnoreCase(t, cls); });
+      if (it != texts.end()) {
+        ordered.push_back(*it);
+        texts.erase(it);
+      }
+    }
+    ordered.insert(ordered.end(), texts.begin(), texts.end());
+    texts = std::move(ordered);
+  }
+
+  service::AttributeValues out;
+  out.name = def->name;
+  out.syntax = def->syntax;
+  for (const auto& text : texts) {
+    auto value = DecodeLdapValue(def->syntax, text);
+    if (!value) {
+      // A value beyond the client's form (a 64-bit integer, an odd time) is shown as text
+      // rather than cut or dropped.
+      out.syntax = kSynCiString;
+      out.values.clear();
+      for (const auto& t : texts) out.values.push_back(service::value::Text{t});
+      break;
+    }
+    out.values.push_back(std::move(*value));
+  }
+  *values = std::move(out);
+  return 0;
+}
+
+DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service::Change>& changes) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  std::string dn;
+  if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
+
+  struct Operation {
+    int op;
+    std::string attr;
+    std::vector<std::string> values;
+  };
+  std::vector<Operation> operations;
+  for (const auto& change : changes) {
+    const auto* def = schema_->FindAttribute(change.attrName);
+    const std::string attr = def ? def->name : change.attrName;
+    if (!IsValidAttributeType(attr)) return Record(kErrNoSuchAttribute, Format("\"%s\" is no attribute name", {attr}));
+    std::string bytes;
+    const bool carriesValue = change.type == kChangeAddValue || change.type == kChangeRemoveValue ||
+                              change.type == kChangeAdditionalValue || change.type == kChangeOverwriteValue ||
+                              change.type == kChangeClearValue || change.type == kChangeAddAttribute;
+    if (carriesValue && change.value) {
+      // An attribute the schema lacks is sent as text; the server then refuses it.
+      const std::uint32_t syntax = def ? def->syntax : kSynCiString;
+      if (const DirStatus status = EncodeLdapValue(syntax, *change.value, &bytes); status != 0) {
+        return Record(status, Format("a value of %s does not fit its syntax", {attr}));
+      }
+    } else if (carriesValue && change.type != kChangeAddAttribute) {
+      return Record(kErrBadArgument, Format("change of %s without a value", {attr}));
+    }
+    switch (change.type) {
+      case kChangeAddAttribute:
+        // An attribute without values does not exist in LDAP; it appears with its first value.
+        if (change.value) operations.push_back({LDAP_MOD_ADD, attr, {bytes}});
+        break;
+      case kChangeRemoveAttribute:
+        operations.push_back({LDAP_MOD_DELETE, attr, {}});
+        break;
+      case kChangeAddValue:
+      case kChangeAdditionalValue:
+        operations.push_back({LDAP_MOD_ADD, attr, {bytes}});
+        break;
+      case kChangeRemoveValue:
+      case kChangeClearValue:
+        operations.push_back({LDAP_MOD_DELETE, attr, {bytes}});
+        break;
+      case kChangeOverwriteValue:
+        // Several overwrites of one attribute in a row make one replace, not the last alone.
+        if (!operations.empty() && operations.back().op == LDAP_MOD_REPLACE &&
+            EqualsIgnoreCase(operations.back().attr, attr) && !operations.back().values.empty()) {
+          operations.back().values.push_back(bytes);
+        } else {
+          operations.push_back({LDAP_MOD_REPLACE, attr, {bytes}});
+        }
+        break;
+      case kChangeClearAttribute:
+        operations.push_back({LDAP_MOD_REPLACE, attr, {}});
+        break;
+      default:
+        return Record(kErrBadArgument, Format("unknown change type %u", {change.type}));
+    }
+  }
+  if (operations.empty()) return 0;
+
+  // libldap wants arrays of pointers into storage that must not move from here on.
+  std::vector<std::vector<berval>> bervals(operations.size());
+  std::vector<std::vector<berval*>> bervalPointers(operations.size());
+  std::vector<LDAPMod> mods(operations.size());
+  std::vector<LDAPMod*> modPointers;
+  for (std::size_t i = 0; i < operations.size(); ++i) {
+    for (auto& v : operations[i].values) bervals[i].push_back({static_cast<ber_len_t>(v.size()), v.data()});
+    for (auto& b : bervals[i]) bervalPointers[i].push_back(&b);
+    bervalPointers[i].push_back(nullptr);
+    mods[i].mod_op = operations[i].op | LDAP_MOD_BVALUES;
+    mods[i].mod_type = operations[i].attr.data();
+    mods[i].mod_bvalues = operations[i].values.empty() ? nullptr : bervalPointers[i].data();
+    modPointers.push_back(&mods[i]);
+  }
+  modPointers.push_back(nullptr);
+  const int rc = ldap_modify_ext_s(connection_->get(), dn.c_str(), modPointers.data(), nullptr, nullptr);
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("modifying %s", {dn}));
+  return 0;
+}
+
+}  // namespace recast::ldap

@@ -1,0 +1,196 @@
+// LdapService: changing an entry's structural class, with the Relax Rules retry and the
+// safe re-create.
+#include "platform/ldap/LdapService.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
+#include "platform/ldap/LdapSearch.h"
+#include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/Ldif.h"
+#include "platform/ldap/SigpipeGuard.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+
+using service::EntryName;
+using service::NamePart;
+
+namespace {
+
+bool IsStructuralRefusal(int rc, const std::string& message) {
+  return rc == LDAP_NO_OBJECT_CLASS_MODS ||
+         (rc == LDAP_OBJECT_CLASS_VIOLATION && message.find("structural object class modification") != std::string::npos);
+}
+
+int ReplaceClasses(LDAP* ld, const std::string& dn, std::vector<std::string>& classes, LDAPControl** controls) {
+  std::vector<berval> values;
+  for (auto& cls : classes) values.push_back({static_cast<ber_len_t>(cls.size()), cls.data()});
+  std::vector<berval*> pointers;
+  for (auto& v : values) pointers.push_back(&v);
+  pointers.push_back(nullptr);
+  char attr[] = "objectClass";
+  LDAPMod mod{};
+  mod.mod_op = LDAP_MOD_REPLACE | LDAP_MOD_BVALUES;
+  mod.mod_type = attr;
+  mod.mod_bvalues = pointers.data();
+  LDAPMod* mods[] = {&mod, nullptr};
+  return ldap_modify_ext_s(ld, dn.c_str(), mods, controls, nullptr);
+}
+
+}  // namespace
+
+DirStatus LdapService::ReadEntry(const std::string& dn, LdifEntry* entry, int* resultCode) {
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
+  LDAPMessage* raw = nullptr;
+  *resultCode = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                                  nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (*resultCode != LDAP_SUCCESS) return Fail(*resultCode, Format("reading %s", {dn}));
+  LDAPMessage* found = ldap_first_entry(ld, raw);
+  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  LdifEntry out;
+  out.dn = EntryDn(ld, found);
+  BerElement* rawBer = nullptr;
+  for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
+    LdapText owned(attr);
+    out.attributes.push_back({attr, Values(ld, found, attr)});
+  }
+  BerPtr ber(rawBer);
+  *entry = std::move(out);
+  return 0;
+}
+
+DirStatus LdapService::HasChildren(const std::string& dn, bool* children) {
+  LDAP* ld = connection_->get();
+  const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+  LDAPMessage* raw = nullptr;
+  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_ONELEVEL, "(objectClass=*)", const_cast<char**>(noAttrs),
+                                   0, nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc == LDAP_SIZELIMIT_EXCEEDED) {
+    *children = true;
+    return 0;
+  }
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking below %s", {dn}));
+  *children = ldap_count_entries(ld, raw) > 0;
+  return 0;
+}
+
+namespace {
+
+// Adds entry as it stands; the LDAP result code.
+int AddEntry(LDAP* ld, LdifEntry& entry) {
+  std::vector<std::vector<berval>> values(entry.attributes.size());
+  std::vector<std::vector<berval*>> pointers(entry.attributes.size());
+  std::vector<LDAPMod> mods(entry.attributes.size());
+  std::vector<LDAPMod*> modPointers;
+  for (std::size_t i = 0; i < entry.attributes.size(); ++i) {
+    for (auto& v : entry.attributes[i].second) values[i].push_back({static_cast<ber_len_t>(v.size()), v.data()});
+    for (auto& b : values[i]) pointers[i].push_back(&b);
+    pointers[i].push_back(nullptr);
+    mods[i].mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+    mods[i].mod_type = entry.attributes[i].first.data();
+    mods[i].mod_bvalues = pointers[i].data();
+    modPointers.push_back(&mods[i]);
+  }
+  modPointers.push_back(nullptr);
+  return ldap_add_ext_s(ld, entry.dn.c_str(), modPointers.data(), nullptr, nullptr);
+}
+
+}  // namespace
+
+DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::string>& newClasses) {
+  bool children = false;
+  if (const DirStatus status = HasChildren(dn, &children); status != 0) return status;
+  if (children) return Record(kErrNotLeafEntry, Format("%s has entries below it and cannot be re-created", {dn}));
+  LdifEntry original;
+  int rc = LDAP_SUCCESS;
+  if (const DirStatus status = ReadEntry(dn, &original, &rc); status != 0) return status;
+  std::filesystem::path backup;
+  std::string diagnostic;
+  if (const DirStatus status = SaveLdifBackup(settings_.dataFolder / "ldap-backups", original, &backup, &diagnostic);
+      status != 0) {
+    return Record(status, diagnostic);
+  }
+  LdifEntry changed = original;
+  for (auto& [attr, values] : changed.attributes) {
+    if (EqualsIgnoreCase(attr, "objectClass")) values = newClasses;
+  }
+  LDAP* ld = connection_->get();
+  rc = ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr);
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("deleting %s to re-create it", {dn}));
+  rc = AddEntry(ld, changed);
+  if (rc == LDAP_SUCCESS) return 0;
+  const DirStatus addStatus = Fail(rc, Format("re-creating %s", {dn}));
+  const std::string addDiagnostic = lastDiagnostic_;
+  if (!connection_) {
+    if (EnsureConnected() != 0) {
+      return Record(kErrLdapRestoreFailed, Format("%s; the original could not be put back; it is saved in %s",
+                                                  {addDiagnostic, backup.string()}));
+    }
+    ld = connection_->get();
+  }
+  LdifEntry restored;
+  if (LoadLdifBackup(backup, &restored) != 0 || (rc = AddEntry(ld, restored)) != LDAP_SUCCESS) {
+    // Returning the add's status here would hide that the entry is gone.
+    return Record(kErrLdapRestoreFailed, Format("%s; the original could not be put back; it is saved in %s",
+                                                {addDiagnostic, backup.string()}));
+  }
+  return Record(addStatus, Format("%s; the original entry was restored", {addDiagnostic}));
+}
+
+DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string& newClass) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  const service::ClassDefinition* target = schema_->FindClass(newClass);
+  if (!target) return Record(kErrNoSuchClass, Format("the schema has no class %s", {newClass}));
+  if (!(target->flags & kClassEffective)) {
+    return Record(kErrNotEffectiveClass, Format("%s is no structural class", {target->name}));
+  }
+  std::string dn;
+  if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
+  service::AttributeValues current;
+  if (const DirStatus status = ReadAttribute(entry, "objectClass", false, &current); status != 0) return status;
+
+  std::vector<std::string> classes = schema_->ClassChain(target->name);
+  for (const auto& value : current.values) {
+    const auto& name = std::get<service::value::Text>(value).text;
+    const auto* def = schema_->FindClass(name);
+    if (def && (def->flags & kClassAuxiliary) &&
+        std::none_of(classes.begin(), classes.end(), [&](const std::string& c) { return EqualsIgnoreCase(c, def->name); })) {
+      classes.push_back(name);
+    }
+  }
+
+  LDAP* ld = connection_->get();
+  int rc = ReplaceClasses(ld, dn, classes, nullptr);
+  if (rc == LDAP_SUCCESS) return 0;
+  std::string message = connection_->DiagnosticMessage();
+  DirStatus status = Fail(rc, Format("changing the class of %s to %s", {dn, target->name}));
+  if (!connection_ || !IsStructuralRefusal(rc, message)) return status;
+
+  if (settings_.relaxRules) {
+    LDAPControl relax{};
+    relax.ldctl_oid = const_cast<char*>(LDAP_CONTROL_RELAX);
+    relax.ldctl_iscritical = 1;
+    LDAPControl* controls[] = {&relax, nullptr};
+    rc = ReplaceClasses(ld, dn, classes, controls);
+    if (rc == LDAP_SUCCESS) return 0;
+    message = connection_->DiagnosticMessage();
+    status = Fail(rc, Format("changing the class of %s to %s with Relax Rules", {dn, target->name}));
+    if (!connection_) return status;
+    // The server judged the result itself and found it does not fit: a re-create would fail
+    // the same way, after giving the entry a new identity for nothing.
+    if (rc == LDAP_OBJECT_CLASS_VIOLATION && !IsStructuralRefusal(rc, message)) return status;
+  }
+  if (settings_.safeRecreate) return Recreate(dn, classes);
+  return status;
+}
+
+}  // namespace recast::ldap

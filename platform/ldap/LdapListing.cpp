@@ -1,0 +1,209 @@
+// LdapService: an entry's children, page by page.
+#include "platform/ldap/LdapService.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
+#include "platform/ldap/LdapSearch.h"
+#include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/LdapValues.h"
+#include "platform/ldap/SigpipeGuard.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+namespace {
+
+using service::EntryName;
+
+// A listing cursor: "<hex cookie>/<hex parent DN>/<offset>": the server's paging cookie that
+// requested the current server page, and how many of that page's entries were delivered.
+struct Cursor {
+  std::string cookie;
+  std::string parentDn;
+  std::size_t offset = 0;
+};
+
+std::string MakeCursor(const Cursor& cursor) {
+  return HexEncode(cursor.cookie) + "/" + HexEncode(cursor.parentDn) + "/" + std::to_string(cursor.offset);
+}
+
+bool ParseCursor(std::string_view text, Cursor* cursor) {
+  const auto first = text.find('/');
+  const auto second = first == std::string_view::npos ? first : text.find('/', first + 1);
+  if (second == std::string_view::npos) return false;
+  Cursor out;
+  const std::string_view offset = text.substr(second + 1);
+  if (offset.empty() || offset.size() > 9 || offset.find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  out.offset = static_cast<std::size_t>(std::stoul(std::string(offset)));
+  if (!HexDecode(text.substr(0, first), &out.cookie) || !HexDecode(text.substr(first + 1, second - first - 1), &out.parentDn)) {
+    return false;
+  }
+  *cursor = std::move(out);
+  return true;
+}
+
+}  // namespace
+
+void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary) {
+  // One pass over the entry's encoding: this runs for every entry of every listing.
+  LDAP* ld = connection_->get();
+  BerElement* rawBer = nullptr;
+  berval dn{};
+  if (ldap_get_dn_ber(ld, entry, &rawBer, &dn) != LDAP_SUCCESS) return;
+  BerPtr ber(rawBer);
+  LDAPRDN rdn = nullptr;
+  char* next = nullptr;
+  if (dn.bv_len > 0 && ldap_bv2rdn(&dn, &rdn, &next, LDAP_DN_FORMAT_LDAP) == LDAP_SUCCESS && rdn && rdn[0]) {
+    const LDAPAVA* ava = rdn[0];
+    summary->rdn = {ToUpperAscii(std::string_view(ava->la_attr.bv_val, ava->la_attr.bv_len)),
+                    std::string(ava->la_value.bv_val, ava->la_value.bv_len)};
+  }
+  if (rdn) ldap_rdnfree(rdn);
+
+  std::string structural;
+  std::vector<std::string> classes;
+  bool hasChildren = false;
+  berval attr{};
+  BerVarray values = nullptr;
+  while (ldap_get_attribute_ber(ld, entry, rawBer, &attr, &values) == LDAP_SUCCESS && attr.bv_val) {
+    const std::string_view name(attr.bv_val, attr.bv_len);
+    for (BerVarray v = values; v && v->bv_val; ++v) {
+      const std::string_view text(v->bv_val, v->bv_len);
+      if (EqualsIgnoreCase(name, "structuralObjectClass")) {
+        structural.assign(text);
+      } else if (EqualsIgnoreCase(name, "objectClass")) {
+        classes.emplace_back(text);
+        if (EqualsIgnoreCase(text, "alias")) summary->flags |= kEntryAlias;
+      } else if (EqualsIgnoreCase(name, "hasSubordinates")) {
+        hasChildren = EqualsIgnoreCase(text, "TRUE");
+      }
+    }
+    ber_memfree(values);
+    values = nullptr;
+  }
+  summary->baseClass = !structural.empty() ? structural : schema_->MostSpecificStructural(classes);
+  if (const auto* def = schema_->FindClass(summary->baseClass)) {
+    summary->baseClass = def->name;
+    if (EqualsIgnoreCase(def->name, "alias")) summary->flags |= kEntryAlias;
+  }
+  if (hasChildren || schema_->IsContainerClass(summary->baseClass)) summary->flags |= kEntryContainer;
+}
+
+DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
+                                    std::uint32_t pageSize, service::ListPage* page) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  std::string dn;
+  if (const DirStatus status = ToDn(parent, &dn); status != 0) return status;
+  Cursor position;
+  if (!cursor.empty() && (!ParseCursor(cursor, &position) || position.parentDn != dn)) {
+    return Record(kErrBadIteration, "listing cursor of another container");
+  }
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  // Servers that keep the structural class as an attribute save sending every class.
+  const char* classAttr = schema_->FindAttribute("structuralObjectClass") ? "structuralObjectClass" : "objectClass";
+  const char* attrs[] = {classAttr, "hasSubordinates", nullptr};
+
+  if (cursor.empty()) {
+    const auto virtualChildren = VirtualChildren(parent);
+    bool virtualOnly = parent.empty();
+    if (!virtualOnly && !virtualChildren.empty()) {
+      LDAPMessage* raw = nullptr;
+      const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+      const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(noAttrs),
+                                       0, nullptr, nullptr, nullptr, 1, &raw);
+      MessagePtr result(raw);
+      if (rc == LDAP_NO_SUCH_OBJECT) virtualOnly = true;
+      else if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
+    }
+    if (virtualOnly) {
+      service::ListPage out;
+      for (const auto& child : virtualChildren) {
+        service::EntrySummary summary;
+        EntryName childName = parent;
+        childName.insert(childName.begin(), child);
+        std::string childDn;
+        EntryNameToDn(childName, &childDn);
+        LDAPMessage* raw = nullptr;
+        const int rc = ldap_search_ext_s(ld, childDn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
+                                         const_cast<char**>(attrs), 0, nullptr, nullptr, nullptr, 1, &raw);
+        MessagePtr result(raw);
+        LDAPMessage* entry = rc == LDAP_SUCCESS ? ldap_first_entry(ld, raw) : nullptr;
+        if (rc != LDAP_SUCCESS && rc != LDAP_NO_SUCH_OBJECT) return Fail(rc, Format("listing %s", {childDn}));
+        if (entry) SummarizeEntry(entry, &summary);
+        summary.rdn = child;
+        summary.flags |= kEntryContainer;
+        out.entries.push_back(std::move(summary));
+      }
+      *page = std::move(out);
+      return 0;
+    }
+  }
+
+  // The server is asked for pages of at least kDefaultPageSize; what the caller's smaller
+  // pages leave over waits in serverPage_ for the next call (one server page at most).
+  const std::size_t wanted = pageSize == 0 ? kDefaultPageSize : std::min<std::uint32_t>(pageSize, kMaxPageSize);
+  const bool cached = serverPage_ && serverPage_->parentDn == dn && serverPage_->requestCookie == position.cookie &&
+                      serverPage_->containersOnly == containersOnly;
+  if (!cached) {
+    serverPage_.reset();
+    if (position.offset > 0) return Record(kErrBadIteration, "listing cursor no longer valid");
+    std::string cookie = position.cookie;
+    MessagePtr result;
+    const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
+    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
+    if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
+    ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}};
+    fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
+    for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {
+      service::EntrySummary summary;
+      SummarizeEntry(e, &summary);
+      if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      fetched.entries.push_back(std::move(summary));
+    }
+    serverPage_ = std::move(fetched);
+  }
+  const auto& entries = serverPage_->entries;
+  if (position.offset > entries.size()) return Record(kErrBadIteration, "listing cursor beyond its page");
+  const std::size_t end = std::min(entries.size(), position.offset + wanted);
+  service::ListPage out;
+  out.entries.assign(entries.begin() + static_cast<std::ptrdiff_t>(position.offset),
+                     entries.begin() + static_cast<std::ptrdiff_t>(end));
+  if (end < entries.size()) {
+    out.cursor = MakeCursor({position.cookie, dn, end});
+  } else if (!serverPage_->nextCookie.empty()) {
+    out.cursor = MakeCursor({serverPage_->nextCookie, dn, 0});
+    serverPage_->entries.clear();  // used up; kept only to know the next cookie
+    serverPage_->entries.shrink_to_fit();
+  } else {
+    serverPage_.reset();
+  }
+  *page = std::move(out);
+  return 0;
+}
+
+void LdapService::CancelListing(const std::string& cursor) {
+  SigpipeGuard guard;
+  Cursor position;
+  if (!ParseCursor(cursor, &position)) return;
+  std::string cookie = position.cookie;
+  if (serverPage_ && serverPage_->parentDn == position.parentDn && serverPage_->requestCookie == position.cookie) {
+    cookie = serverPage_->nextCookie;  // the server is one page ahead of the caller
+  }
+  serverPage_.reset();
+  if (!connection_ || cookie.empty()) return;
+  // A page size of 0 with the cookie tells the server to drop the paged search.
+  const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+  MessagePtr result;
+  const int rc = SearchPage(connection_->get(), position.parentDn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0,
+                            &cookie, &result);
+  if (IsConnectionLost(rc)) connection_.reset();
+}
+
+}  // namespace recast::ldap

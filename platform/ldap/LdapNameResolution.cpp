@@ -1,0 +1,136 @@
+// LdapService: names resolved part by part, typeless parts by value, aliases followed.
+#include "platform/ldap/LdapService.h"
+
+#include <ldap.h>
+
+#include <algorithm>
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
+#include "platform/ldap/LdapSearch.h"
+#include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/SigpipeGuard.h"
+#include "util/Format.h"
+
+namespace recast::ldap {
+namespace {
+
+using service::EntryName;
+using service::NamePart;
+
+// Typeless parts are looked up by these naming attributes first; only when none matches are
+// all children compared.
+constexpr const char* kNamingAttributes[] = {"cn", "ou", "o", "dc", "uid", "c", "l", "st"};
+
+}  // namespace
+
+std::vector<service::NamePart> LdapService::VirtualChildren(const service::EntryName& parent) const {
+  std::vector<NamePart> children;
+  for (const auto& context : namingContexts_) {
+    if (!IsBelow(context, parent)) continue;
+    const NamePart& next = context[context.size() - parent.size() - 1];
+    const bool known = std::any_of(children.begin(), children.end(), [&next](const NamePart& p) {
+      return EqualsIgnoreCase(p.type, next.type) && EqualsIgnoreCase(p.value, next.value);
+    });
+    if (!known) children.push_back(next);
+  }
+  return children;
+}
+
+DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName& parent, const std::string& value,
+                                   NamePart* part) {
+  for (const auto& child : VirtualChildren(parent)) {
+    if (EqualsIgnoreCase(child.value, value)) {
+      *part = child;
+      return 0;
+    }
+  }
+  if (parent.empty()) return Record(kErrNoSuchEntry, Format("no entry named %s at the top", {value}));
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  auto matching = [&](LDAPMessage* result) -> bool {
+    for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e)) {
+      EntryName name;
+      if (DnToEntryName(EntryDn(ld, e), &name) == 0 && !name.empty() && EqualsIgnoreCase(name.front().value, value)) {
+        *part = name.front();
+        return true;
+      }
+    }
+    return false;
+  };
+  const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+  std::string filter = "(|";
+  for (const char* attr : kNamingAttributes) filter += Format("(%s=%s)", {attr, EscapeFilterValue(value)});
+  filter += ")";
+  std::string cookie;
+  do {
+    MessagePtr result;
+    const int rc = SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, noAttrs, kDefaultPageSize, &cookie, &result);
+    if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s below %s", {value, parentDn}));
+    if (matching(result.get())) {
+      if (!cookie.empty()) SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, noAttrs, 0, &cookie, &result);
+      return 0;
+    }
+  } while (!cookie.empty());
+  // Named by an attribute outside the usual ones: compare every child's own name part.
+  const std::string all = "(objectClass=*)";
+  do {
+    MessagePtr result;
+    const int rc = SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, all, noAttrs, kDefaultPageSize, &cookie, &result);
+    if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s below %s", {value, parentDn}));
+    if (matching(result.get())) {
+      if (!cookie.empty()) SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, all, noAttrs, 0, &cookie, &result);
+      return 0;
+    }
+  } while (!cookie.empty());
+  return Record(kErrNoSuchEntry, Format("no entry named %s below %s", {value, parentDn}));
+}
+
+DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureConnected(); status != 0) return status;
+  EntryName resolved;
+  std::string dn;
+  for (std::size_t i = name.size(); i-- > 0;) {
+    const NamePart& part = name[i];
+    NamePart next;
+    if (!part.type.empty()) {
+      if (!IsValidAttributeType(part.type)) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
+      next = {ToUpperAscii(part.type), part.value};
+    } else if (const DirStatus status = ResolvePart(dn, resolved, part.value, &next); status != 0) {
+      return status;
+    }
+    resolved.insert(resolved.begin(), std::move(next));
+    if (const DirStatus status = ToDn(resolved, &dn); status != 0) return status;
+  }
+  if (resolved.empty()) {
+    canonical->clear();
+    return 0;
+  }
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  const char* attrs[] = {"aliasedObjectName", nullptr};
+  LDAPMessage* raw = nullptr;
+  int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                             nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc == LDAP_NO_SUCH_OBJECT && !VirtualChildren(resolved).empty()) {
+    *canonical = std::move(resolved);  // a part of a naming context that is no entry itself
+    return 0;
+  }
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s", {dn}));
+  LDAPMessage* entry = ldap_first_entry(ld, raw);
+  if (!entry) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  if (derefAliases) {
+    const auto targets = Values(ld, entry, "aliasedObjectName");
+    if (!targets.empty()) {
+      EntryName target;
+      if (DnToEntryName(targets.front(), &target) != 0) return Record(kErrBadName, "alias to a malformed DN");
+      return ResolveName(target, false, canonical);
+    }
+  }
+  *canonical = std::move(resolved);
+  return 0;
+}
+
+}  // namespace recast::ldap

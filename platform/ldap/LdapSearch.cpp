@@ -1,0 +1,93 @@
+#include "platform/ldap/LdapSearch.h"
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
+
+namespace recast::ldap {
+
+std::string HexEncode(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (char ch : bytes) {
+    const auto c = static_cast<unsigned char>(ch);
+    out.push_back("0123456789ABCDEF"[c >> 4]);
+    out.push_back("0123456789ABCDEF"[c & 15]);
+  }
+  return out;
+}
+
+bool HexDecode(std::string_view text, std::string* bytes) {
+  if (text.size() % 2) return false;
+  auto nibble = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    out.push_back(static_cast<char>(hi * 16 + lo));
+  }
+  *bytes = std::move(out);
+  return true;
+}
+
+void SetDeref(LDAP* ld, bool deref) {
+  const int value = deref ? LDAP_DEREF_FINDING | LDAP_DEREF_SEARCHING : LDAP_DEREF_NEVER;
+  ldap_set_option(ld, LDAP_OPT_DEREF, &value);
+}
+
+std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const char* attr) {
+  std::vector<std::string> out;
+  ValuesPtr values(ldap_get_values_len(ld, entry, attr));
+  for (berval** v = values.get(); v && *v; ++v) out.emplace_back((*v)->bv_val, (*v)->bv_len);
+  return out;
+}
+
+bool IsBelow(const service::EntryName& name, const service::EntryName& suffix) {
+  if (name.size() <= suffix.size()) return false;
+  const std::size_t offset = name.size() - suffix.size();
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (!EqualsIgnoreCase(name[offset + i].type, suffix[i].type) ||
+        !EqualsIgnoreCase(name[offset + i].value, suffix[i].value)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
+               int pageSize, std::string* cookie, MessagePtr* out) {
+  berval cookieValue{static_cast<ber_len_t>(cookie->size()), cookie->data()};
+  LDAPControl* rawControl = nullptr;
+  int rc = ldap_create_page_control(ld, pageSize, cookie->empty() ? nullptr : &cookieValue, 1, &rawControl);
+  if (rc != LDAP_SUCCESS) return rc;
+  ControlPtr control(rawControl);
+  LDAPControl* controls[] = {rawControl, nullptr};
+  LDAPMessage* raw = nullptr;
+  rc = ldap_search_ext_s(ld, base.c_str(), scope, filter.c_str(), const_cast<char**>(attrs), 0, controls, nullptr,
+                         nullptr, 0, &raw);
+  MessagePtr result(raw);
+  if (rc != LDAP_SUCCESS) return rc;
+  LDAPControl** rawResponse = nullptr;
+  int code = LDAP_SUCCESS;
+  rc = ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, &rawResponse, 0);
+  ControlsPtr response(rawResponse);
+  if (rc != LDAP_SUCCESS) return rc;
+  if (code != LDAP_SUCCESS) return code;
+  cookie->clear();
+  if (LDAPControl* paged = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rawResponse, nullptr)) {
+    ber_int_t estimate = 0;
+    berval next{};
+    if (ldap_parse_pageresponse_control(ld, paged, &estimate, &next) == LDAP_SUCCESS && next.bv_val) {
+      cookie->assign(next.bv_val, next.bv_len);
+      ber_memfree(next.bv_val);
+    }
+  }
+  *out = std::move(result);
+  return LDAP_SUCCESS;
+}
+
+}  // namespace recast::ldap

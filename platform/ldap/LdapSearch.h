@@ -1,0 +1,37 @@
+#pragma once
+// Search helpers shared by the parts of the LDAP service.
+
+#include <ldap.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ldap/LdapHandles.h"
+#include "platform/service/DirectoryService.h"
+
+namespace recast::ldap {
+
+inline constexpr int kDefaultPageSize = 1000;
+inline constexpr int kMaxPageSize = 10000;
+
+std::string HexEncode(std::string_view bytes);
+// False (and *bytes unchanged) for text that is not an even number of hex digits.
+bool HexDecode(std::string_view text, std::string* bytes);
+
+// Whether the following searches follow aliases (finding the base and searching).
+void SetDeref(LDAP* ld, bool deref);
+
+// The values of one attribute of a result entry, matched by name ignoring case.
+std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const char* attr);
+
+// True when name ends with suffix and is longer.
+bool IsBelow(const service::EntryName& name, const service::EntryName& suffix);
+
+// One page of a paged search; the LDAP result code. *cookie: the server's cookie of the
+// previous page on entry (empty for the first), the one for the next page on return (empty
+// after the last). pageSize 0 with a cookie ends the paged search on the server.
+int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
+               int pageSize, std::string* cookie, MessagePtr* out);
+
+}  // namespace recast::ldap
