@@ -1,0 +1,185 @@
+// The main window on a real LDAP server: the class change workflow end to end against slapd.
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/MainForm.h"
+#include "app/MainFormController.h"
+#include "platform/client/DirectoryClientFactory.h"
+#include "tests/platform/ldap/support/LdapTestSupport.h"
+#include "util/ScriptedUserInterface.h"
+
+namespace recast::ldap::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+std::string Seed() {
+  auto person = [](const char* cn, const char* cls, const char* more) {
+    return std::string("dn: cn=") + cn + ",ou=Sales,o=Org\nobjectClass: " + cls + "\ncn: " + cn + "\nsn: " + cn +
+           "\n" + more + "\n";
+  };
+  return person("Olga", "organizationalPerson", "title: Clerk\n") +
+         person("Ines", "inetOrgPerson", "mail: ines@example.org\nuid: ines\ntitle: Buyer\n") +
+         person("Paul", "person", "description: plain\n") + person("Mia", "person", "") +
+         person("Nora", "organizationalPerson", "");
+}
+
+std::vector<std::string> Values(const LdifEntry& entry, const std::string& attr) {
+  for (const auto& [name, values] : entry.attributes) {
+    if (name == attr) return values;
+  }
+  return {};
+}
+
+class LdapWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    server_ = SlapdServer::Start(Seeded(Seed()), &error).release();
+    ASSERT_NE(server_, nullptr) << error;
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+
+  // The window over a client whose primary connection is the server, logged in as login.
+  void Open(const char* login, const std::string& extraSettings = "") {
+    ASSERT_NE(server_, nullptr);
+    const auto folder = server_->Directory();
+    const auto password = server_->PasswordFile("window-password", kPassword, 0600);
+    std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << server_->Url()
+                                         << "\nLogin=" << login << "\nPasswordFile=" << password.string()
+                                         << "\nPrimary=1\n" << extraSettings;
+    std::ofstream(folder / "info.txt") << "Info\n";
+    client::ClientOptions options;
+    options.configFile = folder / "window.ini";
+    options.dataFolder = folder / "window-data";
+    options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
+    client_ = client::CreateDirectoryClient(options);
+    services_.client = client_.get();
+    services_.ui = &ui_;
+    services_.errorTextLibrary = RECAST_ERRTEXT_LIBRARY;
+    services_.infoFileName = (folder / "info.txt").string();
+    services_.messageIntervalMs = 0;
+    form_ = std::make_unique<app::MainForm>();
+    controller_ = std::make_unique<app::MainFormController>(*form_, services_);
+    form_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
+  }
+  void TearDown() override {
+    if (form_) form_->close();
+    controller_.reset();
+    form_.reset();
+  }
+
+  void ClickLine(app::ListBox& list, const std::string& text) {
+    const int row = list.Items().IndexOf(text);
+    ASSERT_GE(row, 0) << text << " not in " << ::testing::PrintToString(list.Items().Lines());
+    QWidget* tab = list.parentWidget();
+    while (tab && form_->PageControl1->indexOf(tab) < 0) tab = tab->parentWidget();
+    if (tab) form_->PageControl1->setCurrentWidget(tab);
+    list.scrollTo(list.model()->index(row, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(row, 0)).center());
+  }
+  void DoubleClickLine(app::ListBox& list, const std::string& text) {
+    ClickLine(list, text);
+    const int row = list.Items().IndexOf(text);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(row, 0)).center());
+  }
+  void ChooseTarget(const std::string& cls) {
+    const int row = form_->cbTargetClasses->Items().IndexOf(cls);
+    ASSERT_GE(row, 0) << cls;
+    form_->cbTargetClasses->setCurrentIndex(row);
+    emit form_->cbTargetClasses->activated(row);
+  }
+  void Click(QAbstractButton& button) {
+    ASSERT_TRUE(button.isEnabled()) << button.objectName().toStdString();
+    QWidget* tab = &button;
+    while (tab && form_->PageControl1->indexOf(tab) < 0) tab = tab->parentWidget();
+    if (tab) form_->PageControl1->setCurrentWidget(tab);
+    QTest::mouseClick(&button, Qt::LeftButton);
+  }
+  void Analyse(const std::string& objectLine, const std::string& target) {
+    DoubleClickLine(*form_->ListBoxContainers, "Sales");
+    ChooseTarget(target);
+    ClickLine(*form_->ListBoxObjects, objectLine);
+  }
+  static Strings Lines(app::ListBox& list) { return list.Items().Lines(); }
+  static LdifEntry Entry(const char* cn) { return RawEntry(*server_, std::string("cn=") + cn + ",ou=Sales,o=Org", true); }
+
+  static SlapdServer* server_;
+  std::unique_ptr<DirectoryClient> client_;
+  ScriptedUserInterface ui_;
+  app::AppServices services_;
+  std::unique_ptr<app::MainForm> form_;
+  std::unique_ptr<app::MainFormController> controller_;
+};
+SlapdServer* LdapWindowTest::server_ = nullptr;
+
+TEST_F(LdapWindowTest, OrganizationalPersonToInetOrgPersonAndBack) {
+  Open(kRootDn, "RelaxRules=yes\n");
+  Analyse("organizationalPerson: Olga", "inetOrgPerson");
+  EXPECT_TRUE(controller_->ConflictAttributeList().empty());
+  Click(*form_->BitBtnRecast);
+  EXPECT_EQ(ui_.messages().back().text, "Olga recast");
+  EXPECT_EQ(Values(Entry("Olga"), "structuralObjectClass"), Strings{"inetOrgPerson"});
+
+  // Back: mail and uid are not allowed for organizationalPerson, but deletable.
+  ClickLine(*form_->ListBoxObjects, "inetOrgPerson: Ines");
+  ChooseTarget("organizationalPerson");
+  const Strings delta = Lines(*form_->ListBoxDelta);
+  EXPECT_NE(std::find(delta.begin(), delta.end(), "* mail"), delta.end()) << ::testing::PrintToString(delta);
+  EXPECT_NE(std::find(delta.begin(), delta.end(), "* uid"), delta.end()) << ::testing::PrintToString(delta);
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  ui_.QueueOkAbort(true);
+  Click(*form_->BitBtnDeleteConflicts);
+  EXPECT_TRUE(Values(Entry("Ines"), "mail").empty());
+  EXPECT_TRUE(Values(Entry("Ines"), "uid").empty());
+  EXPECT_EQ(Values(Entry("Ines"), "title"), Strings{"Buyer"});
+  Click(*form_->BitBtnRecast);
+  EXPECT_EQ(ui_.messages().back().text, "Ines recast");
+  EXPECT_EQ(Values(Entry("Ines"), "structuralObjectClass"), Strings{"organizationalPerson"});
+}
+
+TEST_F(LdapWindowTest, ForbiddenMandatoryValueAndMissingMandatoryAttributeBlockTheChange) {
+  Open(kRootDn, "RelaxRules=yes\n");
+  // sn is mandatory for person and not allowed for organizationalRole: it cannot be deleted.
+  Analyse("person: Paul", "organizationalRole");
+  const Strings delta = Lines(*form_->ListBoxDelta);
+  EXPECT_NE(std::find(delta.begin(), delta.end(), "! sn"), delta.end()) << ::testing::PrintToString(delta);
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+
+  // account needs uid, which Mia lacks.
+  ClickLine(*form_->ListBoxObjects, "person: Mia");
+  ChooseTarget("account");
+  const Strings missing = Lines(*form_->ListBoxDelta);
+  EXPECT_NE(std::find(missing.begin(), missing.end(), "- uid"), missing.end()) << ::testing::PrintToString(missing);
+}
+
+TEST_F(LdapWindowTest, RefusedStructuralChangeShowsTheServersMessage) {
+  Open(kWriterDn);
+  Analyse("organizationalPerson: Nora", "inetOrgPerson");
+  Click(*form_->BitBtnRecast);
+  const std::string shown = ui_.messages().back().text;
+  EXPECT_NE(shown.find("Nora not recast (0xFFFFE07B"), std::string::npos) << shown;  // -8069
+  EXPECT_NE(shown.find("structural object class modification from 'organizationalPerson' to 'inetOrgPerson' "
+                       "not allowed"),
+            std::string::npos)
+      << shown;
+  EXPECT_EQ(Values(Entry("Nora"), "structuralObjectClass"), Strings{"organizationalPerson"});
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
