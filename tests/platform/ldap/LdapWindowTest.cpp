@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/MainForm.h"
@@ -18,6 +19,17 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
+constexpr int kMany = 3000;
+
+std::string Many() {
+  std::string ldif = "dn: ou=Many,o=Org\nobjectClass: organizationalUnit\nou: Many\n\n";
+  for (int i = 0; i < kMany; ++i) {
+    const std::string cn = "p" + std::to_string(i);
+    ldif += "dn: cn=" + cn + ",ou=Many,o=Org\nobjectClass: person\ncn: " + cn + "\nsn: S\n\n";
+  }
+  return ldif;
+}
+
 std::string Seed() {
   auto person = [](const char* cn, const char* cls, const char* more) {
     return std::string("dn: cn=") + cn + ",ou=Sales,o=Org\nobjectClass: " + cls + "\ncn: " + cn + "\nsn: " + cn +
@@ -26,7 +38,7 @@ std::string Seed() {
   return person("Olga", "organizationalPerson", "title: Clerk\n") +
          person("Ines", "inetOrgPerson", "mail: ines@example.org\nuid: ines\ntitle: Buyer\n") +
          person("Paul", "person", "description: plain\n") + person("Mia", "person", "") +
-         person("Nora", "organizationalPerson", "");
+         person("Nora", "organizationalPerson", "") + Many();
 }
 
 std::vector<std::string> Values(const LdifEntry& entry, const std::string& attr) {
@@ -173,6 +185,15 @@ TEST_F(LdapWindowTest, RefusedStructuralChangeShowsTheServersMessage) {
             std::string::npos)
       << shown;
   EXPECT_EQ(Values(Entry("Nora"), "structuralObjectClass"), Strings{"organizationalPerson"});
+}
+
+TEST_F(LdapWindowTest, ListsAContainerOfSeveralThousandEntries) {
+  Open(kReaderDn);
+  DoubleClickLine(*form_->ListBoxContainers, "Many");
+  const Strings lines = Lines(*form_->ListBoxObjects);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMany));
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("person: p", 0) == 0; }),
+            kMany);
 }
 
 }  // namespace
