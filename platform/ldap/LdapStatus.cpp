@@ -33,6 +33,7 @@ DirStatus MapLdapResult(int resultCode) {
       return kErrBadName;
     case LDAP_SERVER_DOWN:
     case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT:
     case LDAP_UNAVAILABLE:
     case LDAP_BUSY:
       return kErrServerUnavailable;
@@ -56,7 +57,9 @@ DirStatus MapLdapResult(int resultCode, std::string_view diagnostic) {
 }
 
 bool IsConnectionLost(int resultCode) {
-  return resultCode == LDAP_SERVER_DOWN || resultCode == LDAP_CONNECT_ERROR;
+  // A server that does not answer within the timeout is treated as gone: the answer it may
+  // still send must not be taken for that of a later request.
+  return resultCode == LDAP_SERVER_DOWN || resultCode == LDAP_CONNECT_ERROR || resultCode == LDAP_TIMEOUT;
 }
 
 std::string OwnStatusText(DirStatus status) {

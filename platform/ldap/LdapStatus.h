@@ -34,7 +34,8 @@ DirStatus MapLdapResult(int resultCode);
 // attribute kErrCannotHaveMultipleValues, an absent value kErrNoSuchValue.
 DirStatus MapLdapResult(int resultCode, std::string_view diagnostic);
 
-// True for the libldap codes that mean the connection is gone.
+// True for the libldap codes that mean the connection is gone (or the server stopped
+// answering within the timeout).
 bool IsConnectionLost(int resultCode);
 
 // A short English text for one of the service's own statuses (-7900 .. -7906); empty otherwise.

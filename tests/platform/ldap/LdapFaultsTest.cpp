@@ -127,6 +127,22 @@ TEST(LdapDropTest, AStoppedServerFailsTheOperationAndARestartHeals) {
   EXPECT_EQ(service->ListChildren(org, false, "", 10, &page), 0);
 }
 
+TEST(LdapDropTest, AServerThatStopsAnsweringTimesOutAndIsReconnected) {
+  auto server = StartServer();
+  ASSERT_NE(server, nullptr);
+  DirStatus status = 0;
+  auto service = OpenService(*server, {kReaderDn, {{"timeout", "1"}}}, &status);
+  ASSERT_EQ(status, 0);
+  const auto org = Name({{"O", "Org"}});
+  service::AttributeValues values;
+  ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+  server->Pause(true);
+  EXPECT_EQ(service->ReadAttribute(org, "o", true, &values), kErrServerUnavailable);
+  server->Pause(false);
+  ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{service::value::Text{"Org"}});
+}
+
 TEST(LdapLoginTest, SaslExternalOverTheUnixSocketLogsInAsTheMappedEntry) {
   std::string error;
   SlapdOptions options;

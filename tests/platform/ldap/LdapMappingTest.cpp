@@ -185,6 +185,7 @@ TEST(LdapStatusTest, ResultCodesMapOntoDirectoryCodes) {
                         Case{19, "", kErrSyntaxViolation}, Case{21, "", kErrSyntaxViolation},
                         Case{20, "", kErrDuplicateValue}, Case{50, "", kErrNoAccess}, Case{66, "", kErrNotLeafEntry},
                         Case{49, "", -8049}, Case{69, "", -8069}, Case{-1, "", kErrServerUnavailable},
+                        Case{-5, "", kErrServerUnavailable},
                         Case{-7, "", -7993}}) {
     EXPECT_EQ(MapLdapResult(c.code, c.message), c.status) << c.code << " " << c.message;
   }

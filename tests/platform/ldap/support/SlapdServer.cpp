@@ -209,6 +209,20 @@ void SlapdServer::Stop() {
   pid_ = -1;
 }
 
+void SlapdServer::Pause(bool paused) const {
+  if (pid_ <= 0) return;
+  ::kill(-pid_, paused ? SIGSTOP : SIGCONT);
+  // Wait until the signal took effect.
+  const char wanted = paused ? 'T' : 'S';
+  for (int i = 0; i < 200; ++i) {
+    std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+    std::string pid, name, state;
+    stat >> pid >> name >> state;
+    if (!state.empty() && (state[0] == wanted || (!paused && state[0] == 'R'))) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 bool SlapdServer::Restart(std::string* error) {
   Stop();
   for (int i = 0; i < 40; ++i) {

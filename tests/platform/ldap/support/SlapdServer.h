@@ -55,6 +55,8 @@ class SlapdServer {
   void Stop();
   bool Restart(std::string* error);
   bool Running() const { return pid_ > 0; }
+  // Freezes the server (it keeps its connections but answers nothing) and thaws it.
+  void Pause(bool paused) const;
 
   // Writes a password file with the given mode; its path.
   std::filesystem::path PasswordFile(const std::string& name, const std::string& password, mode_t mode) const;
