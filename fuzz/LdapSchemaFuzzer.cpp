@@ -1,0 +1,50 @@
+// Builds the schema mapping from arbitrary definition strings (a zero byte separates the
+// values, a first 0x01 byte switches from class to attribute definitions) and asks every
+// lookup about every name it produced.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ldap/LdapSchema.h"
+
+using namespace recast;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::string> classes;
+  std::vector<std::string> attributes;
+  std::vector<std::string>* into = &classes;
+  std::string current;
+  for (std::size_t i = 0; i < size; ++i) {
+    const char c = static_cast<char>(data[i]);
+    if (c == '\0') {
+      into->push_back(current);
+      current.clear();
+    } else if (c == '\x01' && current.empty()) {
+      into = &attributes;
+    } else {
+      current += c;
+    }
+  }
+  into->push_back(current);
+
+  const ldap::LdapSchema schema = ldap::LdapSchema::Build(classes, attributes);
+  std::vector<std::string> names;
+  for (const auto& def : schema.schema().classes) {
+    names.push_back(def.name);
+    schema.ClassChain(def.name);
+    schema.IsContainerClass(def.name);
+    for (const auto& super : def.superClasses) schema.IsSubclassOf(def.name, super);
+  }
+  for (const auto& def : schema.schema().attributes) {
+    schema.FindAttribute(def.name);
+    ldap::EncodeOid(def.name);
+  }
+  schema.MostSpecificStructural(names);
+  for (const std::string& text : classes) {
+    schema.FindClass(text);
+    ldap::EncodeOid(text);
+    ldap::SyntaxForOid(text, text, text);
+  }
+  return 0;
+}
