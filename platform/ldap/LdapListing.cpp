@@ -86,12 +86,14 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
     ber_memfree(values);
     values = nullptr;
   }
-  summary->baseClass = !structural.empty() ? structural : schema_->MostSpecificStructural(classes);
+  summary->baseClass = !structural.empty() ? std::move(structural) : schema_->MostSpecificStructural(classes);
+  bool containerClass = false;
   if (const auto* def = schema_->FindClass(summary->baseClass)) {
-    summary->baseClass = def->name;
+    if (summary->baseClass != def->name) summary->baseClass = def->name;
     if (EqualsIgnoreCase(def->name, "alias")) summary->flags |= kEntryAlias;
+    containerClass = (def->flags & kClassContainer) != 0;
   }
-  if (hasChildren || schema_->IsContainerClass(summary->baseClass)) summary->flags |= kEntryContainer;
+  if (hasChildren || containerClass) summary->flags |= kEntryContainer;
 }
 
 DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
@@ -149,8 +151,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   // The server is asked for pages of at least kDefaultPageSize; what the caller's smaller
   // pages leave over waits in serverPage_ for the next call (one server page at most).
   const std::size_t wanted = pageSize == 0 ? kDefaultPageSize : std::min<std::uint32_t>(pageSize, kMaxPageSize);
-  const bool cached = serverPage_ && serverPage_->parentDn == dn && serverPage_->requestCookie == position.cookie &&
-                      serverPage_->containersOnly == containersOnly;
+  // An empty cursor always starts afresh, even when an earlier listing was not finished.
+  const bool cached = !cursor.empty() && serverPage_ && serverPage_->parentDn == dn &&
+                      serverPage_->requestCookie == position.cookie && serverPage_->containersOnly == containersOnly;
   if (!cached) {
     serverPage_.reset();
     if (position.offset > 0) return Record(kErrBadIteration, "listing cursor no longer valid");
@@ -159,7 +162,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
     const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
-    ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}};
+    ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}, 0};
     fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
     for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {
       service::EntrySummary summary;
@@ -169,13 +172,18 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     }
     serverPage_ = std::move(fetched);
   }
-  const auto& entries = serverPage_->entries;
-  if (position.offset > entries.size()) return Record(kErrBadIteration, "listing cursor beyond its page");
-  const std::size_t end = std::min(entries.size(), position.offset + wanted);
+  // Entries are moved out as they are handed out, so only the cursor that continues where
+  // the last page ended is valid; an older one would see emptied entries.
+  auto& pending = serverPage_->entries;
+  if (position.offset != serverPage_->handedOut || position.offset > pending.size()) {
+    return Record(kErrBadIteration, "listing cursor no longer valid");
+  }
+  const std::size_t end = std::min(pending.size(), position.offset + wanted);
   service::ListPage out;
-  out.entries.assign(entries.begin() + static_cast<std::ptrdiff_t>(position.offset),
-                     entries.begin() + static_cast<std::ptrdiff_t>(end));
-  if (end < entries.size()) {
+  out.entries.assign(std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(position.offset)),
+                     std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(end)));
+  serverPage_->handedOut = end;
+  if (end < pending.size()) {
     out.cursor = MakeCursor({position.cookie, dn, end});
   } else if (!serverPage_->nextCookie.empty()) {
     out.cursor = MakeCursor({serverPage_->nextCookie, dn, 0});

@@ -91,6 +91,7 @@ class LdapService : public service::DirectoryService {
     std::string nextCookie;     // the server's cookie for the page after it (empty: last page)
     bool containersOnly = false;
     std::vector<service::EntrySummary> entries;
+    std::size_t handedOut = 0;  // entries already given to the caller (moved out)
   };
 
   LdapSettings settings_;

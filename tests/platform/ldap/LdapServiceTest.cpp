@@ -188,7 +188,16 @@ TEST_F(LdapServiceTest, CancelledListingEndsAndCursorsStayWithTheirContainer) {
   service::ListPage other;
   EXPECT_EQ(service->ListChildren(Name({{"OU", "Sales"}, {"O", "Org"}}), false, first.cursor, 10, &other),
             kErrBadIteration);
-  service->CancelListing(first.cursor);
+  // Asking again for a page already handed out is refused, never answered with stale data.
+  service::ListPage second;
+  ASSERT_EQ(service->ListChildren(big, false, first.cursor, 10, &second), 0);
+  EXPECT_EQ(service->ListChildren(big, false, first.cursor, 10, &other), kErrBadIteration);
+  // A new listing of the same container starts afresh, the unfinished one notwithstanding.
+  service::ListPage restart;
+  ASSERT_EQ(service->ListChildren(big, false, "", 10, &restart), 0);
+  EXPECT_EQ(restart.entries.front().rdn, first.entries.front().rdn);
+
+  service->CancelListing(restart.cursor);
   service->CancelListing("not a cursor");
   service::ListPage again;
   ASSERT_EQ(service->ListChildren(big, false, "", 10, &again), 0);
