@@ -8,6 +8,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
 #include "platform/client/DirectoryClientFactory.h"
+#include "platform/ldap/LdapService.h"
 #include "util/FileNames.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
         std::filesystem::path(recast::ProgramFileWithExt("txt")).parent_path() / "data";
     options.demoDataFiles = {data / "schema.txt", data / "acme.txt", data / "lab.txt"};
   }
+  options.openers[std::string(recast::client::kLdapServiceKind)] = recast::ldap::OpenLdapService;
   const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(options);
 
   recast::app::AppServices services;
