@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine: installs what is missing, builds, then
 # either starts the program ("run") or runs every test ("test"). Safe to repeat.
+#
+# "test" runs three things and fails when any of them fails: the whole suite built a second
+# time with the address, leak and undefined-behaviour checks; a short run of every fuzz target
+# (when clang 14 is there); and last the suite of the plain build, whose summary ends the
+# output.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 mode="${1:-run}"
 build_dir="${RECAST_BUILD_DIR:-$here/build}"
+asan_dir="${RECAST_ASAN_BUILD_DIR:-$here/build-asan}"
+fuzz_dir="${RECAST_FUZZ_BUILD_DIR:-$here/build-fuzz}"
+fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 
 packages=(
   build-essential cmake pkg-config git
@@ -14,6 +22,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   slapd ldap-utils
   xvfb xauth
+  clang-14 libclang-rt-14-dev
 )
 
 install_missing() {
@@ -41,6 +50,51 @@ build() {
   cmake --build "$build_dir" -j"$(nproc)"
 }
 
+# The suite with AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer; any report
+# fails the test that made it. -O1 keeps the build and the run reasonably quick.
+sanitized_tests() {
+  cmake -S "$here" -B "$asan_dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 \
+    -DRECAST_SANITIZE=ON -DRECAST_BUILD_BENCH=OFF >/dev/null || return 1
+  # Called with || the function runs without -e: each step checks for itself.
+  cmake --build "$asan_dir" -j"$(nproc)" || return 1
+  echo "== Tests with address, leak and undefined-behaviour checks"
+  (
+    cd "$asan_dir"
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+    export LSAN_OPTIONS="suppressions=$here/tests/reliability/lsan.supp:print_suppressions=0"
+    ctest --output-on-failure -j"$(nproc)" --timeout 900
+  ) || return 1
+}
+
+# A short run of every fuzz target from its committed seeds; new inputs go to a scratch
+# folder so the seeds stay as committed.
+fuzz_smoke() {
+  if ! command -v clang++-14 >/dev/null 2>&1; then
+    echo "== clang++-14 not found: fuzz runs skipped"
+    return 0
+  fi
+  CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRECAST_FUZZ=ON \
+    -DRECAST_BUILD_TESTS=OFF -DRECAST_BUILD_BENCH=OFF >/dev/null || return 1
+  cmake --build "$fuzz_dir" --target recast_fuzzers -j"$(nproc)" || return 1
+  local failed=0 scratch target name
+  scratch="$(mktemp -d)"
+  for target in "$fuzz_dir"/fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    name="$(basename "$target")"
+    mkdir -p "$scratch/$name"
+    echo "== Fuzzing $name for ${fuzz_seconds}s"
+    if ! (cd "$scratch" && "$target" -max_total_time="$fuzz_seconds" -rss_limit_mb=2048 -print_final_stats=0 \
+          "$scratch/$name" "$here/fuzz/corpus/$name" >"$scratch/$name.log" 2>&1); then
+      tail -n 60 "$scratch/$name.log"
+      echo "== $name found a failure; its input is in $scratch"
+      failed=1
+    fi
+  done
+  [ "$failed" -eq 0 ] && rm -rf "$scratch"
+  return "$failed"
+}
+
 install_missing
 build
 
@@ -50,8 +104,13 @@ case "$mode" in
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen
-    cd "$build_dir"
-    ctest --output-on-failure -j"$(nproc)" --timeout 600
+    failed=0
+    sanitized_tests || failed=1
+    fuzz_smoke || failed=1
+    echo "== Tests"
+    (cd "$build_dir" && ctest --output-on-failure -j"$(nproc)" --timeout 600) || failed=1
+    [ "$failed" -eq 0 ] || echo "== Some of the checks above failed" >&2
+    exit "$failed"
     ;;
   build)
     ;;
