@@ -42,7 +42,9 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
   BerElement* rawBer = nullptr;
   for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
     LdapText owned(attr);
-    if (schema_->FindAttribute(attr) == def) {
+    // "userCertificate;binary" is userCertificate with an option.
+    const std::string_view description(attr);
+    if (schema_->FindAttribute(description.substr(0, description.find(';'))) == def) {
       auto more = Values(ld, found, attr);
       texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
     }

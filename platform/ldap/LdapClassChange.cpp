@@ -118,6 +118,11 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
       status != 0) {
     return Record(status, diagnostic);
   }
+  // Nothing is deleted unless the backup reads back as the entry it saves.
+  LdifEntry check;
+  if (LoadLdifBackup(backup, &check) != 0 || !(check == original)) {
+    return Record(kErrLdapBackupFailed, Format("the backup %s does not read back as %s", {backup.string(), dn}));
+  }
   LdifEntry changed = original;
   for (auto& [attr, values] : changed.attributes) {
     if (EqualsIgnoreCase(attr, "objectClass")) values = newClasses;
