@@ -97,7 +97,10 @@ DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<Lda
     std::string reason = HandleDiagnostic(raw);
     if (reason.empty() || reason == "(unknown error code)") reason = ldap_err2string(rc);
     Wipe(&password);
-    if (MentionsCertificate(reason) || (usesTls && rc == LDAP_CONNECT_ERROR && HandshakeWorksUnverified(settings))) {
+    // libldap reports a rejected certificate as a connect error (StartTLS) or as the server
+    // being down (ldaps://).
+    if (MentionsCertificate(reason) ||
+        (usesTls && (rc == LDAP_CONNECT_ERROR || rc == LDAP_SERVER_DOWN) && HandshakeWorksUnverified(settings))) {
       *diagnostic = Format("the certificate of %s could not be verified: %s", {settings.url, reason});
       return kErrLdapCertificateNotVerified;
     }

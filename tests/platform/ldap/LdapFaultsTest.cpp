@@ -178,6 +178,14 @@ TEST(LdapTlsTest, UnverifiableCertificateFailsTheConnection) {
   ASSERT_NE(service, nullptr);
   service::LoginInfo login;
   EXPECT_EQ(service->Login(&login), 0);
+
+  // The same over ldaps://.
+  auto tls = MakeConfig(*server, {kReaderDn, {}});
+  tls.service = server->LdapsUrl();
+  EXPECT_EQ(OpenWith(tls, &service, &diagnostic), kErrLdapCertificateNotVerified);
+  EXPECT_NE(diagnostic.find("could not be verified"), std::string::npos) << diagnostic;
+  tls.settings["cafile"] = server->CertificateFile().string();
+  EXPECT_EQ(OpenWith(tls, &service, &diagnostic), 0) << diagnostic;
 }
 
 }  // namespace

@@ -147,6 +147,7 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std
   }
   for (int attempt = 0; attempt < 5; ++attempt) {
     server->port_ = FreePort();
+    if (options.withTls) server->tlsPort_ = FreePort();
     if (server->Launch(error)) return server;
   }
   return nullptr;
@@ -172,6 +173,7 @@ bool SlapdServer::Launch(std::string* error) {
     }
     std::string url = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
     if (ldapi_) url += " " + LdapiUrl();
+    if (tlsPort_ > 0) url += " " + LdapsUrl();
     const std::string conf = (dir_ / "slapd.conf").string();
     ::execlp("slapd", "slapd", "-d", "0", "-h", url.c_str(), "-f", conf.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
@@ -239,6 +241,8 @@ SlapdServer::~SlapdServer() {
 }
 
 std::string SlapdServer::Url() const { return "ldap://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+std::string SlapdServer::LdapsUrl() const { return "ldaps://127.0.0.1:" + std::to_string(tlsPort_) + "/"; }
 
 std::string SlapdServer::LdapiUrl() const {
   std::string url = "ldapi://";

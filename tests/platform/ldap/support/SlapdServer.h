@@ -23,7 +23,7 @@ inline constexpr const char* kPassword = "secret";
 
 struct SlapdOptions {
   std::string seedLdif;   // loaded with slapadd before the start (after the base entries)
-  bool withTls = false;   // a self-signed certificate for 127.0.0.1; StartTLS offered
+  bool withTls = false;   // a self-signed certificate for 127.0.0.1; StartTLS and ldaps:// offered
   std::string suffix = "o=Org";   // the root DN is cn=admin,<suffix>; reader and writer likewise
   bool withBaseEntries = true;    // BaseLdif(); only for the suffix o=Org
   std::string extraSchema;        // slapd.conf schema statements added after the standard ones
@@ -47,6 +47,7 @@ class SlapdServer {
 
   std::string Url() const;
   std::string LdapiUrl() const;  // the Unix socket's URL (withLdapi)
+  std::string LdapsUrl() const;  // withTls
   int Port() const { return port_; }
   const std::filesystem::path& Directory() const { return dir_; }
   std::filesystem::path CertificateFile() const { return dir_ / "cert.pem"; }
@@ -71,6 +72,7 @@ class SlapdServer {
 
   std::filesystem::path dir_;
   int port_ = 0;
+  int tlsPort_ = 0;
   pid_t pid_ = -1;
   bool ldapi_ = false;
 };
