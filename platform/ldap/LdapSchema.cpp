@@ -40,6 +40,14 @@ constexpr std::string_view kContainerClasses[] = {"organization", "organizationa
                                                   "locality",     "domain",             "dcObject",
                                                   "dNSDomain"};
 
+// libldap's parsers read past the terminating zero of some malformed definitions (an attribute
+// type ending in "SYNTAX)"); the zeros after the text keep those reads inside our own buffer.
+std::string PaddedForParser(const std::string& text) {
+  std::string padded = text;
+  padded.append(16, '\0');
+  return padded;
+}
+
 }  // namespace
 
 bool CaseLess::operator()(std::string_view a, std::string_view b) const {
@@ -138,7 +146,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
   for (const auto& text : attributeTypes) {
     int code = 0;
     const char* errp = nullptr;
-    AttributeTypePtr at(ldap_str2attributetype(text.c_str(), &code, &errp, flags));
+    AttributeTypePtr at(ldap_str2attributetype(PaddedForParser(text).c_str(), &code, &errp, flags));
     if (!at) continue;
     const std::size_t index = types.size();
     if (at->at_oid) typeIndex.emplace(at->at_oid, index);
@@ -195,7 +203,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
   for (const auto& text : objectClasses) {
     int code = 0;
     const char* errp = nullptr;
-    ObjectClassPtr oc(ldap_str2objectclass(text.c_str(), &code, &errp, flags));
+    ObjectClassPtr oc(ldap_str2objectclass(PaddedForParser(text).c_str(), &code, &errp, flags));
     if (!oc) continue;
     const std::size_t index = classes.size();
     if (oc->oc_oid) result.classIndex_.emplace(oc->oc_oid, index);

@@ -171,6 +171,22 @@ TEST(LdapSchemaTest, ParsesDefinitionsAndResolvesNames) {
   EXPECT_EQ(std::vector<std::uint8_t>(id.data, id.data + 5), (std::vector<std::uint8_t>{6, 3, 0x55, 4, 3}));
 }
 
+// Definitions a hostile or broken server might send, found by fuzzing: each is skipped and
+// the good ones around it stay. The library reads the "SYNTAX)" ones past their end. (Those on
+// which the library itself loses memory are left to the fuzz target, which expects that.)
+TEST(LdapSchemaTest, MalformedDefinitionsAreSkippedAndTheRestKept) {
+  const auto schema = LdapSchema::Build(
+      {"( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )", "( 1.2 NAME 'broken' SUP"},
+      {"( eNumberMatch SYNTAX)", "( 1.2 SUP x SYNTAX)",
+       "( 2.5.4.0 NAME 'objectClass' EQUALITY objectIdentifierMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.38 )",
+       "( 2.5.4.1 NAME 'bad' EQUALITY objectIdentifierMatch SYNTAX 1.3.6.1.4.1.1466.115.121.'x"});
+  ASSERT_EQ(schema.schema().classes.size(), 1u);
+  EXPECT_EQ(schema.schema().classes[0].name, "top");
+  ASSERT_EQ(schema.schema().attributes.size(), 1u);
+  EXPECT_EQ(schema.schema().attributes[0].name, "objectClass");
+  EXPECT_EQ(schema.FindAttribute("bad"), nullptr);
+}
+
 TEST(LdapStatusTest, ResultCodesMapOntoDirectoryCodes) {
   struct Case {
     int code;
