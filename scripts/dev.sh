@@ -21,7 +21,7 @@ packages=(
   libsqlite3-dev libldap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   slapd ldap-utils
-  xvfb xauth
+  xvfb xauth openssl
   clang-14 libclang-rt-14-dev
 )
 
