@@ -20,7 +20,8 @@ ConformanceTarget MakeEmbeddedTarget() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Embedded, DirectoryServiceConformance,
-                         ::testing::Values(service::conformance::ConformanceFactory(MakeEmbeddedTarget)));
+                         ::testing::Values(service::conformance::ConformanceFactory(MakeEmbeddedTarget)),
+                         [](const auto&) { return std::string("Sqlite"); });
 
 }  // namespace
 }  // namespace recast::embedded::testing
