@@ -350,11 +350,16 @@ DirStatus NativeDirectoryClient::ReaderFor(DirContext ctx, DirBuffer reply, Repl
   return 0;
 }
 
-DirStatus NativeDirectoryClient::GetObjectCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) {
+DirStatus NativeDirectoryClient::ReadCount(DirContext ctx, DirBuffer reply, std::uint32_t* count,
+                                           DirStatus (ReplyReader::*take)(std::uint32_t*)) {
   ReplyReader* reader = nullptr;
   if (DirStatus s = ReaderFor(ctx, reply, &reader); s != 0) return s;
   if (count == nullptr) return kErrBadArgument;
-  return reader->ObjectCount(count);
+  return (reader->*take)(count);
+}
+
+DirStatus NativeDirectoryClient::GetObjectCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) {
+  return ReadCount(ctx, reply, count, &ReplyReader::ObjectCount);
 }
 
 DirStatus NativeDirectoryClient::GetObjectName(DirContext ctx, DirBuffer reply, char* name, std::uint32_t* attrCount,
@@ -368,10 +373,7 @@ DirStatus NativeDirectoryClient::GetObjectName(DirContext ctx, DirBuffer reply, 
 }
 
 DirStatus NativeDirectoryClient::GetClassDefCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) {
-  ReplyReader* reader = nullptr;
-  if (DirStatus s = ReaderFor(ctx, reply, &reader); s != 0) return s;
-  if (count == nullptr) return kErrBadArgument;
-  return reader->ClassDefCount(count);
+  return ReadCount(ctx, reply, count, &ReplyReader::ClassDefCount);
 }
 
 DirStatus NativeDirectoryClient::GetClassDef(DirContext ctx, DirBuffer reply, char* name, ClassInfo* info) {
@@ -384,10 +386,7 @@ DirStatus NativeDirectoryClient::GetClassDef(DirContext ctx, DirBuffer reply, ch
 }
 
 DirStatus NativeDirectoryClient::GetClassItemCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) {
-  ReplyReader* reader = nullptr;
-  if (DirStatus s = ReaderFor(ctx, reply, &reader); s != 0) return s;
-  if (count == nullptr) return kErrBadArgument;
-  return reader->ClassItemCount(count);
+  return ReadCount(ctx, reply, count, &ReplyReader::ClassItemCount);
 }
 
 DirStatus NativeDirectoryClient::GetClassItem(DirContext ctx, DirBuffer reply, char* name) {
@@ -400,10 +399,7 @@ DirStatus NativeDirectoryClient::GetClassItem(DirContext ctx, DirBuffer reply, c
 }
 
 DirStatus NativeDirectoryClient::GetAttrCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) {
-  ReplyReader* reader = nullptr;
-  if (DirStatus s = ReaderFor(ctx, reply, &reader); s != 0) return s;
-  if (count == nullptr) return kErrBadArgument;
-  return reader->AttrCount(count);
+  return ReadCount(ctx, reply, count, &ReplyReader::AttrCount);
 }
 
 DirStatus NativeDirectoryClient::GetAttrDef(DirContext ctx, DirBuffer reply, char* name, AttrInfo* info) {

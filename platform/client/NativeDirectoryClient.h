@@ -179,6 +179,9 @@ class NativeDirectoryClient final : public DirectoryClient {
   IterationHandle Continue(IterationHandle handle);
   void DropIteration(IterationHandle handle);
   DirStatus ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader);
+  // The four count readers differ only in which count of the reply they take.
+  DirStatus ReadCount(DirContext ctx, DirBuffer reply, std::uint32_t* count,
+                      DirStatus (ReplyReader::*take)(std::uint32_t*));
   DirStatus DecodeNext(DirContext ctx, DirBuffer reply, std::uint32_t syntax, bool consume, std::size_t* size,
                        void* value);
   DirStatus PutRequestName(DirContext ctx, DirBuffer buffer, const char* name, std::uint32_t op1, std::uint32_t op2);
