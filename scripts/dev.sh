@@ -16,7 +16,7 @@ fuzz_dir="${RECAST_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libldap-dev
   libgtest-dev libgmock-dev libbenchmark-dev
