@@ -4,6 +4,7 @@
 #include "directory/AttributeDefinitions.h"
 #include "directory/AttributeValues.h"
 #include "directory/ClassDefinitions.h"
+#include "directory/Contexts.h"
 #include "directory/ErrorText.h"
 #include "util/Dialogs.h"
 #include "util/Format.h"
@@ -28,15 +29,21 @@ void MainFormController::TargetClassSelected() {
   const int shown = targets.currentIndex();
   if (shown < 0) return;
   targetClassName_ = targets.Items().Text(shown);
+  if (!ReadTargetClassDefinition()) return;
+  CalculateAttributesDelta();
+}
 
+bool MainFormController::ReadTargetClassDefinition() {
+  // The class list shows the current tree's schema, but the object may live in another tree
+  // whose class of the same name differs: its own tree's definition is the one that counts.
+  const DirContext ctx = SelectionContext();
   TaggedListModel& targetAttributes = form_.lbTargetClassAttributes->Items();
   targetAttributes.Clear();
-  const DirStatus status = ReadClassAttributes(session_, mainContext_, targetClassName_, targetAttributes);
-  if (status != 0) {
-    ShowMessageBox(ui_, MessageBoxKind::Custom, DirErrorText(session_, status));
-    return;
-  }
-  CalculateAttributesDelta();
+  targetDefinitionTree_ = GetContextTreeName(session_, ctx);
+  const DirStatus status = ReadClassAttributes(session_, ctx, targetClassName_, targetAttributes);
+  targetDefinitionRead_ = status == 0;
+  if (status != 0) ShowMessageBox(ui_, MessageBoxKind::Custom, DirErrorText(session_, status));
+  return targetDefinitionRead_;
 }
 
 void MainFormController::CalculateAttributesDelta() {
@@ -53,7 +60,7 @@ void MainFormController::CalculateAttributesDelta() {
   form_.BitBtnRecast->setEnabled(false);
   form_.BitBtnDeleteConflicts->setEnabled(false);
 
-  if (targetClassName_.empty() || selectedObjectClass_.empty()) {
+  if (targetClassName_.empty() || selectedObjectClass_.empty() || !targetDefinitionRead_) {
     analysisSummary_ = "Please select an Object and a target class";
     return;
   }

@@ -74,6 +74,9 @@ class MainFormController : public QObject {
   void LoadInfoText();
   // ObjectSelected's work, run with input held back.
   void SelectObjectLine(int row);
+  // Refills lbTargetClassAttributes with TargetClassName's definition from the selected
+  // object's tree. On failure shows the status text, leaves no definition and returns false.
+  bool ReadTargetClassDefinition();
 
   MainForm& form_;
   AppServices services_;
@@ -87,6 +90,10 @@ class MainFormController : public QObject {
   std::string selectedObjectName_;
   std::string selectedObjectClass_;
   std::string targetClassName_;
+  // The tree the last read of targetClassName_'s definition asked, and whether it delivered
+  // the definition now in lbTargetClassAttributes.
+  std::string targetDefinitionTree_;
+  bool targetDefinitionRead_ = false;
   std::vector<std::string> conflictAttributeList_;
   std::string analysisSummary_;
   bool closed_ = false;

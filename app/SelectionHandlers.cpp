@@ -9,6 +9,7 @@
 #include "directory/Listing.h"
 #include "directory/Names.h"
 #include "util/Dialogs.h"
+#include "util/TextHelpers.h"
 
 namespace recast::app {
 
@@ -97,6 +98,11 @@ void MainFormController::SelectObjectLine(int row) {
   ReadClassOrSchemaAttributes(session_, SelectionContext(), selectedObjectClass_,
                               form_.lbSourceClassAttributes->Items());
 
+  // A target class read from another tree's schema is read again from this object's tree.
+  if (!targetClassName_.empty() &&
+      !TextEquals(targetDefinitionTree_, GetContextTreeName(session_, SelectionContext()))) {
+    ReadTargetClassDefinition();
+  }
   CalculateAttributesDelta();
   form_.PageControl1->setCurrentWidget(form_.TabSheet3);
 }

@@ -254,5 +254,62 @@ TEST_F(ActionsWorkflowTest, SavingTheFiveListsByExtension) {
   EXPECT_EQ(Lines(*form_->ListBoxProtocol), protocol) << "saving writes no log";
 }
 
+// DELTA's schema defines Person and Contact differently from ALPHA's and has Visitor, which
+// ALPHA lacks; ALPHA has Staff, which DELTA lacks.
+class TwoSchemasTest : public ActionsWorkflowTest {
+ protected:
+  void SetUp() override {
+    delayOpen_ = true;
+    ActionsWorkflowTest::SetUp();
+    std::ofstream(directory_.folder() / "connections.ini", std::ios::app) << DeltaConnection();
+    client_ = directory_.NewClient();
+    services_.client = client_.get();
+    OpenWindow();
+  }
+};
+
+TEST_F(TwoSchemasTest, TargetChosenFromAnotherTreesListIsReadFromTheObjectsTree) {
+  Analyse("Alice", "Contact");
+  const Strings alphaContact = Lines(*form_->lbTargetClassAttributes);
+  ChooseCombo(*form_->ComboBoxTrees, "DELTA");
+  ChooseTarget("Contact");
+  EXPECT_EQ(Lines(*form_->lbTargetClassAttributes), alphaContact);
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "* Title", "Full Name"}));
+  EXPECT_EQ(Lines(*form_->ListBoxInfo)[1], "   Current value: \"Smith\"");
+
+  // A class the object's tree does not know: the status text, the results stay.
+  ChooseTarget("Visitor");
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, "0xFFFFFDA4"}));
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "* Title", "Full Name"}));
+}
+
+TEST_F(TwoSchemasTest, TargetKeptAcrossATreeChangeIsReadAgainForAnObjectOfTheNewTree) {
+  // Staff exists in ALPHA only: Eve's tree cannot deliver it, so nothing is analysed.
+  Walk({"Sales"});
+  ChooseTarget("Staff");
+  ChooseCombo(*form_->ComboBoxTrees, "DELTA");
+  Walk({"Sales"});
+  SelectObject("Person: Eve");
+  ASSERT_EQ(ui_.messages().size(), 1u);
+  EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, "0xFFFFFDA4"}));
+  EXPECT_TRUE(Lines(*form_->ListBoxDelta).empty());
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->AnalysisSummary(), "Please select an Object and a target class");
+
+  ChooseTarget("Contact");
+  EXPECT_EQ(Lines(*form_->lbTargetClassAttributes), (Strings{"CN", "Object Class", "Surname", "Title"}));
+  EXPECT_EQ(controller_->AnalysisSummary(), "No conflicts. \"Person:Eve\" can be changed to \"Contact\"");
+
+  // Back in ALPHA, Alice is analysed against ALPHA's Contact.
+  ChooseCombo(*form_->ComboBoxTrees, "ALPHA");
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  EXPECT_EQ(Lines(*form_->lbTargetClassAttributes), (Strings{"CN", "Description", "Object Class", "Telephone Number"}));
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Surname", "* Title", "Full Name"}));
+  EXPECT_EQ(ui_.messages().size(), 1u);
+}
+
 }  // namespace
 }  // namespace recast::app::testing

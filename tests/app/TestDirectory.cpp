@@ -206,6 +206,96 @@ entry: CN=Bob.OU=Sales.O=Org
 class: Person
 Surname: Beta
 Title: Guest
+
+# A tree whose schema defines Person and Contact differently; no connection reaches it unless
+# a test adds one (DeltaConnection).
+schema: other
+
+attribute: Object Class
+syntax: 20
+flags: NonRem SyncImdt
+
+attribute: CN
+syntax: 3
+
+attribute: O
+syntax: 3
+
+attribute: OU
+syntax: 3
+
+attribute: Surname
+syntax: 3
+
+attribute: Title
+syntax: 3
+
+class: Top
+flags: NonRemovable
+mandatory: Object Class
+
+class: Organization
+flags: Container Effective
+super: Top
+containment: Tree Root
+naming: O
+mandatory: O
+
+class: Organizational Unit
+flags: Container Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: OU
+mandatory: OU
+
+class: Person
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: Surname
+optional: CN, Title
+
+class: Contact
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: CN, Title
+optional: Surname
+
+class: Visitor
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: Surname
+optional: CN
+
+tree: DELTA
+schema: other
+
+login: CN=Admin.O=Org
+rights: write
+
+entry: O=Org
+class: Organization
+
+entry: CN=Admin.O=Org
+class: Person
+Surname: Admin
+
+entry: OU=Sales.O=Org
+class: Organizational Unit
+
+entry: CN=Eve.OU=Sales.O=Org
+class: Person
+Surname: Early
+Title: Scout
+
+entry: Title=Chief.OU=Sales.O=Org
+class: Person
+Surname: Head
 )";
 }
 
@@ -251,5 +341,7 @@ std::string TestDirectory::ValueOf(const std::string& tree, const std::string& o
   client->FreeContext(ctx);
   return text;
 }
+
+const char* DeltaConnection() { return "\n[Third]\nTree=DELTA\nService=test.db\nLogin=CN=Admin.O=Org\n"; }
 
 }  // namespace recast::app::testing

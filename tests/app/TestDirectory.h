@@ -16,6 +16,8 @@ namespace recast::app::testing {
 
 // The data text of the test directory (the loader's format).
 const char* TestDirectoryData();
+// The connections.ini section that makes the tree DELTA (schema of its own) reachable.
+const char* DeltaConnection();
 
 class TestDirectory {
  public:
