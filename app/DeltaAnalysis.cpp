@@ -1,6 +1,9 @@
 // The attribute delta analysis (the Change Object Class tab).
+#include <optional>
+
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
+#include "app/NamingAttributes.h"
 #include "directory/AttributeDefinitions.h"
 #include "directory/AttributeValues.h"
 #include "directory/ClassDefinitions.h"
@@ -8,6 +11,7 @@
 #include "directory/ErrorText.h"
 #include "util/Dialogs.h"
 #include "util/Format.h"
+#include "util/TextHelpers.h"
 
 namespace recast::app {
 
@@ -72,6 +76,18 @@ void MainFormController::CalculateAttributesDelta() {
   std::int32_t entries = 0;
   const DirContext ctx = SelectionContext();
 
+  // The typed part of the object's own name ("UID=jdoe"), read once when first needed; empty
+  // when it cannot be found.
+  std::optional<std::string> namePart;
+  const auto namePartHolding = [&](const std::string& name) -> std::string {
+    if (!namePart) {
+      std::string part;
+      namePart = ReadTypedLeafPart(session_, ctx, selectedObjectName_, &part) == 0 ? part : std::string();
+    }
+    const std::vector<std::string> naming = NamePartAttributes(*namePart);
+    return IsOneOfText(name, naming, false) ? *namePart : std::string();
+  };
+
   // What the target class does not allow.
   for (int i = 0; i < source.Count(); ++i) {
     const std::string name = source.Text(i);
@@ -83,13 +99,19 @@ void MainFormController::CalculateAttributesDelta() {
     if (status == 0 && !value.empty()) {
       conflictAttributeList_.push_back(name);
       reference = info.Count();
-      if (IsMandatoryKind(source.Tag(i))) {
+      // A value that names the entry cannot be removed while the entry keeps its name.
+      const bool mandatory = IsMandatoryKind(source.Tag(i));
+      const std::string naming = mandatory ? std::string() : namePartHolding(name);
+      if (mandatory || !naming.empty()) {
         mark = "! ";
         ++undeletable;
         sourceList.SelectLine(i);
         info.Add(Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class",
                         {name}),
                  0);
+        if (!naming.empty()) {
+          info.Add(Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}), 0);
+        }
       } else {
         mark = "* ";
         ++deletable;

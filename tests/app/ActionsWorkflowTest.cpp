@@ -311,5 +311,28 @@ TEST_F(TwoSchemasTest, TargetKeptAcrossATreeChangeIsReadAgainForAnObjectOfTheNew
   EXPECT_EQ(ui_.messages().size(), 1u);
 }
 
+TEST_F(TwoSchemasTest, AValueThatNamesTheEntryCannotBeDeleted) {
+  // Title is optional for DELTA's Person and not allowed for Visitor, but it names Chief.
+  ChooseCombo(*form_->ComboBoxTrees, "DELTA");
+  Walk({"Sales"});
+  ChooseTarget("Visitor");
+  SelectObject("Person: Chief");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"! Title"}));
+  EXPECT_EQ(Lines(*form_->ListBoxInfo),
+            (Strings{"Error: We will not be able to delete attribute \"Title\" which is illegal for target class",
+                     "   It is part of the object's name \"Title=Chief\": rename the object to recast it",
+                     "   Current value: \"Chief\"", "   AttrType: (CI_STRING)"}));
+  EXPECT_EQ(SelectedLines(*form_->lbSourceClassAttributes), (Strings{"Title"}));
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->AnalysisSummary(),
+            "There are conflicts on 1 mandatory attributes. You cannot recast the object.");
+
+  // Eve's Title is only a value: it can go.
+  SelectObject("Person: Eve");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"* Title"}));
+  EXPECT_TRUE(form_->BitBtnDeleteConflicts->isEnabled());
+}
+
 }  // namespace
 }  // namespace recast::app::testing

@@ -38,7 +38,8 @@ std::string Seed() {
   return person("Olga", "organizationalPerson", "title: Clerk\n") +
          person("Ines", "inetOrgPerson", "mail: ines@example.org\nuid: ines\ntitle: Buyer\n") +
          person("Paul", "person", "description: plain\n") + person("Mia", "person", "") +
-         person("Nora", "organizationalPerson", "") + Many();
+         person("Nora", "organizationalPerson", "") +
+         "dn: uid=jdoe,ou=Sales,o=Org\nobjectClass: inetOrgPerson\nuid: jdoe\ncn: John Doe\nsn: Doe\n\n" + Many();
 }
 
 std::vector<std::string> Values(const LdifEntry& entry, const std::string& attr) {
@@ -172,6 +173,23 @@ TEST_F(LdapWindowTest, ForbiddenMandatoryValueAndMissingMandatoryAttributeBlockT
   ChooseTarget("account");
   const Strings missing = Lines(*form_->ListBoxDelta);
   EXPECT_NE(std::find(missing.begin(), missing.end(), "- uid"), missing.end()) << ::testing::PrintToString(missing);
+}
+
+TEST_F(LdapWindowTest, TheNamingAttributeOfTheEntryCannotBeDeleted) {
+  Open(kRootDn, "RelaxRules=yes\n");
+  // uid is optional for inetOrgPerson and not allowed for organizationalPerson, but it is
+  // jdoe's name: the server would refuse to remove it (not allowed on RDN).
+  Analyse("inetOrgPerson: jdoe", "organizationalPerson");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta)[0], "! uid");
+  const Strings info = Lines(*form_->ListBoxInfo);
+  ASSERT_GE(info.size(), 3u);
+  EXPECT_EQ(info[0], "Error: We will not be able to delete attribute \"uid\" which is illegal for target class");
+  EXPECT_EQ(info[1], "   It is part of the object's name \"UID=jdoe\": rename the object to recast it");
+  EXPECT_EQ(info[2], "   Current value: \"jdoe\"");
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->AnalysisSummary(),
+            "There are conflicts on 1 mandatory attributes. You cannot recast the object.");
 }
 
 TEST_F(LdapWindowTest, RefusedStructuralChangeShowsTheServersMessage) {
