@@ -1,4 +1,5 @@
 // The attribute delta analysis (the Change Object Class tab).
+#include <cstdlib>
 #include <optional>
 
 #include "app/MainForm.h"
@@ -24,6 +25,14 @@ bool IsMandatoryKind(std::int32_t kind) {
 }
 
 bool InList(const TaggedList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
+
+bool IsStatus(DirStatus status, DirStatus code) { return std::llabs(status) == std::llabs(code); }
+
+// A read that fails because the object has no such attribute or value answers "no value";
+// any other failure (server down, object gone, value too large) leaves the value unknown.
+bool IsUnreadable(DirStatus status) {
+  return status != 0 && !IsStatus(status, kErrNoSuchAttribute) && !IsStatus(status, kErrNoSuchValue);
+}
 
 }  // namespace
 
@@ -74,7 +83,18 @@ void MainFormController::CalculateAttributesDelta() {
   std::int32_t undeletable = 0;
   std::int32_t deletable = 0;
   std::int32_t entries = 0;
+  std::int32_t unreadable = 0;
   const DirContext ctx = SelectionContext();
+
+  const auto reportUnreadable = [&](const std::string& name, DirStatus status) {
+    const std::int32_t reference = info.Count();
+    info.Add(Format("Error: Could not read attribute \"%s\": %s. Select the object again once it can be read.",
+                    {name, DirErrorText(session_, status)}),
+             0);
+    ++unreadable;
+    ++entries;
+    delta.Add("? " + name, reference);
+  };
 
   // The typed part of the object's own name ("UID=jdoe"), read once when first needed; empty
   // when it cannot be found.
@@ -94,6 +114,11 @@ void MainFormController::CalculateAttributesDelta() {
     if (InList(target, name)) continue;
     std::string value;
     const DirStatus status = GetAttributeValueText(session_, ctx, selectedObjectName_, name, &value);
+    if (IsUnreadable(status)) {
+      reportUnreadable(name, status);
+      ui_.ProcessPendingMessages();
+      continue;
+    }
     std::string mark;
     std::int32_t reference = kNoReference;
     if (status == 0 && !value.empty()) {
@@ -149,18 +174,27 @@ void MainFormController::CalculateAttributesDelta() {
         info.Add(Format("Warning: You need to assign a value to \"%s\" because it is mandatory for the target class",
                         {name}),
                  0);
+      } else if (IsUnreadable(status)) {
+        reportUnreadable(name, status);
       }
     }
     ui_.ProcessPendingMessages();
   }
   delta.Flush();
 
-  const bool canRecast = deletable == 0 && undeletable == 0;
-  const bool canDelete = deletable > 0 && undeletable == 0;
+  // Without every value the verdict would be a guess: neither action is offered.
+  const bool complete = unreadable == 0;
+  const bool canRecast = complete && deletable == 0 && undeletable == 0;
+  const bool canDelete = complete && deletable > 0 && undeletable == 0;
   form_.BitBtnRecast->setEnabled(canRecast);
   form_.BitBtnDeleteConflicts->setEnabled(canDelete);
 
-  if (entries == 0) {
+  if (!complete) {
+    analysisSummary_ = Format(
+        "The analysis is incomplete: %d attributes could not be read, so it is not known whether the object can be "
+        "recast. Remove the cause shown in the list and select the object again.",
+        {unreadable});
+  } else if (entries == 0) {
     analysisSummary_ = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
                               {selectedObjectClass_, selectedObjectName_, targetClassName_});
   } else if (canDelete) {

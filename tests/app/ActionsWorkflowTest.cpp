@@ -3,6 +3,8 @@
 #include <sstream>
 
 #include "MainWindowFixture.h"
+#include "tests/directory/support/CountingClient.h"
+#include "util/TextHelpers.h"
 
 namespace recast::app::testing {
 namespace {
@@ -252,6 +254,93 @@ TEST_F(ActionsWorkflowTest, SavingTheFiveListsByExtension) {
   form_->PopupMenu->hide();
   EXPECT_EQ(ui_.saveRequests().back().defaultFileName, "-Protocol");
   EXPECT_EQ(Lines(*form_->ListBoxProtocol), protocol) << "saving writes no log";
+}
+
+// Reads of one attribute fail with a chosen status, as when the server goes down or another
+// client deletes the object between the selection and the analysis.
+class FailingReadsClient : public recast::testing::CountingClient {
+ public:
+  using CountingClient::CountingClient;
+  void FailReadsOf(const std::string& attrName, DirStatus status) {
+    failAttribute_ = attrName;
+    failStatus_ = status;
+  }
+  DirStatus PutAttrName(DirContext ctx, DirBuffer buffer, const char* name) override {
+    requested_[buffer] = name;
+    return CountingClient::PutAttrName(ctx, buffer, name);
+  }
+  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t type, bool all, DirBuffer names,
+                       IterationHandle* it, DirBuffer reply) override {
+    if (failStatus_ != 0 && TextEquals(requested_[names], failAttribute_)) return failStatus_;
+    return CountingClient::ReadObject(ctx, object, type, all, names, it, reply);
+  }
+
+ private:
+  std::map<DirBuffer, std::string> requested_;
+  std::string failAttribute_;
+  DirStatus failStatus_ = 0;
+};
+
+class UnreadableValueTest : public ActionsWorkflowTest {
+ protected:
+  void SetUp() override {
+    delayOpen_ = true;
+    ActionsWorkflowTest::SetUp();
+    reads_ = std::make_unique<FailingReadsClient>(*client_);
+    services_.client = reads_.get();
+    OpenWindow();
+  }
+  std::unique_ptr<FailingReadsClient> reads_;
+};
+
+TEST_F(UnreadableValueTest, AReadThatFailsForAnyOtherReasonThanNoValueLeavesTheAnalysisIncomplete) {
+  const std::string incomplete =
+      "The analysis is incomplete: 1 attributes could not be read, so it is not known whether the object can be "
+      "recast. Remove the cause shown in the list and select the object again.";
+  const std::string deleteFirst =
+      "There are conflicts on 1 valued attributes. You can recast the object after deleting these attributes.";
+  const struct {
+    const char* attr;
+    DirStatus status;
+    Strings delta;
+    std::string unreadLine;  // the ListBoxInfo line of the "? " entry, its last line
+    Strings conflicts;
+    std::string summary;
+  } cases[] = {
+      // Bob to Badge Holder: Telephone Number and Title must go, Surname is mandatory there.
+      {"Title", kErrServerUnavailable, {"? Title", "* Telephone Number", "Full Name"},
+       "Error: Could not read attribute \"Title\": 0xFFFFFD8F. Select the object again once it can be read.",
+       {"Telephone Number"}, incomplete},
+      {"Title", kErrNoSuchEntry, {"? Title", "* Telephone Number", "Full Name"},
+       "Error: Could not read attribute \"Title\": 0xFFFFFDA7. Select the object again once it can be read.",
+       {"Telephone Number"}, incomplete},
+      {"Surname", kErrServerUnavailable, {"? Surname", "* Telephone Number", "* Title", "Full Name"},
+       "Error: Could not read attribute \"Surname\": 0xFFFFFD8F. Select the object again once it can be read.",
+       {"Telephone Number", "Title"}, incomplete},
+      // No such value or attribute, in either sign, is an answer: the attribute has no value.
+      {"Title", kErrNoSuchValue, {"* Telephone Number", "Full Name", "Title"}, "", {"Telephone Number"}, deleteFirst},
+      {"Title", -kErrNoSuchAttribute, {"* Telephone Number", "Full Name", "Title"}, "", {"Telephone Number"},
+       deleteFirst},
+  };
+  Walk({"Sales"});
+  SelectObject("Person: Bob");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.attr) + " " + std::to_string(c.status));
+    reads_->FailReadsOf(c.attr, c.status);
+    ChooseTarget("Badge Holder");
+    EXPECT_EQ(Lines(*form_->ListBoxDelta), c.delta);
+    const Strings info = Lines(*form_->ListBoxInfo);
+    const bool unread = !c.unreadLine.empty();
+    if (unread) {
+      EXPECT_EQ(info.back(), c.unreadLine);
+      const int line = form_->ListBoxDelta->Items().IndexOf(std::string("? ") + c.attr);
+      EXPECT_EQ(form_->ListBoxDelta->Items().Tag(line), static_cast<std::int32_t>(info.size() - 1));
+    }
+    EXPECT_EQ(controller_->ConflictAttributeList(), c.conflicts);
+    EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+    EXPECT_EQ(form_->BitBtnDeleteConflicts->isEnabled(), !unread);
+    EXPECT_EQ(controller_->AnalysisSummary(), c.summary);
+  }
 }
 
 // DELTA's schema defines Person and Contact differently from ALPHA's and has Visitor, which
