@@ -160,6 +160,13 @@ TEST_F(TableExportTest, UnwritableFileIsReportedAndLeavesTheOldOne) {
   EXPECT_EQ(FilesInDir(), 1u);  // no temporary file left behind
 }
 
+// An entry holding line breaks (the values of a multi-valued attribute) takes a row per piece.
+TEST_F(TableExportTest, EntriesWithLineBreaksLoseNothing) {
+  const std::string path = PathOf("info.txt");
+  ASSERT_TRUE(ExportLines(context_, {"   Current value: \"555 0102\r\n555 0103\"", "last\n", "end"}, "txt", path));
+  EXPECT_EQ(Read(path), "   Current value: \"555 0102\r\n555 0103\"\r\nlast\r\n \r\nend\r\n");
+}
+
 TEST_F(TableExportTest, SpreadsheetTargetsFillTheClipboardFirst) {
   automation_.FailOn("Create(Excel.Application)", "no server");
   EXPECT_FALSE(ExportLines(context_, {"a", "b"}, "XLS", ""));
