@@ -100,6 +100,7 @@ TEST(XmlExportTest, SeveralColumnsCarryHeadingsAndValues) {
                      "</row>\r\n"),
             std::string::npos)
       << xml;
+  EXPECT_TRUE(IsWellFormedXml(ToCp1252(xml)));
 }
 
 // Every document must parse, whatever the cells hold.
