@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -181,10 +182,15 @@ FileWriteResult WriteFileAtomically(const fs::path& path, std::string_view data,
     temp.Keep();
   } else {
     // link() never replaces a name that appeared meanwhile, unlike rename(); the temporary
-    // name goes away with temp.
+    // name goes away with temp. File systems without hard links can still rename without
+    // replacing.
     if (::link(temp.name().c_str(), target.c_str()) != 0) {
       if (errno == EEXIST) return {FileWriteStatus::Exists, 0};
-      return Failure(errno);
+      if (::renameat2(AT_FDCWD, temp.name().c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
+        if (errno == EEXIST) return {FileWriteStatus::Exists, 0};
+        return Failure(errno);
+      }
+      temp.Keep();
     }
   }
   SyncFolder(folder);
