@@ -132,8 +132,8 @@ TEST_F(SettingsStoreTest, UnwritableFolderDoesNotFailTheClose) {
   EXPECT_EQ(form.window.geometry().size(), QSize(640, 480));
 }
 
-// A read-only file (read-only for root too, by its mode bits) is not written, and the close
-// still completes.
+// A settings file that cannot be written does not fail the close. A read-only file (read-only
+// for root too, by its mode bits) is kept as it was.
 TEST_F(SettingsStoreTest, ReadOnlyFileDoesNotFailTheClose) {
   Put("[Settings]\nMainForm.Top=1\n");
   fs::permissions(FilePath(), fs::perms::owner_read);
@@ -142,6 +142,13 @@ TEST_F(SettingsStoreTest, ReadOnlyFileDoesNotFailTheClose) {
   EXPECT_NO_THROW(Store().SavePageSettings(*form.page));
   fs::permissions(FilePath(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Contents(), "[Settings]\nMainForm.Top=1\n");
+
+  if (::geteuid() == 0) return;  // folder permissions do not bind root
+  // A writable file in a read-only folder is written in place, as a plain write would.
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_NO_THROW(Close(form));
+  fs::permissions(folder_, fs::perms::owner_all);
+  EXPECT_NE(Contents(), "[Settings]\nMainForm.Top=1\n");
 }
 
 }  // namespace
