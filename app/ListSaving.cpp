@@ -1,9 +1,13 @@
 // Saving one of the five lists that carry the pop-up menu.
 #include "app/ListSaving.h"
 
+#include <filesystem>
+
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
+#include "util/AtomicFile.h"
 #include "util/Format.h"
+#include "util/TableExport.h"
 #include "util/TextHelpers.h"
 
 namespace recast::app {
@@ -27,6 +31,18 @@ std::string ExportKeyword(std::string_view fileName) {
   return std::string(extension);
 }
 
+std::optional<std::string> AskSaveTarget(UserInterface& ui, const SaveDialogRequest& request) {
+  for (;;) {
+    std::optional<std::string> fileName = ui.AskSaveFileName(request);
+    if (!fileName) return std::nullopt;
+    const std::optional<ExportTarget> target = ExportTargetForKeyword(ExportKeyword(*fileName));
+    std::error_code ec;
+    const bool replaces = target && IsFileTarget(*target) && std::filesystem::exists(*fileName, ec) &&
+                          MayWriteFile(*fileName);
+    if (!replaces || ui.AskOkAbort(Format("%s already exists. Replace it?", {*fileName}))) return fileName;
+  }
+}
+
 void MainFormController::PopupSaveAsClick() {
   ListBox* list = form_.PopupComponent();
   if (list == nullptr) return;
@@ -37,7 +53,7 @@ void MainFormController::PopupSaveAsClick() {
   request.defaultFileName = DefaultSaveFileName(treeText, list->objectName().toStdString());
   request.defaultExtension = "txt";
   request.filter = "Text Files|*.txt|All Files|*.*";
-  const std::optional<std::string> fileName = ui_.AskSaveFileName(request);
+  const std::optional<std::string> fileName = AskSaveTarget(ui_, request);
   if (!fileName) return;
   if (services_.exportLines) services_.exportLines(list->Items().Lines(), ExportKeyword(*fileName), *fileName);
 }

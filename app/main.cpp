@@ -1,17 +1,21 @@
 // The program: the real seams, the directory client with its default options, the window.
 #include <QApplication>
 
-#include <filesystem>
+#include <cstring>
+#include <iostream>
 
 #include "app/AppIcon.h"
 #include "app/DesktopSeams.h"
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
+#include "app/ShippedFiles.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapService.h"
-#include "util/FileNames.h"
 
 int main(int argc, char** argv) {
+  // Checks an installation without a display: where the shipped files were found.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return recast::app::ReportShippedFiles(std::cout);
+
   QApplication application(argc, argv);
   QApplication::setApplicationName("Recast Object");
   QApplication::setApplicationDisplayName("Recast Object");
@@ -20,19 +24,14 @@ int main(int argc, char** argv) {
 
   recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
   recast::client::ClientOptions options = recast::client::DefaultClientOptions();
-  if (options.demoDataFiles.empty()) {
-    // The demo data ships beside the program, the schema before the trees that use it.
-    const std::filesystem::path data =
-        std::filesystem::path(recast::ProgramFileWithExt("txt")).parent_path() / "data";
-    options.demoDataFiles = {data / "schema.txt", data / "acme.txt", data / "lab.txt"};
-  }
+  if (options.demoDataFiles.empty()) options.demoDataFiles = recast::app::DemoDataFiles();
   options.openers[std::string(recast::client::kLdapServiceKind)] = recast::ldap::OpenLdapService;
   const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(options);
 
   recast::app::AppServices services;
   services.client = client.get();
   seams.Wire(services);
-  services.infoFileName = recast::ProgramFileWithExt("txt");
+  services.infoFileName = recast::app::InfoTextPath();
 
   recast::app::MainForm form;
   recast::app::MainFormController controller(form, std::move(services));

@@ -1,9 +1,8 @@
 #include "directory/DirectorySession.h"
 
-#include <unistd.h>
-
-#include <array>
 #include <utility>
+
+#include "util/FileNames.h"
 
 namespace recast {
 
@@ -13,15 +12,6 @@ DirectorySession::DirectorySession(DirectoryClient& client, UserInterface& ui, s
 DirectorySession::DirectorySession(DirectoryClient& client, UserInterface& ui)
     : DirectorySession(client, ui, DefaultErrorTextLibraryPath()) {}
 
-std::string DefaultErrorTextLibraryPath() {
-  static constexpr const char* kLibraryName = "librecast-errtext.so";
-  std::array<char, 4096> path{};
-  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
-  if (n <= 0) return kLibraryName;
-  std::string program(path.data(), static_cast<std::size_t>(n));
-  const auto slash = program.rfind('/');
-  if (slash == std::string::npos) return kLibraryName;
-  return program.substr(0, slash + 1) + kLibraryName;
-}
+std::string DefaultErrorTextLibraryPath() { return ShippedLibraryPath("librecast-errtext.so"); }
 
 }  // namespace recast

@@ -30,8 +30,9 @@ struct DirectorySession {
   std::string errorTextLibrary;
 };
 
-// The running program's folder + "/librecast-errtext.so"; just the file name when the
-// program's path cannot be found.
+// ShippedLibraryPath("librecast-errtext.so"): beside the program where it was built, in the
+// installed library folder once installed; just the file name when the program's path
+// cannot be found.
 std::string DefaultErrorTextLibraryPath();
 
 }  // namespace recast

@@ -15,13 +15,16 @@ asan_dir="${RECAST_ASAN_BUILD_DIR:-$here/build-asan}"
 fuzz_dir="${RECAST_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 
+# Only what the build and the tests use: compilers and build tools; Qt, SQLite and libldap;
+# GoogleTest and the benchmarks; slapd, the LDAP tools and openssl for the LDAP tests' own
+# server and certificates; python3 (expat) to check exported XML; clang for the fuzz targets.
 packages=(
-  build-essential cmake pkg-config git ccache
+  build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev libldap-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  slapd ldap-utils
-  xvfb xauth openssl
+  libgtest-dev libbenchmark-dev
+  slapd ldap-utils openssl
+  python3
   clang-14 libclang-rt-14-dev
 )
 
@@ -34,14 +37,13 @@ install_missing() {
   echo "Installing: ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  # slapd must not be configured or started as a system service: tests run their own.
+  # The slapd package is installed without a configuration and without starting a service
+  # (the tests start their own on a free port). Nothing that already runs on the machine is
+  # stopped, killed or reconfigured: a real server may be serving there.
   echo "slapd slapd/no_configuration boolean true" | $sudo debconf-set-selections
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo env RUNLEVEL=1 apt-get install -y -qq --no-install-recommends "${missing[@]}"
-  # Keep the system's own slapd service out of the way if the package started it anyway.
-  if command -v systemctl >/dev/null 2>&1; then $sudo systemctl stop slapd >/dev/null 2>&1 || true; fi
-  $sudo pkill -x slapd >/dev/null 2>&1 || true
 }
 
 build() {

@@ -99,6 +99,16 @@ std::string FromCp1252(std::string_view bytes) {
   return out;
 }
 
+std::size_t ReadCp1252Character(std::string_view text, std::size_t pos, char32_t* cp) {
+  const std::size_t len = DecodeUtf8(text, pos, *cp);
+  if (len > 0) return len;
+  const auto b = static_cast<unsigned char>(text[pos]);
+  *cp = (b >= 0x80 && b <= 0x9F) ? kHighControls[b - 0x80] : b;
+  return 1;
+}
+
+bool IsCp1252Character(char32_t cp) { return Cp1252Byte(cp) >= 0 && (cp < 0x80 || cp > 0x9F); }
+
 bool IsValidUtf8(std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {

@@ -21,6 +21,17 @@ std::string FromCp1252(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Reads the character at pos the way ToCp1252 does: a valid UTF-8 sequence, or else one byte
+// taken as windows-1252 (FromCp1252's reading). Sets *cp and returns the number of bytes
+// read, at least 1. Requires pos < text.size().
+std::size_t ReadCp1252Character(std::string_view text, std::size_t pos, char32_t* cp);
+
+// True when windows-1252 holds cp as a character of its own: ASCII, 0xA0 to 0xFF and the
+// characters of 0x80 to 0x9F. False for the C1 controls U+0080 to U+009F (among them the five
+// bytes windows-1252 leaves undefined, which readers of such files reject) and for characters
+// windows-1252 lacks.
+bool IsCp1252Character(char32_t cp);
+
 // The text to show for a byte string of unknown origin: the bytes themselves when they are
 // valid UTF-8, else their windows-1252 reading.
 std::string DisplayUtf8(std::string_view bytes);

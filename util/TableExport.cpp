@@ -37,11 +37,19 @@ std::string_view FileExtension(std::string_view fileName) {
   return fileName.substr(dot);
 }
 
-bool IsFileTarget(ExportTarget target) {
-  return target == ExportTarget::Html || target == ExportTarget::Xml || target == ExportTarget::Text;
+// A file that cannot be written is reported, naming the file, the cause and the fix; the old
+// file stays as it was.
+bool WriteExportFile(UserInterface& ui, const std::string& fileName, std::string_view text) {
+  const FileWriteResult result = WriteTextFile(fileName, text);
+  if (!result) ShowMessageBox(ui, MessageBoxKind::Error, FileWriteErrorText(fileName, result));
+  return result.ok();
 }
 
 }  // namespace
+
+bool IsFileTarget(ExportTarget target) {
+  return target == ExportTarget::Html || target == ExportTarget::Xml || target == ExportTarget::Text;
+}
 
 std::optional<ExportTarget> ExportTargetForKeyword(std::string_view keyword) {
   for (const auto& [word, target] : kKeywords) {
@@ -76,13 +84,13 @@ bool ExportTable(ExportContext& context, const TextTable* table, std::string_vie
     case ExportTarget::Clipboard:
       return true;
     case ExportTarget::Html:
-      return WriteTextFile(fileName, TableToHtml(*table));
+      return WriteExportFile(context.ui, fileName, TableToHtml(*table));
     case ExportTarget::Xml:
-      return WriteTextFile(fileName, TableToXml(*table, context.now ? context.now() : LocalNow()));
+      return WriteExportFile(context.ui, fileName, TableToXml(*table, context.now ? context.now() : LocalNow()));
     case ExportTarget::Text:
       // The text just generated, not the clipboard read back: another program may have
       // changed the clipboard meanwhile, and without a clipboard the file would be empty.
-      return WriteTextFile(fileName, separatedText);
+      return WriteExportFile(context.ui, fileName, separatedText);
     case ExportTarget::QuattroPro:
       return PasteIntoQuattroPro(context.ui, context.automation);
     case ExportTarget::Excel:

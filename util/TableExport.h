@@ -34,6 +34,9 @@ enum class ExportTarget { Html, Xml, Text, QuattroPro, Excel, Clipboard };
 // The target of keyword, tried in the order above, ignoring case; nothing when none matches.
 std::optional<ExportTarget> ExportTargetForKeyword(std::string_view keyword);
 
+// True for the targets that write the file (HTML, XML, separated text).
+bool IsFileTarget(ExportTarget target);
+
 // True when fileName has more than two characters; otherwise shows the error box
 // "Invalid target path" when showMessage is set, and gives false.
 bool CheckTargetPath(UserInterface& ui, std::string_view fileName, bool showMessage);
@@ -43,7 +46,9 @@ bool CheckTargetPath(UserInterface& ui, std::string_view fileName, bool showMess
 // bad path fails CheckTargetPath; in both cases nothing is written and the clipboard is
 // untouched. The text, spreadsheet and clipboard targets first put the separated text on
 // the clipboard; the text target writes that same text to the file. Files are replaced
-// whole (see WriteTextFile); a file that cannot be written shows no message.
+// whole (see WriteTextFile); a file that cannot be written, a read-only one included, is
+// reported in an error box naming the file and the cause (FileWriteErrorText) and stays as it
+// was.
 // Returns true when everything the target asks for was done.
 bool ExportTable(ExportContext& context, const TextTable* table, std::string_view keyword,
                  const std::string& fileName, std::string_view columnSeparator, std::string_view rowTrailer);
@@ -52,9 +57,9 @@ bool ExportTable(ExportContext& context, const TextTable* table, std::string_vie
 bool ExportTableTabbed(ExportContext& context, const TextTable* table, std::string_view keyword,
                        const std::string& fileName);
 
-// Exports the lines of a list as a one-column table (TableFromLines). Never throws: any
-// failure, including a file that cannot be written, is swallowed without a message and
-// reported only by the result (false).
+// Exports the lines of a list as a one-column table (TableFromLines). Never throws: a file
+// that cannot be written is reported as ExportTable does; any other failure is swallowed
+// without a message and reported only by the result (false).
 bool ExportLines(ExportContext& context, const std::vector<std::string>& lines, std::string_view keyword,
                  const std::string& fileName);
 

@@ -35,9 +35,9 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 }
 
 TextTable TableFromLines(const std::vector<std::string>& lines) {
-  TextTable table(1, static_cast<int>(lines.size()));
   const std::vector<std::string> pieces = SplitLines(JoinLines(lines));
-  for (std::size_t k = 0; k < pieces.size() && k < static_cast<std::size_t>(table.RowCount()); ++k) {
+  TextTable table(1, static_cast<int>(pieces.size()));
+  for (std::size_t k = 0; k < pieces.size(); ++k) {
     table.SetCell(0, static_cast<int>(k), pieces[k].empty() ? " " : pieces[k]);
   }
   return table;

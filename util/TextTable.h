@@ -42,10 +42,9 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string JoinLines(const std::vector<std::string>& lines);
 
-// A one-column table with one row per line (at least one row). The lines are each
-// followed by CR LF and split again with SplitLines, so an entry holding a line break
-// spreads over the following rows and pieces beyond the last row are dropped; an empty
-// piece is stored as a single blank.
+// A one-column table with one row per piece (at least one row): the lines are each followed
+// by CR LF and split again with SplitLines, so an entry holding a line break takes a row for
+// each of its pieces and nothing is dropped; an empty piece is stored as a single blank.
 TextTable TableFromLines(const std::vector<std::string>& lines);
 
 }  // namespace recast

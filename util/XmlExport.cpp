@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "util/Cp1252.h"
 #include "util/Format.h"
 #include "util/TextHelpers.h"
 
@@ -18,25 +19,39 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                       [](char x, char y) { return Fold(x) < Fold(y); });
 }
+// The characters an XML 1.0 document may hold, also as a character reference.
+bool IsXmlCharacter(char32_t cp) {
+  return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
+         (cp >= 0x10000 && cp <= 0x10FFFF);
+}
 }  // namespace
 
 std::string EscapeXmlText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    char32_t cp = 0;
+    const std::size_t len = ReadCp1252Character(text, pos, &cp);
+    switch (cp) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '\'': out += "&apos;"; break;
       case '"': out += "&quot;"; break;
       default:
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+        if (cp < 0x20 && cp != '\t' && cp != '\r' && cp != '\n') {
           out += '?';
+        } else if (IsCp1252Character(cp)) {
+          out.append(text.substr(pos, len));  // the file's conversion writes it as one byte
+        } else if (IsXmlCharacter(cp)) {
+          // Written as a raw byte, a C1 control would make the windows-1252 document unreadable.
+          out += Format("&#x%X;", {static_cast<std::uint32_t>(cp)});
         } else {
-          out += c;
+          out += '?';
         }
     }
+    pos += len;
   }
   return out;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // The table as an XML document declared "windows-1252".
 //
-// Cell texts are escaped ("&", "<", ">", "'" and the double quote become entities, and
-// control characters that XML cannot carry become "?"), so that every document is
-// well-formed whatever the cells hold.
+// Cell texts are escaped ("&", "<", ">", "'" and the double quote become entities; C1
+// controls, the five bytes windows-1252 leaves undefined and characters windows-1252 lacks
+// become character references; control characters that XML cannot carry become "?"), so
+// that every document is well-formed whatever the cells hold. A byte that is not valid UTF-8
+// is read as windows-1252, as the file's conversion does.
 
 #include <string>
 #include <string_view>

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "platform/ldap/LdapStatus.h"
+#include "util/AtomicFile.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -167,7 +168,7 @@ DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& e
     *diagnostic = Format("cannot create the backup folder %s", {folder.string()});
     return kErrLdapBackupFailed;
   }
-  // The name only needs to be new; O_EXCL guarantees no backup is overwritten.
+  // The name only needs to be new; NoReplace guarantees no backup is overwritten.
   const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
                        std::chrono::system_clock::now().time_since_epoch()).count();
   const std::string text = WriteLdif(entry);
@@ -175,21 +176,9 @@ DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& e
     const std::filesystem::path candidate =
         folder / Format("entry-%u-%u-%u.ldif", {static_cast<std::uint32_t>(now / 1000),
                                                 static_cast<std::uint32_t>(now % 1000), attempt});
-    FileDescriptor fd(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (fd.get() < 0) {
-      if (errno == EEXIST) continue;
-      break;
-    }
-    std::size_t written = 0;
-    while (written < text.size()) {
-      const ssize_t n = ::write(fd.get(), text.data() + written, text.size() - written);
-      if (n <= 0) break;
-      written += static_cast<std::size_t>(n);
-    }
-    if (written != text.size() || ::fsync(fd.get()) != 0) {
-      ::unlink(candidate.c_str());
-      break;
-    }
+    const FileWriteResult written = WriteFileAtomically(candidate, text, ExistingFile::NoReplace, 0600);
+    if (written.status == FileWriteStatus::Exists) continue;
+    if (!written.ok()) break;
     *path = candidate;
     return 0;
   }

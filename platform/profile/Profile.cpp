@@ -1,10 +1,5 @@
 #include "platform/profile/Profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <fstream>
@@ -14,6 +9,7 @@
 #include <system_error>
 
 #include "platform/profile/IniDocument.h"
+#include "util/AtomicFile.h"
 
 namespace recast::profile {
 namespace {
@@ -38,77 +34,10 @@ IniDocument LoadForReading(const std::filesystem::path& file) {
   return IniDocument::Parse(ReadWholeFile(file).value_or(std::string()));
 }
 
-// Closes a descriptor and removes the temporary file unless Keep() was called.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string pathTemplate) : path_(std::move(pathTemplate)) {
-    fd_ = ::mkstemp(path_.data());
-    created_ = fd_ >= 0;
-  }
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (created_ && !kept_) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
-  const std::string& Path() const { return path_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool kept_ = false;
-};
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// Writes text to a temporary file beside target and renames it over target, so readers see
-// either the old or the new file, never a part.
-bool ReplaceFile(const std::filesystem::path& target, std::string_view text) {
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  // The rename would replace a read-only file silently; a read-only file must stay as it is.
-  if (exists && ::access(target.c_str(), W_OK) != 0) return false;
-
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  TemporaryFile temp((folder / ("." + target.filename().string() + ".XXXXXX")).string());
-  if (!temp.IsOpen()) return false;
-  if (exists && ::fchmod(temp.Descriptor(), existing.st_mode & 07777) != 0) return false;
-  if (!WriteAll(temp.Descriptor(), text)) return false;
-  if (::fsync(temp.Descriptor()) != 0) return false;
-  if (!temp.Close()) return false;
-  if (::rename(temp.Path().c_str(), target.c_str()) != 0) return false;
-  temp.Keep();
-  return true;
-}
-
-// The file that is really written: the target of a symbolic link, so the link stays.
-std::filesystem::path WriteTarget(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (std::filesystem::is_symlink(file, ec)) {
-    auto resolved = std::filesystem::weakly_canonical(file, ec);
-    if (!ec) return resolved;
-  }
-  return file;
+// The whole file replaced at once (a new file private to the user), so a crash never leaves
+// half a file; a symbolic link is written through.
+bool ReplaceFile(const std::filesystem::path& file, std::string_view text) {
+  return WriteFileAtomically(file, text, ExistingFile::Replace, 0600).ok();
 }
 
 bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
@@ -164,21 +93,19 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::filesystem::path& file) {
   if (!IsWritableSection(section) || !IsWritableKey(key) || HasLineBreakOrNul(value)) return false;
-  const std::filesystem::path target = WriteTarget(file);
-  const auto text = ReadWholeFile(target);
+  const auto text = ReadWholeFile(file);
   if (!text) return false;
   IniDocument doc = IniDocument::Parse(*text);
   doc.Set(section, key, value);
-  return ReplaceFile(target, doc.Serialize());
+  return ReplaceFile(file, doc.Serialize());
 }
 
 bool ErasePrivateProfileSection(std::string_view section, const std::filesystem::path& file) {
-  const std::filesystem::path target = WriteTarget(file);
-  const auto text = ReadWholeFile(target);
+  const auto text = ReadWholeFile(file);
   if (!text) return false;
   IniDocument doc = IniDocument::Parse(*text);
   if (!doc.EraseSection(section)) return true;
-  return ReplaceFile(target, doc.Serialize());
+  return ReplaceFile(file, doc.Serialize());
 }
 
 std::vector<std::string> GetPrivateProfileSectionNames(const std::filesystem::path& file) {

@@ -6,7 +6,9 @@
 // one pair of enclosing double quotes (a stored "  x " reads as   x  with its blanks). Lines
 // that are neither "[section]", key=value nor a ";" comment are kept and ignored; of keys or
 // sections that appear twice the first counts. Writing keeps the rest of the file as it was,
-// writes plain key=value lines, and replaces the file whole (a crash never leaves half a file).
+// writes plain key=value lines, and replaces the file whole (a crash never leaves half a file;
+// see WriteFileAtomically: a link is written through, a read-only file is refused, a writable
+// file in a read-only folder is rewritten in place).
 
 #include <filesystem>
 #include <string>
@@ -28,7 +30,6 @@ int GetPrivateProfileInt(std::string_view section, std::string_view key, int def
 // (also when it is read-only) and when the texts would not read back as written: a line break
 // or NUL anywhere, a "]" in section, a "=" in key, an empty section or key, or a key beginning
 // with "[" or ";". Blanks around a value do not read back; quote such a value.
-// A symbolic link is written through, so the link stays.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                const std::filesystem::path& file);
 

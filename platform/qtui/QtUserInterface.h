@@ -19,7 +19,8 @@ class QtUserInterface : public UserInterface {
   // Confirmation box with OK and Abort; Escape or closing the box counts as Abort.
   bool AskOkAbort(const std::string& text) override;
   // Qt's own (not the desktop's) save dialog, so that it behaves the same everywhere. It does
-  // not ask before overwriting: the export decides what happens to an existing file.
+  // not ask before overwriting: the list saving asks itself (AskSaveTarget), and only where the
+  // export would write the file.
   std::optional<std::string> AskSaveFileName(const SaveDialogRequest& request) override;
 
   // kArrowCursor when no override cursor is set, kBusyCursor while the wait cursor is.

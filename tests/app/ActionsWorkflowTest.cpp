@@ -5,6 +5,7 @@
 #include "MainWindowFixture.h"
 #include "tests/directory/support/CountingClient.h"
 #include "util/TextHelpers.h"
+#include "tests/util/StrictXml.h"
 
 namespace recast::app::testing {
 namespace {
@@ -238,6 +239,7 @@ TEST_F(ActionsWorkflowTest, SavingTheFiveListsByExtension) {
   EXPECT_NE(ReadFile(TempPath("log.txt")).find("Deleting excess attributes for object: Bob\r\n"), std::string::npos);
   EXPECT_NE(ReadFile(TempPath("log.HTM")).find("<"), std::string::npos);
   EXPECT_NE(ReadFile(TempPath("log.xml")).find("<?xml"), std::string::npos);
+  EXPECT_TRUE(IsWellFormedXml(ReadFile(TempPath("log.xml"))));
 
   ui_.QueueSaveFileName(TempPath("x.clipboard").string());
   form_->OpenPopupMenu(form_->ListBoxDelta, QPoint(0, 0));
@@ -421,6 +423,28 @@ TEST_F(TwoSchemasTest, AValueThatNamesTheEntryCannotBeDeleted) {
   SelectObject("Person: Eve");
   EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"* Title"}));
   EXPECT_TRUE(form_->BitBtnDeleteConflicts->isEnabled());
+}
+
+TEST_F(ActionsWorkflowTest, SavingAsksBeforeReplacingAndReportsAFailedWrite) {
+  const std::string path = TempPath("log.txt").string();
+  const std::string gone = TempPath("gone/log.txt").string();
+  auto saveProtocol = [&](const std::string& file) {
+    ui_.QueueSaveFileName(file);
+    form_->OpenPopupMenu(form_->ListBoxProtocol, QPoint(0, 0));
+    form_->PopupSaveAs->trigger();
+    form_->PopupMenu->hide();
+  };
+  std::ofstream(path) << "old";
+  ui_.QueueOkAbort(true);
+  saveProtocol(path);
+  EXPECT_EQ(ui_.questions(), Strings{path + " already exists. Replace it?"});
+  EXPECT_EQ(ReadFile(path), "\r\n");  // the empty log replaced the old text
+
+  saveProtocol(gone);
+  EXPECT_EQ(ui_.messages(), (std::vector<ScriptedUserInterface::Message>{
+                                {MessageBoxKind::Error, "Could not write " + gone +
+                                                            ": No such file or directory. Choose a folder that "
+                                                            "exists and save again."}}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Writers facing a full disk or a folder that cannot exist: each must report the failure and
-// leave the file it was replacing, and the folder around it, exactly as they were.
+// leave the file it was replacing, and the folder around it, exactly as they were. And where
+// their writes land: through symbolic links, in folders the user cannot write, under the
+// longest names, never over a read-only file.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -92,6 +94,79 @@ TEST(FileWriteFailureTest, FolderThatCannotExistIsReportedAndNothingIsMade) {
     EXPECT_EQ(writer.write(file), kReportedFailure);
     EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{"blocker"});
     EXPECT_EQ(ReadWholeFile(folder.path() / "blocker"), "not a folder\n");
+  }
+}
+
+bool HoldsTheBigText(const fs::path& file) { return ReadWholeFile(file).find(kBigText) != std::string::npos; }
+
+TEST(FileWriteFailureTest, SymbolicLinksAreWrittenThroughAndStay) {
+  for (const Writer& writer : Writers()) {
+    SCOPED_TRACE(writer.what);
+    TempFolder folder;
+    const fs::path real = folder.path() / "real";
+    fs::create_directory(real);
+    WriteWholeFile(real / "recast-object.ini", kOldContent);
+    fs::create_symlink("real/recast-object.ini", folder.path() / "relative.ini");
+    fs::create_symlink(folder.path() / "relative.ini", folder.path() / "chain.ini");
+    fs::create_symlink(real / "new.ini", folder.path() / "dangling.ini");
+
+    for (const char* link : {"chain.ini", "dangling.ini"}) {
+      EXPECT_EQ(writer.write(folder.path() / link), kReportedSuccess) << link;
+      EXPECT_TRUE(fs::is_symlink(folder.path() / link)) << link;
+    }
+    EXPECT_TRUE(fs::is_symlink(folder.path() / "relative.ini"));
+    EXPECT_TRUE(HoldsTheBigText(real / "recast-object.ini"));
+    EXPECT_TRUE(HoldsTheBigText(real / "new.ini"));
+    EXPECT_EQ(FolderNames(real), (std::vector<std::string>{"new.ini", "recast-object.ini"}));
+  }
+}
+
+TEST(FileWriteFailureTest, WritableFileInAFolderTheUserCannotWriteIsWrittenInPlace) {
+  for (const Writer& writer : Writers()) {
+    SCOPED_TRACE(writer.what);
+    TempFolder folder;
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                       fs::perms::others_read | fs::perms::others_exec);
+    const fs::path locked = folder.path() / "locked";
+    fs::create_directory(locked);
+    const fs::path file = locked / "recast-object.ini";
+    WriteWholeFile(file, kOldContent);
+    fs::permissions(file, fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+
+    EXPECT_EQ(RunAsUnprivilegedUser([&] { return writer.write(file); }), kReportedSuccess);
+    EXPECT_TRUE(HoldsTheBigText(file));
+    EXPECT_EQ(FolderNames(locked), std::vector<std::string>{"recast-object.ini"});
+    fs::permissions(locked, fs::perms::owner_all);
+  }
+}
+
+// Mode bits decide, also for root, whom access() never stops.
+TEST(FileWriteFailureTest, ReadOnlyFileIsRefusedAndKeptWhoeverWrites) {
+  for (const Writer& writer : Writers()) {
+    SCOPED_TRACE(writer.what);
+    TempFolder folder;
+    const fs::path file = folder.path() / "recast-object.ini";
+    WriteWholeFile(file, kOldContent);
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    fs::permissions(file, readOnly);
+    EXPECT_EQ(writer.write(file), kReportedFailure);
+    EXPECT_EQ(ReadWholeFile(file), kOldContent);
+    EXPECT_EQ(fs::status(file).permissions(), readOnly);
+    EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{"recast-object.ini"});
+  }
+}
+
+TEST(FileWriteFailureTest, NameOfTheLongestLengthIsWrittenAndReplaced) {
+  const std::string name = std::string(251, 'n') + ".ini";  // 255 bytes, the most a name may have
+  for (const Writer& writer : Writers()) {
+    SCOPED_TRACE(writer.what);
+    TempFolder folder;
+    EXPECT_EQ(writer.write(folder.path() / name), kReportedSuccess);
+    EXPECT_EQ(writer.write(folder.path() / name), kReportedSuccess);
+    EXPECT_TRUE(HoldsTheBigText(folder.path() / name));
+    EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{name});
   }
 }
 

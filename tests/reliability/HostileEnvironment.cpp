@@ -1,5 +1,6 @@
 #include "tests/reliability/HostileEnvironment.h"
 
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +38,21 @@ int RunWithFileSizeLimit(long limitBytes, const std::function<int()>& body) {
     const int result = body();
     // _exit: the child must not run the parent's test framework teardown.
     ::_exit(result);
+  }
+  if (child < 0) return -1;
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+int RunAsUnprivilegedUser(const std::function<int()>& body) {
+  constexpr uid_t kNobody = 65534;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+      ::_exit(121);
+    }
+    ::_exit(body());
   }
   if (child < 0) return -1;
   int status = 0;

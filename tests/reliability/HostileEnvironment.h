@@ -30,6 +30,11 @@ std::filesystem::path FolderBelowAFile(const std::filesystem::path& file);
 // writes fail with EFBIG) and answers body's result; -1 when the child did not exit normally.
 int RunWithFileSizeLimit(long limitBytes, const std::function<int()>& body);
 
+// Runs body in a forked child that may not write to folders it does not own: for root the
+// child runs as the user nobody (root passes every permission check), otherwise as the same
+// user. Answers body's result; -1 when the child did not exit normally.
+int RunAsUnprivilegedUser(const std::function<int()>& body);
+
 std::string ReadWholeFile(const std::filesystem::path& file);
 void WriteWholeFile(const std::filesystem::path& file, const std::string& text);
 

@@ -132,15 +132,23 @@ TEST_F(SettingsStoreTest, UnwritableFolderDoesNotFailTheClose) {
   EXPECT_EQ(form.window.geometry().size(), QSize(640, 480));
 }
 
-TEST_F(SettingsStoreTest, ReadOnlyFolderDoesNotFailTheClose) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+// A settings file that cannot be written does not fail the close. A read-only file (read-only
+// for root too, by its mode bits) is kept as it was.
+TEST_F(SettingsStoreTest, ReadOnlyFileDoesNotFailTheClose) {
   Put("[Settings]\nMainForm.Top=1\n");
-  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  fs::permissions(FilePath(), fs::perms::owner_read);
   MainFormFixture form;
   EXPECT_NO_THROW(Store().SaveMainWindowPlacement(form.window));
   EXPECT_NO_THROW(Store().SavePageSettings(*form.page));
-  fs::permissions(folder_, fs::perms::owner_all);
+  fs::permissions(FilePath(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(Contents(), "[Settings]\nMainForm.Top=1\n");
+
+  if (::geteuid() == 0) return;  // folder permissions do not bind root
+  // A writable file in a read-only folder is written in place, as a plain write would.
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_NO_THROW(Close(form));
+  fs::permissions(folder_, fs::perms::owner_all);
+  EXPECT_NE(Contents(), "[Settings]\nMainForm.Top=1\n");
 }
 
 }  // namespace

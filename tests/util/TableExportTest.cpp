@@ -12,6 +12,7 @@
 #include "util/RecordingAutomation.h"
 #include "util/ScriptedUserInterface.h"
 #include "util/TextFile.h"
+#include "tests/util/StrictXml.h"
 
 namespace recast {
 namespace {
@@ -100,6 +101,7 @@ TEST_F(TableExportTest, EmptyListGivesOneEmptyRowInEveryForm) {
   EXPECT_NE(xml.find("date=\"2026-12-08\" time=\"23:04:05\"/>\r\n<row value=\"0\">\r\n<row/>\r\n</row>"),
             std::string::npos)
       << xml;
+  EXPECT_TRUE(IsWellFormedXml(xml));
 }
 
 TEST_F(TableExportTest, KeywordFromTheFileNameWhenEmpty) {
@@ -134,18 +136,35 @@ TEST_F(TableExportTest, InvalidTargetsWriteNothing) {
   EXPECT_EQ(ui_.messages().size(), 3u);
 }
 
-TEST_F(TableExportTest, UnwritableFileIsSwallowedAndLeavesTheOldOne) {
-  EXPECT_FALSE(ExportLines(context_, {"x"}, "txt", PathOf("missing-folder/out.txt")));
-  EXPECT_TRUE(ui_.messages().empty());
-
+TEST_F(TableExportTest, UnwritableFileIsReportedAndLeavesTheOldOne) {
+  const std::string missing = PathOf("missing-folder/out.txt");
+  EXPECT_FALSE(ExportLines(context_, {"x"}, "txt", missing));
   const std::string path = PathOf("keep.txt");
   ASSERT_TRUE(WriteTextFile(path, "old"));
+  ::chmod(path.c_str(), 0444);
+  EXPECT_FALSE(ExportLines(context_, {"new"}, "htm", path));
+  EXPECT_EQ(ui_.messages(),
+            (std::vector<Message>{
+                {MessageBoxKind::Error, "Could not write " + missing +
+                                            ": No such file or directory. Choose a folder that exists and save again."},
+                {MessageBoxKind::Error, "Could not write " + path +
+                                            ": the file is read-only. Save under another name, or make the file "
+                                            "writable and save again."}}));
+  EXPECT_EQ(Read(path), "old\r\n");
+
   ::chmod(path.c_str(), 0640);
   ASSERT_TRUE(ExportLines(context_, {"new"}, "txt", path));  // replaced whole
   EXPECT_EQ(Read(path), "new\r\n");
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(FilesInDir(), 1u);  // no temporary file left behind
+}
+
+// An entry holding line breaks (the values of a multi-valued attribute) takes a row per piece.
+TEST_F(TableExportTest, EntriesWithLineBreaksLoseNothing) {
+  const std::string path = PathOf("info.txt");
+  ASSERT_TRUE(ExportLines(context_, {"   Current value: \"555 0102\r\n555 0103\"", "last\n", "end"}, "txt", path));
+  EXPECT_EQ(Read(path), "   Current value: \"555 0102\r\n555 0103\"\r\nlast\r\n \r\nend\r\n");
 }
 
 TEST_F(TableExportTest, SpreadsheetTargetsFillTheClipboardFirst) {

@@ -9,6 +9,7 @@
 #include "util/SeparatedText.h"
 #include "util/TextTable.h"
 #include "util/XmlExport.h"
+#include "tests/util/StrictXml.h"
 
 namespace recast {
 namespace {
@@ -48,9 +49,10 @@ TEST(TextTableTest, SplitLinesAndTableFromLines) {
   EXPECT_EQ(blank.Cell(0, 1), " ");  // an empty entry: a single blank
 
   const TextTable spread = TableFromLines({"x\r\ny", "z"});
-  ASSERT_EQ(spread.RowCount(), 2);
+  ASSERT_EQ(spread.RowCount(), 3);  // a row for every piece: nothing falls off the end
   EXPECT_EQ(spread.Cell(0, 0), "x");
-  EXPECT_EQ(spread.Cell(0, 1), "y");  // "z" falls beyond the last row
+  EXPECT_EQ(spread.Cell(0, 1), "y");
+  EXPECT_EQ(spread.Cell(0, 2), "z");
 }
 
 TEST(HtmlExportTest, Documents) {
@@ -98,6 +100,7 @@ TEST(XmlExportTest, SeveralColumnsCarryHeadingsAndValues) {
                      "</row>\r\n"),
             std::string::npos)
       << xml;
+  EXPECT_TRUE(IsWellFormedXml(ToCp1252(xml)));
 }
 
 // Every document must parse, whatever the cells hold.
@@ -106,6 +109,8 @@ TEST(XmlExportTest, DocumentsAreWellFormed) {
       TableFromLines({"Tom & Jerry", "<script>", "a > b", "it's \"quoted\"", "ctl\x01\x1f", "M\xC3\xBCller"}),
       Grid(3, 2, {"A&B", "<C>", "'D'", "x\r\ny & z", "\"", ""}),
       TableFromLines({}),
+      // Values that were not UTF-8: the undefined bytes as shown, and as raw bytes.
+      TableFromLines({DisplayUtf8("\x81\x8D\x8F\x90\x9D"), "raw \x81\x8D\x8F\x90\x9D\x80", "\xD0\x96 \xEF\xBF\xBF"}),
   };
   for (const TextTable& table : tables) {
     const std::string bytes = ToCp1252(TableToXml(table, kExportTime));
@@ -119,12 +124,30 @@ TEST(XmlExportTest, DocumentsAreWellFormed) {
       }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << "\n" << bytes;
+    EXPECT_TRUE(IsWellFormedXml(bytes));
     if (&table == &tables[0]) {
       EXPECT_EQ(rows.value(0), QStringLiteral("Tom & Jerry"));
       EXPECT_EQ(rows.value(3), QStringLiteral("it's \"quoted\""));
       EXPECT_EQ(rows.value(5), QString::fromUtf8("M\xC3\xBCller"));
     }
   }
+}
+
+TEST(XmlExportTest, CharactersTheDocumentCannotCarryAsTheyAre) {
+  struct Case {
+    std::string text, escaped;
+  };
+  const std::vector<Case> cases = {
+      {"\xC2\x81", "&#x81;"},          // an undefined byte as DisplayUtf8 shows it
+      {"a\x9D", "a&#x9D;"},             // the raw byte of a value that is not UTF-8
+      {"\xC2\x85", "&#x85;"},          // any other C1 control
+      {"\x80 \xE9", "\x80 \xE9"},        // raw bytes windows-1252 defines stay bytes
+      {"\xE2\x82\xAC\xC3\xA9", "\xE2\x82\xAC\xC3\xA9"},
+      {"\xD0\x96", "&#x416;"},         // not in windows-1252: kept, not "?"
+      {"\xEF\xBF\xBF\x01", "??"},       // not an XML character at all
+      {"tab\tline\r\n", "tab\tline\r\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EscapeXmlText(c.text), c.escaped) << c.text;
 }
 
 TEST(SeparatedTextTest, CellsAndRows) {

@@ -137,18 +137,19 @@ TEST_F(ProfileTest, WriteFailureLeavesFileUnchangedAndNoTemporary) {
   EXPECT_EQ(entries, (std::vector<fs::path>{"plain", "taken.ini"}));
 }
 
-TEST_F(ProfileTest, ReadOnlyFolderOrFileIsNotWritten) {
+// A writable file in a read-only folder is written in place, as a plain write would.
+TEST_F(ProfileTest, ReadOnlyFileIsNotWrittenButOneInAReadOnlyFolderIs) {
   if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   Put("[s]\nk=v\n");
   fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(WritePrivateProfileString("s", "k", "w", file_));
-  EXPECT_FALSE(ErasePrivateProfileSection("s", file_));
+  EXPECT_TRUE(WritePrivateProfileString("s", "k", "w", file_));
   fs::permissions(folder_, fs::perms::owner_all);
-  EXPECT_EQ(Contents(), "[s]\nk=v\n");
+  EXPECT_EQ(Contents(), "[s]\nk=w\n");
 
   fs::permissions(file_, fs::perms::owner_read);
-  EXPECT_FALSE(WritePrivateProfileString("s", "k", "w", file_));
-  EXPECT_EQ(Contents(), "[s]\nk=v\n");
+  EXPECT_FALSE(WritePrivateProfileString("s", "k", "x", file_));
+  EXPECT_FALSE(ErasePrivateProfileSection("s", file_));
+  EXPECT_EQ(Contents(), "[s]\nk=w\n");
 }
 
 TEST_F(ProfileTest, WriteThroughSymlinkKeepsLinkAndMode) {
