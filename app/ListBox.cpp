@@ -1,5 +1,6 @@
 #include "app/ListBox.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 
@@ -17,6 +18,12 @@ ListBox::ListBox(const QString& objectName, bool sorted, QAbstractItemView::Sele
     pressChangedSelection_ = true;
     emit LineClicked();
   });
+}
+
+void ListBox::SetWideLines() {
+  setUniformItemSizes(false);
+  setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 int ListBox::SelectedIndex() const {
@@ -61,6 +68,20 @@ void ListBox::mouseReleaseEvent(QMouseEvent* event) {
     emit LineClicked();
   }
   pressOnLine_ = false;
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QListView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit LineOpened();
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    emit LineOpened();
+    return;
+  }
+  QListView::keyPressEvent(event);
 }
 
 ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)

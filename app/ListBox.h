@@ -17,6 +17,11 @@ class ListBox : public QListView {
   ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
           QWidget* parent = nullptr);
 
+  // Lines of any width, readable whole through the horizontal scroll bar. Costs a layout of
+  // every line, so only for lists that stay small (the default takes every line's size from
+  // the first one, which lays out 100,000 lines at once but cuts longer lines).
+  void SetWideLines();
+
   TaggedListModel& Items() { return model_; }
   const TaggedListModel& Items() const { return model_; }
 
@@ -33,10 +38,15 @@ class ListBox : public QListView {
   // The user changed the selected line, by mouse or keyboard, or clicked the selected line
   // again: the moments a list box reports a click.
   void LineClicked();
+  // A double-click anywhere in the list, on a line or on the empty area, or Return or Enter
+  // (the keyboard's double-click): what a list box reports as a double-click.
+  void LineOpened();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   TaggedListModel model_;

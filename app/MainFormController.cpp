@@ -36,6 +36,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
   ConnectControls();
   InputHold hold(blocker_);
   FormCreate();
+  ui_.ShowAll();
 }
 
 MainFormController::~MainFormController() {
@@ -52,10 +53,12 @@ void MainFormController::ConnectControls() {
       if (Busy() || closed_) return;
       InputHold hold(blocker_);
       (this->*handler)();
+      // What the lists hold is on screen when the handler is over, whichever path it took.
+      ui_.ShowAll();
     };
   };
   connect(form_.ComboBoxTrees, &QComboBox::activated, this, guarded(&MainFormController::ChangeTree));
-  connect(form_.ListBoxContainers, &QAbstractItemView::doubleClicked, this,
+  connect(form_.ListBoxContainers, &ListBox::LineOpened, this,
           guarded(&MainFormController::ListBoxContainersDblClick));
   connect(form_.ListBoxObjects, &ListBox::LineClicked, this, guarded(&MainFormController::ObjectSelected));
   connect(form_.cbTargetClasses, &QComboBox::activated, this,

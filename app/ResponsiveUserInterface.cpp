@@ -7,13 +7,22 @@ namespace recast::app {
 ResponsiveUserInterface::ResponsiveUserInterface(UserInterface& inner, int intervalMs)
     : inner_(inner), interval_(intervalMs) {}
 
+void ResponsiveUserInterface::ShowAll() {
+  for (TaggedListModel* model : watched_) model->Flush();
+}
+
 void ResponsiveUserInterface::MessageBox(MessageBoxKind kind, const std::string& text) {
+  ShowAll();
   inner_.MessageBox(kind, text);
 }
 
-bool ResponsiveUserInterface::AskOkAbort(const std::string& text) { return inner_.AskOkAbort(text); }
+bool ResponsiveUserInterface::AskOkAbort(const std::string& text) {
+  ShowAll();
+  return inner_.AskOkAbort(text);
+}
 
 std::optional<std::string> ResponsiveUserInterface::AskSaveFileName(const SaveDialogRequest& request) {
+  ShowAll();
   return inner_.AskSaveFileName(request);
 }
 

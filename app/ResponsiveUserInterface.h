@@ -19,6 +19,9 @@ class ResponsiveUserInterface : public UserInterface {
 
   // Lists whose appended lines are shown at each message processing.
   void Watch(TaggedListModel& model) { watched_.push_back(&model); }
+  // Shows every line appended to the watched lists (before a dialog and when a handler
+  // ends, so what a list holds is what its view shows).
+  void ShowAll();
 
   void MessageBox(MessageBoxKind kind, const std::string& text) override;
   bool AskOkAbort(const std::string& text) override;

@@ -61,6 +61,7 @@ TEST_F(ActionsWorkflowTest, UnreadableTargetClassIsShownAndLeavesTheLastResults)
   Analyse("Bob", "Staff");
   const Strings delta = Lines(*form_->ListBoxDelta);
   form_->cbTargetClasses->Items().Add("Ghost", 0);
+  form_->cbTargetClasses->Items().Flush();
   ChooseTarget("Ghost");
   ASSERT_EQ(ui_.messages().size(), 1u);
   EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, "0xFFFFFDA4"}));

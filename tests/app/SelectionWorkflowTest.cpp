@@ -110,6 +110,62 @@ TEST_F(SelectionWorkflowTest, EveryKeyboardStepThroughObjectsAndTargetsRunsItsHa
   EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"Full Name", "Telephone Number", "Title"}));
 }
 
+TEST_F(SelectionWorkflowTest, EveryListShowsWhatItHoldsAfterEachHandler) {
+  const auto expectAllShown = [this](const char* step) {
+    for (ListBox* list : form_->findChildren<ListBox*>()) {
+      EXPECT_EQ(Shown(*list), Lines(*list)) << step << ": " << list->objectName().toStdString();
+    }
+  };
+  Walk({"Sales"});
+  SelectObject("Person: Alice");  // before any target class: no analysis follows the fill
+  EXPECT_EQ(Shown(*form_->lbSourceClassAttributes),
+            (Strings{"CN", "Description", "Full Name", "Object Class", "Surname", "Telephone Number", "Title"}));
+  expectAllShown("object first");
+
+  CloseWindow();
+  OpenWindow();
+  ChooseTarget("Contact");  // before any object
+  EXPECT_FALSE(Shown(*form_->lbTargetClassAttributes).empty());
+  expectAllShown("target first");
+
+  form_->cbTargetClasses->Items().Add("Ghost", 0);
+  form_->cbTargetClasses->Items().Flush();
+  ChooseTarget("Ghost");
+  expectAllShown("unreadable target");
+}
+
+TEST_F(SelectionWorkflowTest, ReadingAListKeepsItsViewsSelection) {
+  Walk({"Sales"});
+  ChooseTarget("Contact");
+  SelectObject("Person: Alice");
+  ListBox& source = *form_->lbSourceClassAttributes;
+  ASSERT_EQ(SelectedLines(source), (Strings{"Surname"}));
+  source.Items().Add("Zeta", 0);  // waiting to be shown
+  EXPECT_EQ(source.Items().Count(), 8);
+  EXPECT_EQ(source.Items().IndexOf("Zeta"), 7);
+  EXPECT_EQ(source.Items().Text(7), "Zeta");
+  EXPECT_EQ(SelectedLines(source), (Strings{"Surname"}));
+}
+
+TEST_F(SelectionWorkflowTest, DoubleClickOnTheEmptyAreaOrReturnOpensTheSelectedContainer) {
+  form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+  ListBox& containers = *form_->ListBoxContainers;
+  ClickLine(containers, "Sales");
+  const QRect last = containers.visualRect(containers.model()->index(containers.model()->rowCount() - 1, 0));
+  const QPoint below(last.center().x(), last.bottom() + 3 * last.height());
+  ASSERT_FALSE(containers.indexAt(below).isValid());
+  QTest::mouseDClick(containers.viewport(), Qt::LeftButton, {}, below);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+
+  ClickLine(containers, "East");
+  containers.setFocus();
+  QTest::keyClick(&containers, Qt::Key_Return);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".East.Sales.Org");
+  QTest::keyClick(&containers, Qt::Key_Down);  // onto "[ .. ]", the only line
+  QTest::keyClick(&containers, Qt::Key_Enter);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+}
+
 TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeepsTheTarget) {
   Walk({"Sales"});
   ChooseTarget("Member");
