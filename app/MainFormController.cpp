@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <filesystem>
+
 #include "app/MainForm.h"
 #include "directory/Connection.h"
 #include "directory/Trees.h"
@@ -80,10 +82,15 @@ DirContext MainFormController::SelectionContext() const {
 
 void MainFormController::LoadInfoText() {
   const std::string& path = services_.infoFileName;
+  // Only a regular file of a sane size: a FIFO would block the start, a device or a huge
+  // file would exhaust memory.
+  std::error_code error;
+  const bool regular = !path.empty() && std::filesystem::is_regular_file(path, error);
+  const std::uintmax_t size = regular ? std::filesystem::file_size(path, error) : 0;
   QFile file(QString::fromStdString(path));
-  if (!path.empty() && file.open(QIODevice::ReadOnly)) {
-    const QByteArray bytes = file.readAll();
-    if (file.error() == QFileDevice::NoError) {
+  if (regular && !error && size <= kMaxInfoTextBytes && file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.read(static_cast<qint64>(kMaxInfoTextBytes) + 1);
+    if (file.error() == QFileDevice::NoError && static_cast<std::uintmax_t>(bytes.size()) <= kMaxInfoTextBytes) {
       form_.Memo1->setPlainText(
           QString::fromStdString(DisplayUtf8(std::string_view(bytes.constData(), bytes.size()))));
       return;

@@ -33,6 +33,8 @@ void MainWindowFixture::SetUp() {
 }
 
 void MainWindowFixture::OpenWindow() {
+  controller_.reset();
+  form_.reset();
   form_ = std::make_unique<MainForm>();
   controller_ = std::make_unique<MainFormController>(*form_, services_);
   form_->show();

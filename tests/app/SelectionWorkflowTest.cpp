@@ -1,5 +1,7 @@
 // Start-up, close, tree and container navigation and object selection, driven through the
 // window's controls.
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "MainWindowFixture.h"
@@ -248,6 +250,23 @@ TEST_F(RestoredPlacementTest, MissingInfoFileAndUnreadableClientConfiguration) {
   EXPECT_FALSE(controller_->HasMainContext());
   CloseWindow();
   EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(RestoredPlacementTest, InfoTextOnlyFromARegularFileOfSaneSize) {
+  const std::filesystem::path fifo = TempPath("fifo.txt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::filesystem::path zero = TempPath("zero.txt");
+  std::filesystem::create_symlink("/dev/zero", zero);
+  const std::filesystem::path huge = TempPath("huge.txt");
+  std::ofstream(huge) << std::string(MainFormController::kMaxInfoTextBytes + 1, 'x');
+  const std::filesystem::path folder = TempPath("folder.txt");
+  std::filesystem::create_directory(folder);
+  for (const std::filesystem::path& path : {fifo, zero, huge, folder}) {
+    services_.infoFileName = path.string();
+    OpenWindow();
+    EXPECT_EQ(form_->Memo1->toPlainText().toStdString(), "Could not find " + path.string());
+    CloseWindow();
+  }
 }
 
 TEST_F(SelectionWorkflowTest, InputIsHeldBackWhileAnAnalysisRuns) {
