@@ -227,10 +227,10 @@ class RestoredPlacementTest : public MainWindowFixture {
 
 TEST_F(RestoredPlacementTest, PlacementIsRestoredWhenShownAndInfoTabAlwaysFirst) {
   std::filesystem::create_directories(TempPath("config"));
-  std::ofstream(SettingsFile()) << "[Settings]\nMainForm.Width=1010\nMainForm.Height=707\n";
+  std::ofstream(SettingsFile()) << "[Settings]\nMainForm.Width=701\nMainForm.Height=507\n";
   OpenWindow();
-  EXPECT_EQ(form_->width(), 1010);
-  EXPECT_EQ(form_->height(), 707);
+  EXPECT_EQ(form_->width(), 701);
+  EXPECT_EQ(form_->height(), 507);
   EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
 }
 
