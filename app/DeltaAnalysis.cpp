@@ -13,6 +13,9 @@ namespace recast::app {
 namespace {
 
 constexpr std::int32_t kNoReference = -1;
+constexpr const char* kAnalysisCancelled =
+    "The analysis was cancelled (Escape), so the conflicts shown may be incomplete and both actions stay "
+    "disabled. Choose the target class again to analyse the object in full.";
 
 bool IsMandatoryKind(std::int32_t kind) {
   return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
@@ -66,7 +69,7 @@ void MainFormController::CalculateAttributesDelta() {
   const DirContext ctx = SelectionContext();
 
   // What the target class does not allow.
-  for (int i = 0; i < source.Count(); ++i) {
+  for (int i = 0; i < source.Count() && !ui_.CancelRequested(); ++i) {
     const std::string name = source.Text(i);
     if (InList(target, name)) continue;
     std::string value;
@@ -100,7 +103,7 @@ void MainFormController::CalculateAttributesDelta() {
   }
 
   // What the target class requires.
-  for (int i = 0; i < target.Count(); ++i) {
+  for (int i = 0; i < target.Count() && !ui_.CancelRequested(); ++i) {
     if (!IsMandatoryKind(target.Tag(i))) continue;
     const std::string name = target.Text(i);
     if (!InList(source, name)) {
@@ -125,6 +128,12 @@ void MainFormController::CalculateAttributesDelta() {
     ui_.ProcessPendingMessages();
   }
   delta.Flush();
+  if (ui_.CancelRequested()) {
+    // What was found so far stays on screen; an incomplete analysis enables no action.
+    analysisSummary_ = Format(kAnalysisCancelled, {});
+    RestoreCursor(ui_, savedCursor);
+    return;
+  }
 
   const bool canRecast = deletable == 0 && undeletable == 0;
   const bool canDelete = deletable > 0 && undeletable == 0;

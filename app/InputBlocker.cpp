@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -42,9 +43,9 @@ InputBlocker::~InputBlocker() {
 }
 
 void InputBlocker::Begin() {
-  if (depth_++ == 0 && QCoreApplication::instance()) {
-    QCoreApplication::instance()->installEventFilter(this);
-  }
+  if (depth_++ > 0) return;
+  cancelRequested_ = false;
+  if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
 }
 
 void InputBlocker::End() {
@@ -69,7 +70,13 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
   if (depth_ == 0) return false;
   // Only the main window is held back: a dialog the running operation opens (a question,
   // an error, the save dialog) must still take the user's answer.
-  if (IsUserInput(event->type())) return IsInWindow(watched);
+  if (IsUserInput(event->type())) {
+    if (!IsInWindow(watched)) return false;
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      cancelRequested_ = true;
+    }
+    return true;
+  }
   if (event->type() == QEvent::Close && watched == window_.data()) {
     closeRequested_ = true;
     event->ignore();

@@ -20,6 +20,15 @@ class InputBlocker : public QObject {
   ~InputBlocker() override;
 
   bool Active() const { return depth_ > 0; }
+  // Set by Escape to the window (or RequestCancel) while input is held back; cleared when
+  // the next operation begins.
+  bool CancelRequested() const { return cancelRequested_; }
+  // Asks the running operation to stop at its next step; nothing when none runs.
+  void RequestCancel() {
+    if (Active()) cancelRequested_ = true;
+  }
+  // Lets the operation go on with work that must follow what was cancelled.
+  void ClearCancelRequest() { cancelRequested_ = false; }
   void Begin();
   // After the last End a close asked for meanwhile is carried out.
   void End();
@@ -33,6 +42,7 @@ class InputBlocker : public QObject {
   QPointer<QWidget> window_;
   int depth_ = 0;
   bool closeRequested_ = false;
+  bool cancelRequested_ = false;
 };
 
 // Input held back for the lifetime of the object.

@@ -27,6 +27,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
       ui_(*services_.ui, services_.messageIntervalMs),
       session_(MakeSession(services_, ui_)),
       blocker_(form) {
+  ui_.SetCancelSource(blocker_);
   for (ListBox* list : {form_.ListBoxContainers, form_.ListBoxObjects, form_.lbSourceClassAttributes,
                         form_.lbTargetClassAttributes, form_.ListBoxDelta, form_.ListBoxInfo,
                         form_.ListBoxProtocol}) {

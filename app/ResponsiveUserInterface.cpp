@@ -1,5 +1,6 @@
 #include "app/ResponsiveUserInterface.h"
 
+#include "app/InputBlocker.h"
 #include "app/TaggedListModel.h"
 
 namespace recast::app {
@@ -36,6 +37,14 @@ void ResponsiveUserInterface::ProcessPendingMessages() {
   last_ = now;
   for (TaggedListModel* model : watched_) model->FlushBatch();
   inner_.ProcessPendingMessages();
+}
+
+}  // namespace recast::app
+
+namespace recast::app {
+
+bool ResponsiveUserInterface::CancelRequested() const {
+  return (cancelSource_ && cancelSource_->CancelRequested()) || inner_.CancelRequested();
 }
 
 }  // namespace recast::app

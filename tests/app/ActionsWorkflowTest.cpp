@@ -119,6 +119,47 @@ TEST_F(ActionsWorkflowTest, OnlyUnvaluedConflictsLeaveTheClassChangeOpen) {
   EXPECT_EQ(ui_.messages().back().text, controller_->AnalysisSummary());
 }
 
+TEST_F(ActionsWorkflowTest, EscapeCancelsAListingAnAnalysisAndADeletionAtTheirNextStep) {
+  // Escape at the first step at which the given list holds at least one line.
+  const auto escapeOnceFilled = [this](ListBox& list) {
+    ui_.SetOnProcessPendingMessages([this, &list] {
+      if (list.Items().Count() == 0) return;
+      ui_.SetOnProcessPendingMessages(nullptr);
+      QTest::keyClick(form_.get(), Qt::Key_Escape);
+    });
+  };
+  escapeOnceFilled(*form_->ListBoxObjects);
+  Walk({"Sales"});  // four entries; the one read when Escape came is still listed
+  EXPECT_EQ(Lines(*form_->ListBoxObjects).size(), 2u);
+  Walk({"[ .. ]", "Sales"});
+  EXPECT_EQ(Lines(*form_->ListBoxObjects).size(), 4u) << "the next listing is whole";
+
+  SelectObject("Person: Alice");
+  escapeOnceFilled(*form_->ListBoxDelta);
+  ChooseTarget("Contact");  // in full: "! Surname", "* Title", "Full Name"
+  EXPECT_EQ(Lines(*form_->ListBoxDelta).size(), 1u);
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->AnalysisSummary().rfind("The analysis was cancelled (Escape)", 0), 0u);
+
+  // Bob to Badge Holder: Telephone Number and Title must go.
+  ChooseTarget("Badge Holder");
+  SelectObject("Person: Bob");
+  ASSERT_EQ(controller_->ConflictAttributeList(), (Strings{"Telephone Number", "Title"}));
+  ui_.QueueOkAbort(true);
+  escapeOnceFilled(*form_->ListBoxProtocol);
+  Click(*form_->BitBtnDeleteConflicts);
+  const Strings log = Lines(*form_->ListBoxProtocol);
+  EXPECT_EQ(Strings(log.end() - 3, log.end()),
+            (Strings{"  Deleting attribute: Telephone Number",
+                     "  Cancelled (Escape): 1 of 2 attributes were not deleted. Press Delete Conflicts again to "
+                     "delete them.",
+                     ""}));
+  EXPECT_EQ(directory_.ValueOf("ALPHA", ".Bob.Sales.Org", "Title"), "Clerk");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"* Title", "Full Name", "Telephone Number"})) << "analysed again";
+  EXPECT_TRUE(form_->BitBtnDeleteConflicts->isEnabled());
+}
+
 TEST_F(ActionsWorkflowTest, DeletionLogsEachRemovalAndItsFailureThenAnalysesAgain) {
   // Bob to Staff: Title must go, Room is mandatory for Staff and missing.
   Analyse("Bob", "Staff");
