@@ -24,7 +24,7 @@ void MainFormController::BitBtnDeleteConflictsClick() {
   for (std::size_t done = 0; done < names.size(); ++done) {
     const std::string& name = names[done];
     if (ui_.CancelRequested()) {
-      protocol.Add(Format("  Cancelled (Escape): %u of %u attributes were not deleted. Press Delete Conflicts "
+      protocol.Add(Format("  Cancelled: %u of %u attributes were not deleted. Press Delete Conflicts "
                           "again to delete them.",
                           {static_cast<std::uint32_t>(names.size() - done), static_cast<std::uint32_t>(names.size())}),
                    0);

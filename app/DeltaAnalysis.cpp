@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::int32_t kNoReference = -1;
 constexpr const char* kAnalysisCancelled =
-    "The analysis was cancelled (Escape), so the conflicts shown may be incomplete and both actions stay "
+    "The analysis was cancelled, so the conflicts shown may be incomplete and both actions stay "
     "disabled. Choose the target class again to analyse the object in full.";
 
 bool IsMandatoryKind(std::int32_t kind) {

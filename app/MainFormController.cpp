@@ -142,6 +142,11 @@ void MainFormController::FormClose() {
   if (services_.savePageSettings) services_.savePageSettings(*form_.TabSheet3);
 }
 
+void MainFormController::RequestClose() {
+  blocker_.RequestCancel();
+  form_.close();
+}
+
 void MainFormController::BitBtnWebClick() {
   if (services_.shellOpen) services_.shellOpen(form_.BitBtnWeb->text().toStdString());
 }

@@ -39,6 +39,9 @@ class MainFormController : public QObject {
   void FormCreate();
   void FormShow();
   void FormClose();
+  // Closes the window as its close box does (settings written); work that runs is asked to
+  // cancel at its next step, and the close follows when it is over.
+  void RequestClose();
   void BitBtnWebClick();
   void SpeedButton1Click();
 

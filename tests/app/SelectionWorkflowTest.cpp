@@ -1,10 +1,14 @@
 // Start-up, close, tree and container navigation and object selection, driven through the
 // window's controls.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <fstream>
 
 #include "MainWindowFixture.h"
+#include "app/TerminationSignals.h"
 #include "platform/profile/Profile.h"
 
 namespace recast::app::testing {
@@ -215,6 +219,31 @@ TEST_F(SelectionWorkflowTest, CloseWritesPlacementAndTheTwoComboTexts) {
   EXPECT_EQ(profile::GetPrivateProfileInt("Settings", "MainForm.Width", 0, ini), 900);
   EXPECT_EQ(profile::GetPrivateProfileInt("Settings", "MainForm.Height", 0, ini), 640);
   EXPECT_FALSE(controller_->HasMainContext());
+}
+
+TEST_F(SelectionWorkflowTest, TermAndIntCloseTheWindowAsTheCloseBoxDoesAfterTheRunningWork) {
+  TerminationSignals termination([this] { controller_->RequestClose(); });
+  ASSERT_TRUE(termination.Active());
+  const auto expectClosedWithSettings = [this](const char* when) {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->isVisible(); })) << when;
+    EXPECT_FALSE(controller_->HasMainContext()) << when;
+    EXPECT_NE(profile::GetPrivateProfileInt("Settings", "MainForm.Width", 0, SettingsFile()), 0) << when;
+  };
+  ::kill(::getpid(), SIGTERM);
+  expectClosedWithSettings("idle");
+
+  OpenWindow();
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  ui_.SetOnProcessPendingMessages([this] {
+    ui_.SetOnProcessPendingMessages(nullptr);
+    ::kill(::getpid(), SIGINT);
+    QTest::qWait(20);  // the window's thread sees the signal while the analysis yields
+    EXPECT_TRUE(form_->isVisible()) << "the close waits for the analysis";
+  });
+  ChooseTarget("Contact");
+  EXPECT_EQ(controller_->AnalysisSummary().rfind("The analysis was cancelled,", 0), 0u);
+  expectClosedWithSettings("during an analysis");
 }
 
 class RestoredPlacementTest : public MainWindowFixture {
