@@ -1,6 +1,7 @@
 #include "app/InputBlocker.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QTimer>
@@ -36,6 +37,18 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
+std::uint64_t InputClockMs() {
+  static const QElapsedTimer clock = [] {
+    QElapsedTimer started;
+    started.start();
+    return started;
+  }();
+  // Never 0, which stands for "no time stamp".
+  return static_cast<std::uint64_t>(clock.elapsed()) + 1;
+}
+
+std::uint64_t KeyTime(const QKeyEvent& event) { return event.timestamp() != 0 ? event.timestamp() : InputClockMs(); }
+
 InputBlocker::InputBlocker(QWidget& window, QObject* parent) : QObject(parent), window_(&window) {}
 
 InputBlocker::~InputBlocker() {
@@ -51,6 +64,9 @@ void InputBlocker::Begin() {
 void InputBlocker::End() {
   if (depth_ == 0 || --depth_ > 0) return;
   if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+  for (auto& [receiver, key] : std::exchange(heldKeys_, {})) {
+    if (receiver) QCoreApplication::postEvent(receiver.data(), key.release());
+  }
   if (closeRequested_ && window_) {
     closeRequested_ = false;
     QTimer::singleShot(0, window_.data(), [w = window_] {
@@ -72,8 +88,15 @@ bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
   // an error, the save dialog) must still take the user's answer.
   if (IsUserInput(event->type())) {
     if (!IsInWindow(watched)) return false;
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-      cancelRequested_ = true;
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Escape) {
+        if (event->type() == QEvent::KeyPress) cancelRequested_ = true;
+      } else {
+        std::unique_ptr<QKeyEvent> held(key->clone());
+        held->setTimestamp(KeyTime(*key));
+        heldKeys_.emplace_back(watched, std::move(held));
+      }
     }
     return true;
   }

@@ -1,5 +1,8 @@
 #include "app/ListBox.h"
 
+#include "app/InputBlocker.h"
+
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -91,6 +94,32 @@ ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)
   setModel(&model_);
   setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   setMinimumContentsLength(12);
+}
+
+void ComboBox::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  const bool typing = !text.isEmpty() && text.at(0).isPrint() &&
+                      (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
+  if (!typing) {
+    QComboBox::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  const std::uint64_t time = KeyTime(*event);
+  const bool sameRun = lastKeyTime_ != 0 && time >= lastKeyTime_ &&
+                       time - lastKeyTime_ <= static_cast<std::uint64_t>(QApplication::keyboardInputInterval());
+  lastKeyTime_ = time;
+  typed_ = sameRun ? typed_ + text : text;
+  model_.Flush();
+  int row = findText(typed_, Qt::MatchStartsWith);
+  if (row < 0 && sameRun) {
+    // No entry begins with the run: the key starts a new one.
+    typed_ = text;
+    row = findText(typed_, Qt::MatchStartsWith);
+  }
+  if (row < 0 || row == currentIndex()) return;
+  setCurrentIndex(row);
+  emit activated(row);
 }
 
 void ComboBox::ShowEntry(int row) {

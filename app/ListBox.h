@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QListView>
 
+#include <cstdint>
+
 #include "app/TaggedListModel.h"
 
 namespace recast::app {
@@ -65,8 +67,16 @@ class ComboBox : public QComboBox {
   // Shows row as the selected entry (-1: none) without running the change handler.
   void ShowEntry(int row);
 
+ protected:
+  // Typing while the list is closed selects the first entry that begins with the keys typed
+  // in one run (gaps no longer than the keyboard input interval, by the time each key was
+  // typed, so keys held back during work continue the run) and reports it as activated.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   TaggedListModel model_;
+  QString typed_;
+  std::uint64_t lastKeyTime_ = 0;
 };
 
 }  // namespace recast::app

@@ -172,6 +172,23 @@ TEST_F(SelectionWorkflowTest, DoubleClickOnTheEmptyAreaOrReturnOpensTheSelectedC
   EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
 }
 
+TEST_F(SelectionWorkflowTest, TypingAClassNameIntoTheClosedTargetListSelectsIt) {
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  ChooseTarget("Contact");
+  ComboBox& targets = *form_->cbTargetClasses;
+  targets.setFocus();
+  // "P" selects Person and starts its analysis; the rest is typed while it runs.
+  ui_.SetOnProcessPendingMessages([&] {
+    ui_.SetOnProcessPendingMessages(nullptr);
+    QTest::keyClicks(&targets, "ic");
+  });
+  QTest::keyClick(&targets, Qt::Key_P, Qt::ShiftModifier);
+  EXPECT_EQ(controller_->TargetClassName(), "Person");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return controller_->TargetClassName() == "Pictured"; }));
+  EXPECT_EQ(targets.currentText(), "Pictured");
+}
+
 TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeepsTheTarget) {
   Walk({"Sales"});
   ChooseTarget("Member");
