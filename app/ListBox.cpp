@@ -1,11 +1,11 @@
 #include "app/ListBox.h"
 
-#include "app/InputBlocker.h"
-
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+
+#include "app/InputBlocker.h"
 
 namespace recast::app {
 
@@ -100,14 +100,15 @@ void ComboBox::keyPressEvent(QKeyEvent* event) {
   const QString text = event->text();
   const bool typing = !text.isEmpty() && text.at(0).isPrint() &&
                       (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
-  if (!typing) {
+  const std::uint64_t time = KeyTime(*event);
+  const bool sameRun = lastKeyTime_ != 0 && time >= lastKeyTime_ &&
+                       time - lastKeyTime_ <= static_cast<std::uint64_t>(QApplication::keyboardInputInterval());
+  // A blank inside a run is part of a name ("Organizational Unit"); on its own it opens the list.
+  if (!typing || (text == QLatin1String(" ") && !sameRun)) {
     QComboBox::keyPressEvent(event);
     return;
   }
   event->accept();
-  const std::uint64_t time = KeyTime(*event);
-  const bool sameRun = lastKeyTime_ != 0 && time >= lastKeyTime_ &&
-                       time - lastKeyTime_ <= static_cast<std::uint64_t>(QApplication::keyboardInputInterval());
   lastKeyTime_ = time;
   typed_ = sameRun ? typed_ + text : text;
   model_.Flush();

@@ -70,7 +70,8 @@ class ComboBox : public QComboBox {
  protected:
   // Typing while the list is closed selects the first entry that begins with the keys typed
   // in one run (gaps no longer than the keyboard input interval, by the time each key was
-  // typed, so keys held back during work continue the run) and reports it as activated.
+  // typed, so keys held back during work continue the run) and reports it as activated. A
+  // blank that starts a run opens the list as usual.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

@@ -187,6 +187,8 @@ TEST_F(SelectionWorkflowTest, TypingAClassNameIntoTheClosedTargetListSelectsIt) 
   EXPECT_EQ(controller_->TargetClassName(), "Person");
   EXPECT_TRUE(QTest::qWaitFor([&] { return controller_->TargetClassName() == "Pictured"; }));
   EXPECT_EQ(targets.currentText(), "Pictured");
+  QTest::keyClicks(&targets, "organizational u");  // the blank belongs to the name
+  EXPECT_EQ(controller_->TargetClassName(), "Organizational Unit");
 }
 
 TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeepsTheTarget) {
