@@ -21,7 +21,15 @@ void MainFormController::BitBtnDeleteConflictsClick() {
 
   // The list is rebuilt by the analysis below; walk a copy.
   const std::vector<std::string> names = conflictAttributeList_;
-  for (const std::string& name : names) {
+  for (std::size_t done = 0; done < names.size(); ++done) {
+    const std::string& name = names[done];
+    if (ui_.CancelRequested()) {
+      protocol.Add(Format("  Cancelled: %u of %u attributes were not deleted. Press Delete Conflicts "
+                          "again to delete them.",
+                          {static_cast<std::uint32_t>(names.size() - done), static_cast<std::uint32_t>(names.size())}),
+                   0);
+      break;
+    }
     protocol.Add(Format("  Deleting attribute: %s", {name}), 0);
     const DirStatus status = ModifyAttribute(session_, SelectionContext(), selectedObjectName_, name, nullptr,
                                              nullptr, kChangeRemoveAttribute);
@@ -29,6 +37,8 @@ void MainFormController::BitBtnDeleteConflictsClick() {
     ui_.ProcessPendingMessages();
   }
   protocol.Add("", 0);
+  // Even after a cancel the conflicts shown must be the directory's, not those deleted.
+  blocker_.ClearCancelRequest();
   CalculateAttributesDelta();
 }
 

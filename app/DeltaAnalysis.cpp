@@ -19,6 +19,9 @@ namespace recast::app {
 namespace {
 
 constexpr std::int32_t kNoReference = -1;
+constexpr const char* kAnalysisCancelled =
+    "The analysis was cancelled, so the conflicts shown may be incomplete and both actions stay "
+    "disabled. Choose the target class again to analyse the object in full.";
 
 bool IsMandatoryKind(std::int32_t kind) {
   return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
@@ -109,7 +112,7 @@ void MainFormController::CalculateAttributesDelta() {
   };
 
   // What the target class does not allow.
-  for (int i = 0; i < source.Count(); ++i) {
+  for (int i = 0; i < source.Count() && !ui_.CancelRequested(); ++i) {
     const std::string name = source.Text(i);
     if (InList(target, name)) continue;
     std::string value;
@@ -154,7 +157,7 @@ void MainFormController::CalculateAttributesDelta() {
   }
 
   // What the target class requires.
-  for (int i = 0; i < target.Count(); ++i) {
+  for (int i = 0; i < target.Count() && !ui_.CancelRequested(); ++i) {
     if (!IsMandatoryKind(target.Tag(i))) continue;
     const std::string name = target.Text(i);
     if (!InList(source, name)) {
@@ -181,6 +184,12 @@ void MainFormController::CalculateAttributesDelta() {
     ui_.ProcessPendingMessages();
   }
   delta.Flush();
+  if (ui_.CancelRequested()) {
+    // What was found so far stays on screen; an incomplete analysis enables no action.
+    analysisSummary_ = Format(kAnalysisCancelled, {});
+    RestoreCursor(ui_, savedCursor);
+    return;
+  }
 
   // Without every value the verdict would be a guess: neither action is offered.
   const bool complete = unreadable == 0;

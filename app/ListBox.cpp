@@ -1,7 +1,11 @@
 #include "app/ListBox.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
+
+#include "app/InputBlocker.h"
 
 namespace recast::app {
 
@@ -17,6 +21,12 @@ ListBox::ListBox(const QString& objectName, bool sorted, QAbstractItemView::Sele
     pressChangedSelection_ = true;
     emit LineClicked();
   });
+}
+
+void ListBox::SetWideLines() {
+  setUniformItemSizes(false);
+  setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 int ListBox::SelectedIndex() const {
@@ -63,6 +73,20 @@ void ListBox::mouseReleaseEvent(QMouseEvent* event) {
   pressOnLine_ = false;
 }
 
+void ListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+  QListView::mouseDoubleClickEvent(event);
+  if (event->button() == Qt::LeftButton) emit LineOpened();
+}
+
+void ListBox::keyPressEvent(QKeyEvent* event) {
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    emit LineOpened();
+    return;
+  }
+  QListView::keyPressEvent(event);
+}
+
 ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)
     : QComboBox(parent), model_(sorted) {
   setObjectName(objectName);
@@ -70,6 +94,33 @@ ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)
   setModel(&model_);
   setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   setMinimumContentsLength(12);
+}
+
+void ComboBox::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  const bool typing = !text.isEmpty() && text.at(0).isPrint() &&
+                      (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::NoModifier;
+  const std::uint64_t time = KeyTime(*event);
+  const bool sameRun = lastKeyTime_ != 0 && time >= lastKeyTime_ &&
+                       time - lastKeyTime_ <= static_cast<std::uint64_t>(QApplication::keyboardInputInterval());
+  // A blank inside a run is part of a name ("Organizational Unit"); on its own it opens the list.
+  if (!typing || (text == QLatin1String(" ") && !sameRun)) {
+    QComboBox::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  lastKeyTime_ = time;
+  typed_ = sameRun ? typed_ + text : text;
+  model_.Flush();
+  int row = findText(typed_, Qt::MatchStartsWith);
+  if (row < 0 && sameRun) {
+    // No entry begins with the run: the key starts a new one.
+    typed_ = text;
+    row = findText(typed_, Qt::MatchStartsWith);
+  }
+  if (row < 0 || row == currentIndex()) return;
+  setCurrentIndex(row);
+  emit activated(row);
 }
 
 void ComboBox::ShowEntry(int row) {

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QListView>
 
+#include <cstdint>
+
 #include "app/TaggedListModel.h"
 
 namespace recast::app {
@@ -16,6 +18,11 @@ class ListBox : public QListView {
   // mode: SingleSelection, MultiSelection (each click toggles) or ExtendedSelection (ranges).
   ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
           QWidget* parent = nullptr);
+
+  // Lines of any width, readable whole through the horizontal scroll bar. Costs a layout of
+  // every line, so only for lists that stay small (the default takes every line's size from
+  // the first one, which lays out 100,000 lines at once but cuts longer lines).
+  void SetWideLines();
 
   TaggedListModel& Items() { return model_; }
   const TaggedListModel& Items() const { return model_; }
@@ -33,10 +40,15 @@ class ListBox : public QListView {
   // The user changed the selected line, by mouse or keyboard, or clicked the selected line
   // again: the moments a list box reports a click.
   void LineClicked();
+  // A double-click anywhere in the list, on a line or on the empty area, or Return or Enter
+  // (the keyboard's double-click): what a list box reports as a double-click.
+  void LineOpened();
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   TaggedListModel model_;
@@ -55,8 +67,17 @@ class ComboBox : public QComboBox {
   // Shows row as the selected entry (-1: none) without running the change handler.
   void ShowEntry(int row);
 
+ protected:
+  // Typing while the list is closed selects the first entry that begins with the keys typed
+  // in one run (gaps no longer than the keyboard input interval, by the time each key was
+  // typed, so keys held back during work continue the run) and reports it as activated. A
+  // blank that starts a run opens the list as usual.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   TaggedListModel model_;
+  QString typed_;
+  std::uint64_t lastKeyTime_ = 0;
 };
 
 }  // namespace recast::app

@@ -213,6 +213,7 @@ void MainForm::BuildChangeClassTab() {
   infoHeading->setFrameShape(QFrame::StyledPanel);
   ListBoxInfo = new ListBox("ListBoxInfo", false, QAbstractItemView::SingleSelection, lower);
   lower->layout()->addWidget(infoHeading);
+  ListBoxInfo->SetWideLines();
   lower->layout()->addWidget(ListBoxInfo);
 
   SplitterInfo->addWidget(SplitterColumns);
@@ -234,6 +235,7 @@ void MainForm::BuildProtocolTab() {
   auto* layout = new QVBoxLayout(TabSheet4);
   layout->setContentsMargins(8, 8, 8, 8);
   ListBoxProtocol = new ListBox("ListBoxProtocol", false, QAbstractItemView::SingleSelection, TabSheet4);
+  ListBoxProtocol->SetWideLines();
   layout->addWidget(ListBoxProtocol);
   AttachPopupMenu(ListBoxProtocol);
   PageControl1->addTab(TabSheet4, "&Protocol");

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <filesystem>
+
 #include "app/MainForm.h"
 #include "directory/Connection.h"
 #include "directory/Trees.h"
@@ -25,6 +27,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
       ui_(*services_.ui, services_.messageIntervalMs),
       session_(MakeSession(services_, ui_)),
       blocker_(form) {
+  ui_.SetCancelSource(blocker_);
   for (ListBox* list : {form_.ListBoxContainers, form_.ListBoxObjects, form_.lbSourceClassAttributes,
                         form_.lbTargetClassAttributes, form_.ListBoxDelta, form_.ListBoxInfo,
                         form_.ListBoxProtocol}) {
@@ -36,6 +39,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
   ConnectControls();
   InputHold hold(blocker_);
   FormCreate();
+  ui_.ShowAll();
 }
 
 MainFormController::~MainFormController() {
@@ -52,10 +56,12 @@ void MainFormController::ConnectControls() {
       if (Busy() || closed_) return;
       InputHold hold(blocker_);
       (this->*handler)();
+      // What the lists hold is on screen when the handler is over, whichever path it took.
+      ui_.ShowAll();
     };
   };
   connect(form_.ComboBoxTrees, &QComboBox::activated, this, guarded(&MainFormController::ChangeTree));
-  connect(form_.ListBoxContainers, &QAbstractItemView::doubleClicked, this,
+  connect(form_.ListBoxContainers, &ListBox::LineOpened, this,
           guarded(&MainFormController::ListBoxContainersDblClick));
   connect(form_.ListBoxObjects, &ListBox::LineClicked, this, guarded(&MainFormController::ObjectSelected));
   connect(form_.cbTargetClasses, &QComboBox::activated, this,
@@ -77,10 +83,15 @@ DirContext MainFormController::SelectionContext() const {
 
 void MainFormController::LoadInfoText() {
   const std::string& path = services_.infoFileName;
+  // Only a regular file of a sane size: a FIFO would block the start, a device or a huge
+  // file would exhaust memory.
+  std::error_code error;
+  const bool regular = !path.empty() && std::filesystem::is_regular_file(path, error);
+  const std::uintmax_t size = regular ? std::filesystem::file_size(path, error) : 0;
   QFile file(QString::fromStdString(path));
-  if (!path.empty() && file.open(QIODevice::ReadOnly)) {
-    const QByteArray bytes = file.readAll();
-    if (file.error() == QFileDevice::NoError) {
+  if (regular && !error && size <= kMaxInfoTextBytes && file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.read(static_cast<qint64>(kMaxInfoTextBytes) + 1);
+    if (file.error() == QFileDevice::NoError && static_cast<std::uintmax_t>(bytes.size()) <= kMaxInfoTextBytes) {
       form_.Memo1->setPlainText(
           QString::fromStdString(DisplayUtf8(std::string_view(bytes.constData(), bytes.size()))));
       return;
@@ -129,6 +140,11 @@ void MainFormController::FormClose() {
   }
   if (services_.saveMainWindowPlacement) services_.saveMainWindowPlacement(form_);
   if (services_.savePageSettings) services_.savePageSettings(*form_.TabSheet3);
+}
+
+void MainFormController::RequestClose() {
+  blocker_.RequestCancel();
+  form_.close();
 }
 
 void MainFormController::BitBtnWebClick() {

@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ class MainFormController : public QObject {
   Q_OBJECT
 
  public:
+  // The Info text is shown only from a regular file of at most this size.
+  static constexpr std::uintmax_t kMaxInfoTextBytes = 1024 * 1024;
+
   // Connects to form's controls and runs FormCreate. form must outlive the controller.
   MainFormController(MainForm& form, AppServices services);
   ~MainFormController() override;
@@ -35,6 +39,9 @@ class MainFormController : public QObject {
   void FormCreate();
   void FormShow();
   void FormClose();
+  // Closes the window as its close box does (settings written); work that runs is asked to
+  // cancel at its next step, and the close follows when it is over.
+  void RequestClose();
   void BitBtnWebClick();
   void SpeedButton1Click();
 

@@ -11,14 +11,21 @@
 
 namespace recast::app {
 
+class InputBlocker;
 class TaggedListModel;
 
 class ResponsiveUserInterface : public UserInterface {
  public:
   ResponsiveUserInterface(UserInterface& inner, int intervalMs);
 
+  // Where cancel requests come from (Escape while input is held back).
+  void SetCancelSource(const InputBlocker& blocker) { cancelSource_ = &blocker; }
+
   // Lists whose appended lines are shown at each message processing.
   void Watch(TaggedListModel& model) { watched_.push_back(&model); }
+  // Shows every line appended to the watched lists (before a dialog and when a handler
+  // ends, so what a list holds is what its view shows).
+  void ShowAll();
 
   void MessageBox(MessageBoxKind kind, const std::string& text) override;
   bool AskOkAbort(const std::string& text) override;
@@ -26,12 +33,14 @@ class ResponsiveUserInterface : public UserInterface {
   CursorId CurrentCursor() const override;
   void SetCursor(CursorId cursor) override;
   void ProcessPendingMessages() override;
+  bool CancelRequested() const override;
 
  private:
   UserInterface& inner_;
   std::chrono::milliseconds interval_;
   std::chrono::steady_clock::time_point last_{};
   std::vector<TaggedListModel*> watched_;
+  const InputBlocker* cancelSource_ = nullptr;
 };
 
 }  // namespace recast::app

@@ -80,25 +80,64 @@ const QString& TaggedListModel::Display(const Line& line) const {
   return *line.display;
 }
 
-int TaggedListModel::Count() const {
-  FlushConst();
-  return static_cast<int>(lines_.size());
+const std::vector<std::size_t>& TaggedListModel::MergedOrder() const {
+  if (orderValid_) return order_;
+  const std::size_t shown = lines_.size();
+  const std::size_t waiting = pending_.size();
+  const auto at = [&](std::size_t k) -> const Line& { return k < shown ? lines_[k] : pending_[k - shown]; };
+  order_.clear();
+  order_.reserve(shown + waiting);
+  if (nonAsciiLines_ == 0) {
+    // As Flush merges: the waiting lines in their own (stable) order, the shown lines first
+    // among equals.
+    std::vector<std::size_t> next(waiting);
+    for (std::size_t j = 0; j < waiting; ++j) next[j] = shown + j;
+    std::stable_sort(next.begin(), next.end(),
+                     [&](std::size_t a, std::size_t b) { return at(a).rankKey < at(b).rankKey; });
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < shown || j < waiting) {
+      if (j < waiting && (i == shown || at(next[j]).rankKey < lines_[i].rankKey)) {
+        order_.push_back(next[j++]);
+      } else {
+        order_.push_back(i++);
+      }
+    }
+  } else {
+    // Lines shown so far may have been ordered by rank: order everything by the collator.
+    for (std::size_t k = 0; k < shown + waiting; ++k) {
+      EnsureKey(at(k));
+      order_.push_back(k);
+    }
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](std::size_t a, std::size_t b) { return at(a).key->compare(*at(b).key) < 0; });
+  }
+  orderValid_ = true;
+  return order_;
 }
 
-std::string TaggedListModel::Text(int index) const {
-  FlushConst();
-  return lines_[static_cast<std::size_t>(index)].text;
+const TaggedListModel::Line& TaggedListModel::LineAt(int index) const {
+  const auto row = static_cast<std::size_t>(index);
+  if (pending_.empty()) return lines_[row];
+  const std::size_t k = MergedOrder()[row];
+  return k < lines_.size() ? lines_[k] : pending_[k - lines_.size()];
 }
 
-std::int32_t TaggedListModel::Tag(int index) const {
-  FlushConst();
-  return lines_[static_cast<std::size_t>(index)].tag;
-}
+int TaggedListModel::Count() const { return static_cast<int>(lines_.size() + pending_.size()); }
+
+std::string TaggedListModel::Text(int index) const { return LineAt(index).text; }
+
+std::int32_t TaggedListModel::Tag(int index) const { return LineAt(index).tag; }
 
 int TaggedListModel::IndexOf(std::string_view text) const {
-  FlushConst();
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (TextEquals(lines_[i].text, text)) return static_cast<int>(i);
+  const auto matches = [&](const Line& line) { return TextEquals(line.text, text); };
+  const auto shownMatch = std::find_if(lines_.begin(), lines_.end(), matches);
+  if (pending_.empty()) return shownMatch == lines_.end() ? -1 : static_cast<int>(shownMatch - lines_.begin());
+  // Only a match needs the merged order (fills look up every name before adding it).
+  if (shownMatch == lines_.end() && std::none_of(pending_.begin(), pending_.end(), matches)) return -1;
+  const int count = Count();
+  for (int row = 0; row < count; ++row) {
+    if (matches(LineAt(row))) return row;
   }
   return -1;
 }
@@ -108,6 +147,7 @@ void TaggedListModel::Add(std::string text, std::int32_t tag) {
   if (!line.ascii) ++nonAsciiLines_;
   if (sorted_) {
     pending_.push_back(std::move(line));
+    LinesChanged();
     return;
   }
   const int row = static_cast<int>(lines_.size());
@@ -123,11 +163,13 @@ void TaggedListModel::Insert(int index, std::string text, std::int32_t tag) {
   if (!line.ascii) ++nonAsciiLines_;
   beginInsertRows(QModelIndex(), index, index);
   lines_.insert(lines_.begin() + index, std::move(line));
+  LinesChanged();
   endInsertRows();
 }
 
 void TaggedListModel::Clear() {
   pending_.clear();
+  LinesChanged();
   nonAsciiLines_ = 0;
   if (lines_.empty()) return;
   beginResetModel();
@@ -142,18 +184,14 @@ void TaggedListModel::SetSorted(bool sorted) {
   if (sorted_) SortAll();
 }
 
-void TaggedListModel::EnsureKey(Line& line) const {
+void TaggedListModel::EnsureKey(const Line& line) const {
   if (!line.key) line.key.emplace(collator_.sortKey(Display(line)));
 }
 
-namespace {
-bool RankLess(const std::string& a, const std::string& b) { return a < b; }
-}  // namespace
-
-void TaggedListModel::SortLines(std::vector<Line>& lines, bool byRank) {
+void TaggedListModel::SortLines(std::vector<Line>& lines, bool byRank) const {
   if (byRank) {
     std::stable_sort(lines.begin(), lines.end(),
-                     [](const Line& a, const Line& b) { return RankLess(a.rankKey, b.rankKey); });
+                     [](const Line& a, const Line& b) { return a.rankKey < b.rankKey; });
     return;
   }
   for (auto& line : lines) EnsureKey(line);
@@ -165,32 +203,31 @@ void TaggedListModel::SortAll() {
   if (lines_.size() < 2) return;
   beginResetModel();
   SortLines(lines_, nonAsciiLines_ == 0);
+  LinesChanged();
   endResetModel();
 }
 
 void TaggedListModel::Flush() {
   if (pending_.empty()) return;
-  const bool byRank = nonAsciiLines_ == 0;
-  beginResetModel();
-  if (lines_.empty()) {
-    SortLines(pending_, byRank);
-    lines_.swap(pending_);
-  } else if (byRank) {
-    SortLines(pending_, true);
-    std::vector<Line> merged;
-    merged.reserve(lines_.size() + pending_.size());
-    std::merge(std::make_move_iterator(lines_.begin()), std::make_move_iterator(lines_.end()),
-               std::make_move_iterator(pending_.begin()), std::make_move_iterator(pending_.end()),
-               std::back_inserter(merged),
-               [](const Line& a, const Line& b) { return RankLess(a.rankKey, b.rankKey); });
-    lines_.swap(merged);
+  const std::size_t shown = lines_.size();
+  std::vector<Line> merged;
+  merged.reserve(shown + pending_.size());
+  for (const std::size_t k : MergedOrder()) merged.push_back(std::move(k < shown ? lines_[k] : pending_[k - shown]));
+  // Into an empty list the lines are inserted, which keeps a view's state; a merge moves
+  // shown lines and resets it.
+  if (shown == 0) {
+    beginInsertRows(QModelIndex(), 0, static_cast<int>(merged.size()) - 1);
   } else {
-    // Lines shown so far may have been ordered by rank: order everything by the collator.
-    for (auto& line : pending_) lines_.push_back(std::move(line));
-    SortLines(lines_, false);
+    beginResetModel();
   }
+  lines_.swap(merged);
   pending_.clear();
-  endResetModel();
+  LinesChanged();
+  if (shown == 0) {
+    endInsertRows();
+  } else {
+    endResetModel();
+  }
 }
 
 void TaggedListModel::FlushBatch() {
@@ -198,10 +235,10 @@ void TaggedListModel::FlushBatch() {
 }
 
 std::vector<std::string> TaggedListModel::Lines() const {
-  FlushConst();
+  const int count = Count();
   std::vector<std::string> out;
-  out.reserve(lines_.size());
-  for (const auto& line : lines_) out.push_back(line.text);
+  out.reserve(static_cast<std::size_t>(count));
+  for (int row = 0; row < count; ++row) out.push_back(LineAt(row).text);
   return out;
 }
 

@@ -4,9 +4,11 @@
 //
 // A sorted model orders its lines the way a list box does: case-insensitive and locale-aware.
 // Appends to a sorted model are collected and merged into place in batches (Flush), so that
-// filling 100,000 lines costs one sort instead of 100,000 ordered inserts. Every TaggedList
-// accessor flushes first, so readers always see the lines in display order; the view sees
-// new lines at the next Flush (the window flushes while it lets messages be processed).
+// filling 100,000 lines costs one sort instead of 100,000 ordered inserts. The TaggedList
+// accessors read the lines in the order they will have once merged, waiting ones included,
+// without changing what views see (so reading never disturbs a view's selection); views see
+// new lines at the next Flush (the window flushes while it lets messages be processed and
+// when a handler ends).
 
 #include <QAbstractListModel>
 #include <QCollator>
@@ -28,7 +30,8 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
   explicit TaggedListModel(bool sorted, QObject* parent = nullptr);
   ~TaggedListModel() override;
 
-  // ---- TaggedList (line indexes are display rows) ----
+  // ---- TaggedList (line indexes are display rows once flushed; the readers change
+  // nothing a view sees) ----
   int Count() const override;
   std::string Text(int index) const override;
   std::int32_t Tag(int index) const override;
@@ -67,22 +70,28 @@ class TaggedListModel : public QAbstractListModel, public TaggedList {
     // other lines need the collator's own sort key.
     bool ascii = false;
     std::string rankKey;
-    std::optional<QCollatorSortKey> key;
+    mutable std::optional<QCollatorSortKey> key;
   };
 
-  void FlushConst() const { const_cast<TaggedListModel*>(this)->Flush(); }
   Line MakeLine(std::string text, std::int32_t tag) const;
   const QString& Display(const Line& line) const;
-  void EnsureKey(Line& line) const;
+  void EnsureKey(const Line& line) const;
   // Sorts lines by the keys all of them (and the shown lines) share.
-  void SortLines(std::vector<Line>& lines, bool byRank);
+  void SortLines(std::vector<Line>& lines, bool byRank) const;
   void SortAll();
+  // The line at display row index, waiting lines merged in as Flush will place them.
+  const Line& LineAt(int index) const;
+  // The merged order: entries below lines_.size() are shown lines, the others waiting ones.
+  const std::vector<std::size_t>& MergedOrder() const;
+  void LinesChanged() { orderValid_ = false; }
 
   bool sorted_;
   QCollator collator_;
   unsigned char asciiRank_[128] = {};  // 0: not ranked (control characters)
   std::vector<Line> lines_;
   std::vector<Line> pending_;  // appended to a sorted model, not yet merged
+  mutable std::vector<std::size_t> order_;
+  mutable bool orderValid_ = false;
   std::size_t nonAsciiLines_ = 0;  // lines (shown or waiting) that need the collator's key
 };
 

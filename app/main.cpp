@@ -9,6 +9,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
 #include "app/ShippedFiles.h"
+#include "app/TerminationSignals.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapService.h"
 
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
 
   recast::app::MainForm form;
   recast::app::MainFormController controller(form, std::move(services));
+  // Logout and kill close the window like its close box, so the settings are written.
+  const recast::app::TerminationSignals terminationSignals([&controller] { controller.RequestClose(); });
   form.show();
   return QApplication::exec();
 }

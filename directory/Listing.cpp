@@ -131,7 +131,7 @@ void ListContainerContents(DirectorySession& session, DirContext ctx, std::strin
         (classFilter.empty() || classFilter == baseClass)) {
       objectsList->Add(prefix + listing.entryName, static_cast<std::int32_t>(prefix.size()));
     }
-  } while (NextEntry(session, listing) == 0);
+  } while (!session.ui.CancelRequested() && NextEntry(session, listing) == 0);
 }
 
 std::string GetMyName(DirectorySession& session, DirContext ctx) {

@@ -17,7 +17,8 @@ namespace recast {
 // base class (case counts). Lists are appended to, never cleared. A listing that cannot be
 // opened adds nothing; a failure part-way keeps what was added. Works on a duplicate of ctx;
 // ctx is not changed. Shows the busy cursor meanwhile and lets window messages run once per
-// entry and at each batch boundary.
+// entry and at each batch boundary; stops after the entry at hand when the user cancels
+// meanwhile (UserInterface::CancelRequested), keeping what was added.
 void ListContainerContents(DirectorySession& session, DirContext ctx, std::string_view containerName,
                            TaggedList* containersList, TaggedList* objectsList,
                            std::string_view classFilter, bool withClass);

@@ -18,7 +18,9 @@ void SaveBounds(const SettingsFile& file, const std::string& section, const QWid
 
 // Reads width, height, left and top (each default 0) and applies each one that is not 0, so a
 // stored left or top of exactly 0 leaves the designed position. A window that is maximized,
-// full-screen or minimized is not in its designed placement and is left alone. Never throws.
+// full-screen or minimized is not in its designed placement and is left alone. A window is
+// kept on a screen that exists: no larger than that screen, and brought fully onto it when
+// less than 100 pixels of it would show; the file is not changed. Never throws.
 void RestoreBounds(const SettingsFile& file, const std::string& section, QWidget& control);
 
 }  // namespace recast::settings

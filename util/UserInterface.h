@@ -42,6 +42,9 @@ class UserInterface {
 
   // Lets pending window messages be processed (repaint, input).
   virtual void ProcessPendingMessages() = 0;
+  // True once the user asked to cancel the running work (while messages were processed):
+  // long loops stop at their next step and keep what they did so far.
+  virtual bool CancelRequested() const { return false; }
 };
 
 }  // namespace recast

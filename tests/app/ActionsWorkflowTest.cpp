@@ -64,6 +64,7 @@ TEST_F(ActionsWorkflowTest, UnreadableTargetClassIsShownAndLeavesTheLastResults)
   Analyse("Bob", "Staff");
   const Strings delta = Lines(*form_->ListBoxDelta);
   form_->cbTargetClasses->Items().Add("Ghost", 0);
+  form_->cbTargetClasses->Items().Flush();
   ChooseTarget("Ghost");
   ASSERT_EQ(ui_.messages().size(), 1u);
   EXPECT_EQ(ui_.messages()[0], (ScriptedUserInterface::Message{MessageBoxKind::Custom, "0xFFFFFDA4"}));
@@ -119,6 +120,47 @@ TEST_F(ActionsWorkflowTest, OnlyUnvaluedConflictsLeaveTheClassChangeOpen) {
             "There are attribute conflicts, but since these are on 3 unvalued attributes, you can recast the object.");
   Click(*form_->SpeedButton1);
   EXPECT_EQ(ui_.messages().back().text, controller_->AnalysisSummary());
+}
+
+TEST_F(ActionsWorkflowTest, EscapeCancelsAListingAnAnalysisAndADeletionAtTheirNextStep) {
+  // Escape at the first step at which the given list holds at least one line.
+  const auto escapeOnceFilled = [this](ListBox& list) {
+    ui_.SetOnProcessPendingMessages([this, &list] {
+      if (list.Items().Count() == 0) return;
+      ui_.SetOnProcessPendingMessages(nullptr);
+      QTest::keyClick(form_.get(), Qt::Key_Escape);
+    });
+  };
+  escapeOnceFilled(*form_->ListBoxObjects);
+  Walk({"Sales"});  // four entries; the one read when Escape came is still listed
+  EXPECT_EQ(Lines(*form_->ListBoxObjects).size(), 2u);
+  Walk({"[ .. ]", "Sales"});
+  EXPECT_EQ(Lines(*form_->ListBoxObjects).size(), 4u) << "the next listing is whole";
+
+  SelectObject("Person: Alice");
+  escapeOnceFilled(*form_->ListBoxDelta);
+  ChooseTarget("Contact");  // in full: "! Surname", "* Title", "Full Name"
+  EXPECT_EQ(Lines(*form_->ListBoxDelta).size(), 1u);
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  EXPECT_FALSE(form_->BitBtnDeleteConflicts->isEnabled());
+  EXPECT_EQ(controller_->AnalysisSummary().rfind("The analysis was cancelled,", 0), 0u);
+
+  // Bob to Badge Holder: Telephone Number and Title must go.
+  ChooseTarget("Badge Holder");
+  SelectObject("Person: Bob");
+  ASSERT_EQ(controller_->ConflictAttributeList(), (Strings{"Telephone Number", "Title"}));
+  ui_.QueueOkAbort(true);
+  escapeOnceFilled(*form_->ListBoxProtocol);
+  Click(*form_->BitBtnDeleteConflicts);
+  const Strings log = Lines(*form_->ListBoxProtocol);
+  EXPECT_EQ(Strings(log.end() - 3, log.end()),
+            (Strings{"  Deleting attribute: Telephone Number",
+                     "  Cancelled: 1 of 2 attributes were not deleted. Press Delete Conflicts again to "
+                     "delete them.",
+                     ""}));
+  EXPECT_EQ(directory_.ValueOf("ALPHA", ".Bob.Sales.Org", "Title"), "Clerk");
+  EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"* Title", "Full Name", "Telephone Number"})) << "analysed again";
+  EXPECT_TRUE(form_->BitBtnDeleteConflicts->isEnabled());
 }
 
 TEST_F(ActionsWorkflowTest, DeletionLogsEachRemovalAndItsFailureThenAnalysesAgain) {

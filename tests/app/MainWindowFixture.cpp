@@ -33,6 +33,8 @@ void MainWindowFixture::SetUp() {
 }
 
 void MainWindowFixture::OpenWindow() {
+  controller_.reset();
+  form_.reset();
   form_ = std::make_unique<MainForm>();
   controller_ = std::make_unique<MainFormController>(*form_, services_);
   form_->show();
@@ -49,8 +51,24 @@ void MainWindowFixture::TearDown() {
   form_.reset();
 }
 
+std::vector<std::string> MainWindowFixture::Shown(const QAbstractItemView& list) {
+  std::vector<std::string> lines;
+  const QAbstractItemModel& model = *list.model();
+  for (int row = 0; row < model.rowCount(); ++row) {
+    lines.push_back(model.data(model.index(row, 0), Qt::DisplayRole).toString().toStdString());
+  }
+  return lines;
+}
+
+int MainWindowFixture::ShownRow(const QAbstractItemView& list, const std::string& text) {
+  const std::vector<std::string> lines = Shown(list);
+  const auto found = std::find(lines.begin(), lines.end(), text);
+  return found == lines.end() ? -1 : static_cast<int>(found - lines.begin());
+}
+
 void MainWindowFixture::ClickLine(ListBox& list, const std::string& text) {
-  const int row = list.Items().IndexOf(text);
+  // The user can only click what the view shows.
+  const int row = ShownRow(list, text);
   ASSERT_GE(row, 0) << text;
   QWidget* tab = list.parentWidget();
   while (tab && form_->PageControl1->indexOf(tab) < 0) tab = tab->parentWidget();
@@ -61,12 +79,12 @@ void MainWindowFixture::ClickLine(ListBox& list, const std::string& text) {
 
 void MainWindowFixture::DoubleClickLine(ListBox& list, const std::string& text) {
   ClickLine(list, text);
-  const int row = list.Items().IndexOf(text);
+  const int row = ShownRow(list, text);
   QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(row, 0)).center());
 }
 
 void MainWindowFixture::ChooseCombo(ComboBox& combo, const std::string& text) {
-  const int row = combo.Items().IndexOf(text);
+  const int row = combo.findText(QString::fromStdString(text), Qt::MatchFixedString);
   ASSERT_GE(row, 0) << text;
   combo.setCurrentIndex(row);
   emit combo.activated(row);

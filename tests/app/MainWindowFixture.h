@@ -55,6 +55,9 @@ class MainWindowFixture : public ::testing::Test {
   void Click(QAbstractButton& button);
 
   static std::vector<std::string> Lines(ListBox& list) { return list.Items().Lines(); }
+  // The lines the view shows, read through its model.
+  static std::vector<std::string> Shown(const QAbstractItemView& list);
+  static int ShownRow(const QAbstractItemView& list, const std::string& text);
   static std::vector<std::int32_t> Tags(ListBox& list);
   static std::vector<std::string> SelectedLines(ListBox& list);
 

@@ -1,8 +1,14 @@
 // Start-up, close, tree and container navigation and object selection, driven through the
 // window's controls.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <fstream>
 
 #include "MainWindowFixture.h"
+#include "app/TerminationSignals.h"
 #include "platform/profile/Profile.h"
 
 namespace recast::app::testing {
@@ -110,6 +116,81 @@ TEST_F(SelectionWorkflowTest, EveryKeyboardStepThroughObjectsAndTargetsRunsItsHa
   EXPECT_EQ(Lines(*form_->ListBoxDelta), (Strings{"Full Name", "Telephone Number", "Title"}));
 }
 
+TEST_F(SelectionWorkflowTest, EveryListShowsWhatItHoldsAfterEachHandler) {
+  const auto expectAllShown = [this](const char* step) {
+    for (ListBox* list : form_->findChildren<ListBox*>()) {
+      EXPECT_EQ(Shown(*list), Lines(*list)) << step << ": " << list->objectName().toStdString();
+    }
+  };
+  Walk({"Sales"});
+  SelectObject("Person: Alice");  // before any target class: no analysis follows the fill
+  EXPECT_EQ(Shown(*form_->lbSourceClassAttributes),
+            (Strings{"CN", "Description", "Full Name", "Object Class", "Surname", "Telephone Number", "Title"}));
+  expectAllShown("object first");
+
+  CloseWindow();
+  OpenWindow();
+  ChooseTarget("Contact");  // before any object
+  EXPECT_FALSE(Shown(*form_->lbTargetClassAttributes).empty());
+  expectAllShown("target first");
+
+  form_->cbTargetClasses->Items().Add("Ghost", 0);
+  form_->cbTargetClasses->Items().Flush();
+  ChooseTarget("Ghost");
+  expectAllShown("unreadable target");
+}
+
+TEST_F(SelectionWorkflowTest, ReadingAListKeepsItsViewsSelection) {
+  Walk({"Sales"});
+  ChooseTarget("Contact");
+  SelectObject("Person: Alice");
+  ListBox& source = *form_->lbSourceClassAttributes;
+  ASSERT_EQ(SelectedLines(source), (Strings{"Surname"}));
+  source.Items().Add("Zeta", 0);  // waiting to be shown
+  EXPECT_EQ(source.Items().Count(), 8);
+  EXPECT_EQ(source.Items().IndexOf("Zeta"), 7);
+  EXPECT_EQ(source.Items().Text(7), "Zeta");
+  EXPECT_EQ(SelectedLines(source), (Strings{"Surname"}));
+}
+
+TEST_F(SelectionWorkflowTest, DoubleClickOnTheEmptyAreaOrReturnOpensTheSelectedContainer) {
+  form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+  ListBox& containers = *form_->ListBoxContainers;
+  ClickLine(containers, "Sales");
+  const QRect last = containers.visualRect(containers.model()->index(containers.model()->rowCount() - 1, 0));
+  const QPoint below(last.center().x(), last.bottom() + 3 * last.height());
+  ASSERT_FALSE(containers.indexAt(below).isValid());
+  QTest::mouseDClick(containers.viewport(), Qt::LeftButton, {}, below);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+
+  ClickLine(containers, "East");
+  containers.setFocus();
+  QTest::keyClick(&containers, Qt::Key_Return);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".East.Sales.Org");
+  QTest::keyClick(&containers, Qt::Key_Down);  // onto "[ .. ]", the only line
+  QTest::keyClick(&containers, Qt::Key_Enter);
+  EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
+}
+
+TEST_F(SelectionWorkflowTest, TypingAClassNameIntoTheClosedTargetListSelectsIt) {
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  ChooseTarget("Contact");
+  ComboBox& targets = *form_->cbTargetClasses;
+  targets.setFocus();
+  // "P" selects Person and starts its analysis; the rest is typed while it runs.
+  ui_.SetOnProcessPendingMessages([&] {
+    ui_.SetOnProcessPendingMessages(nullptr);
+    QTest::keyClicks(&targets, "ic");
+  });
+  QTest::keyClick(&targets, Qt::Key_P, Qt::ShiftModifier);
+  EXPECT_EQ(controller_->TargetClassName(), "Person");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return controller_->TargetClassName() == "Pictured"; }));
+  EXPECT_EQ(targets.currentText(), "Pictured");
+  QTest::keyClicks(&targets, "organizational u");  // the blank belongs to the name
+  EXPECT_EQ(controller_->TargetClassName(), "Organizational Unit");
+}
+
 TEST_F(SelectionWorkflowTest, TreeChangeRelistsAndEmptiesTheTargetChoiceButKeepsTheTarget) {
   Walk({"Sales"});
   ChooseTarget("Member");
@@ -159,6 +240,31 @@ TEST_F(SelectionWorkflowTest, CloseWritesPlacementAndTheTwoComboTexts) {
   EXPECT_FALSE(controller_->HasMainContext());
 }
 
+TEST_F(SelectionWorkflowTest, TermAndIntCloseTheWindowAsTheCloseBoxDoesAfterTheRunningWork) {
+  TerminationSignals termination([this] { controller_->RequestClose(); });
+  ASSERT_TRUE(termination.Active());
+  const auto expectClosedWithSettings = [this](const char* when) {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form_->isVisible(); })) << when;
+    EXPECT_FALSE(controller_->HasMainContext()) << when;
+    EXPECT_NE(profile::GetPrivateProfileInt("Settings", "MainForm.Width", 0, SettingsFile()), 0) << when;
+  };
+  ::kill(::getpid(), SIGTERM);
+  expectClosedWithSettings("idle");
+
+  OpenWindow();
+  Walk({"Sales"});
+  SelectObject("Person: Alice");
+  ui_.SetOnProcessPendingMessages([this] {
+    ui_.SetOnProcessPendingMessages(nullptr);
+    ::kill(::getpid(), SIGINT);
+    QTest::qWait(20);  // the window's thread sees the signal while the analysis yields
+    EXPECT_TRUE(form_->isVisible()) << "the close waits for the analysis";
+  });
+  ChooseTarget("Contact");
+  EXPECT_EQ(controller_->AnalysisSummary().rfind("The analysis was cancelled,", 0), 0u);
+  expectClosedWithSettings("during an analysis");
+}
+
 class RestoredPlacementTest : public MainWindowFixture {
  protected:
   void SetUp() override {
@@ -169,10 +275,10 @@ class RestoredPlacementTest : public MainWindowFixture {
 
 TEST_F(RestoredPlacementTest, PlacementIsRestoredWhenShownAndInfoTabAlwaysFirst) {
   std::filesystem::create_directories(TempPath("config"));
-  std::ofstream(SettingsFile()) << "[Settings]\nMainForm.Width=1010\nMainForm.Height=707\n";
+  std::ofstream(SettingsFile()) << "[Settings]\nMainForm.Width=701\nMainForm.Height=507\n";
   OpenWindow();
-  EXPECT_EQ(form_->width(), 1010);
-  EXPECT_EQ(form_->height(), 707);
+  EXPECT_EQ(form_->width(), 701);
+  EXPECT_EQ(form_->height(), 507);
   EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
 }
 
@@ -192,6 +298,23 @@ TEST_F(RestoredPlacementTest, MissingInfoFileAndUnreadableClientConfiguration) {
   EXPECT_FALSE(controller_->HasMainContext());
   CloseWindow();
   EXPECT_TRUE(std::filesystem::exists(SettingsFile()));
+}
+
+TEST_F(RestoredPlacementTest, InfoTextOnlyFromARegularFileOfSaneSize) {
+  const std::filesystem::path fifo = TempPath("fifo.txt");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::filesystem::path zero = TempPath("zero.txt");
+  std::filesystem::create_symlink("/dev/zero", zero);
+  const std::filesystem::path huge = TempPath("huge.txt");
+  std::ofstream(huge) << std::string(MainFormController::kMaxInfoTextBytes + 1, 'x');
+  const std::filesystem::path folder = TempPath("folder.txt");
+  std::filesystem::create_directory(folder);
+  for (const std::filesystem::path& path : {fifo, zero, huge, folder}) {
+    services_.infoFileName = path.string();
+    OpenWindow();
+    EXPECT_EQ(form_->Memo1->toPlainText().toStdString(), "Could not find " + path.string());
+    CloseWindow();
+  }
 }
 
 TEST_F(SelectionWorkflowTest, InputIsHeldBackWhileAnAnalysisRuns) {

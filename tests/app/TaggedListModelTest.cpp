@@ -55,7 +55,42 @@ TEST(TaggedListModelTest, BatchesAppendedBetweenFlushesMergeIntoOrder) {
   EXPECT_TRUE(model.HasPending());
   EXPECT_EQ(model.rowCount(), 2) << "views see appended lines only at a flush";
   EXPECT_EQ(model.Lines(), (std::vector<std::string>{"a", "c", "m", "n", "z"}));
+  EXPECT_EQ(model.rowCount(), 2) << "reading shows nothing new";
+  model.Flush();
   EXPECT_EQ(model.rowCount(), 5);
+}
+
+TEST(TaggedListModelTest, ReadingWithLinesWaitingLeavesViewsAlone) {
+  TaggedListModel model(true);
+  Fill(model, {"m", "c"});
+  model.Flush();
+  model.Add("a", 7);
+  model.Add("C", 8);
+  QSignalSpy reset(&model, &QAbstractItemModel::modelAboutToBeReset);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsAboutToBeInserted);
+  EXPECT_EQ(model.Count(), 4);
+  EXPECT_EQ(model.Text(0), "a");
+  EXPECT_EQ(model.Tag(0), 7);
+  EXPECT_EQ(model.IndexOf("c"), 1) << "the shown line comes first among equals";
+  EXPECT_EQ(model.IndexOf("C"), 1);
+  EXPECT_EQ(model.Text(2), "C");
+  EXPECT_EQ(model.IndexOf("x"), -1);
+  EXPECT_EQ(reset.count() + inserted.count(), 0);
+  EXPECT_EQ(model.rowCount(), 2);
+  model.Flush();
+  EXPECT_EQ(model.data(model.index(2), Qt::DisplayRole).toString(), "C") << "the merge agrees with the readers";
+}
+
+TEST(TaggedListModelTest, FirstFlushIntoAnEmptyListInsertsRows) {
+  // Inserting keeps a view's state (current line, scroll position); a reset drops it.
+  TaggedListModel model(true);
+  Fill(model, {"b", "a"});
+  QSignalSpy reset(&model, &QAbstractItemModel::modelAboutToBeReset);
+  QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+  model.Flush();
+  EXPECT_EQ(reset.count(), 0);
+  ASSERT_EQ(inserted.count(), 1);
+  EXPECT_EQ(model.data(model.index(0), Qt::DisplayRole).toString(), "a");
 }
 
 TEST(TaggedListModelTest, BatchFlushWaitsUntilAsManyLinesWaitAsAreShown) {

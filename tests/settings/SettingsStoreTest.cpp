@@ -1,6 +1,8 @@
 #include "settings/SettingsStore.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -99,6 +101,23 @@ TEST_F(SettingsStoreTest, RestoreAppliesOnlyNonZeroValues) {
     EXPECT_EQ(form.window.y(), c.y) << c.stored;
     EXPECT_EQ(form.window.width(), c.width) << c.stored;
     EXPECT_EQ(form.window.height(), c.height) << c.stored;
+  }
+}
+
+TEST_F(SettingsStoreTest, RestoreKeepsTheWindowOnAScreenAndLeavesTheFileAlone) {
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const char* stored : {
+           "MainForm.Top=99999999\nMainForm.Left=-99999999\nMainForm.Width=2147483647\nMainForm.Height=2147483647\n",
+           "MainForm.Left=2147483647\nMainForm.Top=-2147483647\n",
+           "MainForm.Left=-630\n",
+       }) {
+    Put(std::string("[Settings]\n") + stored);
+    const ino_t before = Inode();
+    MainFormFixture form;
+    Store().RestoreMainWindowPlacement(form.window);
+    EXPECT_TRUE(screen.contains(form.window.frameGeometry())) << stored;
+    EXPECT_EQ(Contents(), std::string("[Settings]\n") + stored);
+    EXPECT_EQ(Inode(), before);
   }
 }
 
