@@ -36,6 +36,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
   ConnectControls();
   InputHold hold(blocker_);
   FormCreate();
+  ShowServiceNotices();
 }
 
 MainFormController::~MainFormController() {
@@ -51,7 +52,9 @@ void MainFormController::ConnectControls() {
     return [this, handler] {
       if (Busy() || closed_) return;
       InputHold hold(blocker_);
+      services_.client->BeginUserAction();
       (this->*handler)();
+      ShowServiceNotices();
     };
   };
   connect(form_.ComboBoxTrees, &QComboBox::activated, this, guarded(&MainFormController::ChangeTree));
@@ -69,6 +72,12 @@ void MainFormController::ConnectControls() {
   connect(form_.PopupSaveAs, &QAction::triggered, this, guarded(&MainFormController::PopupSaveAsClick));
   connect(&form_, &MainForm::FormShown, this, &MainFormController::FormShow);
   connect(&form_, &MainForm::FormClosing, this, &MainFormController::FormClose);
+}
+
+void MainFormController::ShowServiceNotices() {
+  for (const std::string& notice : services_.client->TakeNotices()) {
+    ShowMessageBox(ui_, MessageBoxKind::Information, notice);
+  }
 }
 
 DirContext MainFormController::SelectionContext() const {

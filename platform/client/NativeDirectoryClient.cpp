@@ -127,6 +127,21 @@ DirStatus NativeDirectoryClient::OpenService(std::size_t index) {
   return 0;
 }
 
+void NativeDirectoryClient::BeginUserAction() {
+  for (Connection& connection : connections_) {
+    if (connection.service) connection.service->BeginUserAction();
+  }
+}
+
+std::vector<std::string> NativeDirectoryClient::TakeNotices() {
+  std::vector<std::string> notices;
+  for (Connection& connection : connections_) {
+    if (!connection.service) continue;
+    for (std::string& notice : connection.service->TakeNotices()) notices.push_back(std::move(notice));
+  }
+  return notices;
+}
+
 DirStatus NativeDirectoryClient::ConnectionFor(const Context& context, Connection** connection) {
   if (DirStatus s = OpenService(context.connection); s != 0) return s;
   *connection = &connections_[context.connection];

@@ -105,6 +105,9 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) override;
   DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
                        int* fd) override;
+  // Passed on to every open service.
+  void BeginUserAction() override;
+  std::vector<std::string> TakeNotices() override;
 
  private:
   struct Connection {
