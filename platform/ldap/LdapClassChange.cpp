@@ -117,7 +117,9 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   LDAP* ld = connection_->get();
   rc = ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr);
   if (rc != LDAP_SUCCESS) {
-    mark.Done();
+    // A delete whose answer was lost may still have happened: then the mark stays, and the
+    // next connection looks.
+    if (!IsConnectionLost(rc)) mark.Done();
     return Fail(rc, Format("deleting %s to re-create it", {dn}));
   }
   if (recreateHook_) recreateHook_();
