@@ -96,7 +96,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   if (const DirStatus status = ReadEntry(dn, &original, &rc); status != 0) return status;
   std::filesystem::path backup;
   std::string diagnostic;
-  if (const DirStatus status = SaveLdifBackup(settings_.dataFolder / "ldap-backups", original, &backup, &diagnostic);
+  if (const DirStatus status = SaveLdifBackup(BackupFolder(), original, &backup, &diagnostic);
       status != 0) {
     return Record(status, diagnostic);
   }

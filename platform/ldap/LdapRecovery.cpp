@@ -14,9 +14,8 @@
 namespace recast::ldap {
 
 void LdapService::RecoverPendingBackups() {
-  if (settings_.dataFolder.empty()) return;
   LDAP* ld = connection_->get();
-  for (PendingMark& mark : PendingMark::Claim(settings_.dataFolder / "ldap-backups", settings_.url)) {
+  for (PendingMark& mark : PendingMark::Claim(BackupFolder(), settings_.url)) {
     const std::string backup = mark.backup().string();
     LdifEntry entry;
     if (LoadLdifBackup(mark.backup(), &entry) != 0) {

@@ -97,6 +97,7 @@ class LdapService : public service::DirectoryService {
   // Puts back the entries of this server's pending re-create backups (README.md) and tells
   // the user through the notices.
   void RecoverPendingBackups();
+  std::filesystem::path BackupFolder() const { return settings_.dataFolder / "ldap-backups"; }
   void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
 
   // The latest page the server sent for a listing, with what the caller has not had yet.
