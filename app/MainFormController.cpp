@@ -40,6 +40,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
   InputHold hold(blocker_);
   FormCreate();
   ui_.ShowAll();
+  ShowServiceNotices();
 }
 
 MainFormController::~MainFormController() {
@@ -55,9 +56,11 @@ void MainFormController::ConnectControls() {
     return [this, handler] {
       if (Busy() || closed_) return;
       InputHold hold(blocker_);
+      services_.client->BeginUserAction();
       (this->*handler)();
       // What the lists hold is on screen when the handler is over, whichever path it took.
       ui_.ShowAll();
+      ShowServiceNotices();
     };
   };
   connect(form_.ComboBoxTrees, &QComboBox::activated, this, guarded(&MainFormController::ChangeTree));
@@ -75,6 +78,12 @@ void MainFormController::ConnectControls() {
   connect(form_.PopupSaveAs, &QAction::triggered, this, guarded(&MainFormController::PopupSaveAsClick));
   connect(&form_, &MainForm::FormShown, this, &MainFormController::FormShow);
   connect(&form_, &MainForm::FormClosing, this, &MainFormController::FormClose);
+}
+
+void MainFormController::ShowServiceNotices() {
+  for (const std::string& notice : services_.client->TakeNotices()) {
+    ShowMessageBox(ui_, MessageBoxKind::Information, notice);
+  }
 }
 
 DirContext MainFormController::SelectionContext() const {

@@ -78,6 +78,8 @@ class MainFormController : public QObject {
 
  private:
   void ConnectControls();
+  // One message box for each notice the directory services gathered.
+  void ShowServiceNotices();
   void LoadInfoText();
   // ObjectSelected's work, run with input held back.
   void SelectObjectLine(int row);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "directory/AttributeDefinitions.h"
 #include "directory/ByteView.h"
 #include "directory/DirGuards.h"
 #include "directory/DirTime.h"
@@ -205,6 +206,11 @@ void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_vie
   }
 }
 
+// A secret's value shows its size only, never its bytes.
+std::string SecretValueText(const void* value, std::uint32_t size) {
+  return Format("(secret, %u bytes)", {ValueBlock(value, size, kSynOctetString).Head<OctetStringValue>().length});
+}
+
 }  // namespace
 
 void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t size, std::string_view attrName,
@@ -277,6 +283,10 @@ DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::st
       values.Add(text, 0);
       continue;
     }
+    AttributeDefinition definition;
+    const bool secret = syntax == kSynOctetString &&
+                        ReadAttributeDefinition(session, dup, attr, &definition) == 0 &&
+                        (definition.attrFlags & kAttrSecret) != 0;
     for (std::uint32_t i = 0; i < valueCount; ++i) {
       try {
         std::uint32_t size = 0;
@@ -284,7 +294,8 @@ DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::st
         std::unique_ptr<std::uint8_t[]> block;
         if (size > 0) block = std::make_unique<std::uint8_t[]>(size);
         if (status == 0) status = client.GetAttrVal(dup, reply.get(), syntax, block.get());
-        if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
+        if (status == 0 && secret) values.Add(SecretValueText(block.get(), size), 0);
+        else if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
       } catch (const std::exception& error) {
         values.Add(error.what(), 0);
       }

@@ -14,8 +14,9 @@ namespace recast {
 // several entries per value). Works on a duplicate of ctx, freed before returning; for
 // "Aliased Object Name" (any case) the duplicate does not follow aliases, so an alias is
 // read itself. A value that cannot be read is skipped; a value that cannot be formatted
-// shows as its error text. Returns the status of the last directory step; a missing object
-// or attribute appends nothing and returns the client's failure.
+// shows as its error text; a value of a secret (kAttrSecret) shows as "(secret, N bytes)".
+// Returns the status of the last directory step; a missing object or attribute appends
+// nothing and returns the client's failure.
 DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::string_view objectName,
                               std::string_view attrName, TaggedList& values);
 

@@ -20,6 +20,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace recast {
 
@@ -146,6 +148,9 @@ inline constexpr std::uint32_t kAttrServerRead = 0x100;
 inline constexpr std::uint32_t kAttrWriteManaged = 0x200;
 inline constexpr std::uint32_t kAttrPerReplica = 0x400;
 inline constexpr std::uint32_t kAttrSyncNever = 0x800;
+// This system's own: a password or key (octet string) whose values are never shown, only
+// their size.
+inline constexpr std::uint32_t kAttrSecret = 0x1000;
 
 // Entry flags (ObjectInfo::objectFlags).
 inline constexpr std::uint32_t kEntryAlias = 0x01;
@@ -428,6 +433,14 @@ class DirectoryClient {
   // A readable file descriptor holding the whole stream; the caller reads and closes it.
   virtual DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName,
                                std::uint32_t flags, int* fd) = 0;
+
+  // ---- This system's own ----
+  // A new user action begins: a connection that failed during the previous one may be tried
+  // again (until then its operations fail at once with the same status).
+  virtual void BeginUserAction() {}
+  // Messages for the user that the services gathered since the last call (what they found
+  // and repaired on connecting); each is handed out once.
+  virtual std::vector<std::string> TakeNotices() { return {}; }
 };
 
 }  // namespace recast

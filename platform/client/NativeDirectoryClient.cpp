@@ -51,7 +51,7 @@ ConnStatus NativeDirectoryClient::InitClient(std::uint32_t, std::uint32_t) {
   preferred_ = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (entries[i].primary) preferred_ = i;
-    connections_.push_back(Connection{std::move(entries[i]), nullptr, {}, nullptr});
+    connections_.push_back(Connection{std::move(entries[i]), nullptr, {}, nullptr, 0});
   }
   initialized_ = true;
   return 0;
@@ -116,15 +116,36 @@ DirStatus NativeDirectoryClient::OpenService(std::size_t index) {
   }
   auto opener = options_.openers.find(ServiceKindOf(config.service));
   if (opener == options_.openers.end() || !opener->second) return kErrServerUnavailable;
+  // An opener may wait the whole timeout of an unreachable server: once per user action.
+  if (connection.openFailure != 0) return connection.openFailure;
   std::unique_ptr<service::DirectoryService> opened;
   DirStatus s = opener->second(config, &opened);
   if (s == 0 && !opened) s = kErrServerUnavailable;
-  if (s != 0) return s;
+  if (s != 0) {
+    connection.openFailure = s;
+    return s;
+  }
   service::LoginInfo login;
   if (s = opened->Login(&login); s != 0) return s;
   connection.service = std::move(opened);
   connection.login = std::move(login);
   return 0;
+}
+
+void NativeDirectoryClient::BeginUserAction() {
+  for (Connection& connection : connections_) {
+    connection.openFailure = 0;
+    if (connection.service) connection.service->BeginUserAction();
+  }
+}
+
+std::vector<std::string> NativeDirectoryClient::TakeNotices() {
+  std::vector<std::string> notices;
+  for (Connection& connection : connections_) {
+    if (!connection.service) continue;
+    for (std::string& notice : connection.service->TakeNotices()) notices.push_back(std::move(notice));
+  }
+  return notices;
 }
 
 DirStatus NativeDirectoryClient::ConnectionFor(const Context& context, Connection** connection) {

@@ -105,6 +105,10 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) override;
   DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
                        int* fd) override;
+  // Passed on to every open service; a connection whose opening failed in this action is
+  // tried again only after it (until then it fails at once with the opener's status).
+  void BeginUserAction() override;
+  std::vector<std::string> TakeNotices() override;
 
  private:
   struct Connection {
@@ -112,6 +116,7 @@ class NativeDirectoryClient final : public DirectoryClient {
     std::unique_ptr<service::DirectoryService> service;
     service::LoginInfo login;
     std::unique_ptr<SchemaIndex> schema;
+    DirStatus openFailure = 0;  // the opener's failure in the current user action
   };
   struct Context {
     std::size_t connection = 0;

@@ -19,7 +19,7 @@ struct Entry {
 // Sorted by status for the binary search below (checked at first use in tests).
 constexpr Entry kTexts[] = {
     {-7909, "The LDAP service failed"},
-    {-7908, "The LDAP service failed"},
+    {-7908, "The password would be sent unencrypted to the LDAP server"},
     {-7907, "The value does not fit the LDAP server's attribute syntax"},
     {-7906, "The original entry could not be restored after a failed re-creation"},
     {-7905, "The backup of the entry could not be written before its re-creation"},

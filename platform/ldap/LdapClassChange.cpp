@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "platform/ldap/BackupMarks.h"
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapSearch.h"
@@ -20,6 +21,10 @@ using service::EntryName;
 using service::NamePart;
 
 namespace {
+
+constexpr const char* kNotRestored =
+    "%s; the original could not be put back; it is saved in %s, and the program puts it back from there when it "
+    "next connects to the server";
 
 bool IsStructuralRefusal(int rc, const std::string& message) {
   return rc == LDAP_NO_OBJECT_CLASS_MODS ||
@@ -82,29 +87,6 @@ DirStatus LdapService::HasChildren(const std::string& dn, bool* children) {
   return 0;
 }
 
-namespace {
-
-// Adds entry as it stands; the LDAP result code.
-int AddEntry(LDAP* ld, LdifEntry& entry) {
-  std::vector<std::vector<berval>> values(entry.attributes.size());
-  std::vector<std::vector<berval*>> pointers(entry.attributes.size());
-  std::vector<LDAPMod> mods(entry.attributes.size());
-  std::vector<LDAPMod*> modPointers;
-  for (std::size_t i = 0; i < entry.attributes.size(); ++i) {
-    for (auto& v : entry.attributes[i].second) values[i].push_back({static_cast<ber_len_t>(v.size()), v.data()});
-    for (auto& b : values[i]) pointers[i].push_back(&b);
-    pointers[i].push_back(nullptr);
-    mods[i].mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
-    mods[i].mod_type = entry.attributes[i].first.data();
-    mods[i].mod_bvalues = pointers[i].data();
-    modPointers.push_back(&mods[i]);
-  }
-  modPointers.push_back(nullptr);
-  return ldap_add_ext_s(ld, entry.dn.c_str(), modPointers.data(), nullptr, nullptr);
-}
-
-}  // namespace
-
 DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::string>& newClasses) {
   bool children = false;
   if (const DirStatus status = HasChildren(dn, &children); status != 0) return status;
@@ -114,7 +96,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   if (const DirStatus status = ReadEntry(dn, &original, &rc); status != 0) return status;
   std::filesystem::path backup;
   std::string diagnostic;
-  if (const DirStatus status = SaveLdifBackup(settings_.dataFolder / "ldap-backups", original, &backup, &diagnostic);
+  if (const DirStatus status = SaveLdifBackup(BackupFolder(), original, &backup, &diagnostic);
       status != 0) {
     return Record(status, diagnostic);
   }
@@ -127,26 +109,41 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   for (auto& [attr, values] : changed.attributes) {
     if (EqualsIgnoreCase(attr, "objectClass")) values = newClasses;
   }
+  // Until the entry is back, a connection after a crash finds the backup pending.
+  PendingMark mark;
+  if (const DirStatus status = PendingMark::Create(backup, settings_.url, &mark, &diagnostic); status != 0) {
+    return Record(status, diagnostic);
+  }
   LDAP* ld = connection_->get();
   rc = ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("deleting %s to re-create it", {dn}));
+  if (rc != LDAP_SUCCESS) {
+    // A delete whose answer was lost may still have happened: then the mark stays, and the
+    // next connection looks.
+    if (!IsConnectionLost(rc)) mark.Done();
+    return Fail(rc, Format("deleting %s to re-create it", {dn}));
+  }
+  if (recreateHook_) recreateHook_();
   rc = AddEntry(ld, changed);
-  if (rc == LDAP_SUCCESS) return 0;
+  if (rc == LDAP_SUCCESS) {
+    mark.Done();
+    return 0;
+  }
   const DirStatus addStatus = Fail(rc, Format("re-creating %s", {dn}));
   const std::string addDiagnostic = lastDiagnostic_;
   if (!connection_) {
+    // The entry is gone: putting it back is worth one more attempt to connect.
+    BeginUserAction();
     if (EnsureConnected() != 0) {
-      return Record(kErrLdapRestoreFailed, Format("%s; the original could not be put back; it is saved in %s",
-                                                  {addDiagnostic, backup.string()}));
+      return Record(kErrLdapRestoreFailed, Format(kNotRestored, {addDiagnostic, backup.string()}));
     }
     ld = connection_->get();
   }
   LdifEntry restored;
   if (LoadLdifBackup(backup, &restored) != 0 || (rc = AddEntry(ld, restored)) != LDAP_SUCCESS) {
-    // Returning the add's status here would hide that the entry is gone.
-    return Record(kErrLdapRestoreFailed, Format("%s; the original could not be put back; it is saved in %s",
-                                                {addDiagnostic, backup.string()}));
+    // Returning the add's status here would hide that the entry is gone. The mark stays.
+    return Record(kErrLdapRestoreFailed, Format(kNotRestored, {addDiagnostic, backup.string()}));
   }
+  mark.Done();
   return Record(addStatus, Format("%s; the original entry was restored", {addDiagnostic}));
 }
 
@@ -195,7 +192,17 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     if (rc == LDAP_OBJECT_CLASS_VIOLATION && !IsStructuralRefusal(rc, message)) return status;
   }
   if (settings_.safeRecreate) return Recreate(dn, classes);
-  return status;
+  if (!IsStructuralRefusal(rc, message)) return status;
+  // The server's message alone does not tell the user that the program can still do it.
+  const char* hint =
+      settings_.relaxRules
+          ? "the server does not allow changing the structural class in place, not even with Relax Rules; "
+            "Recreate=yes in the connection's settings makes the program re-create the entry with the new class "
+            "(see the LDAP README, platform/ldap/README.md)"
+          : "the server does not allow changing the structural class in place; RelaxRules=yes (change it in "
+            "place with the Relax Rules control) or Recreate=yes (re-create the entry with the new class) in the "
+            "connection's settings make the program do it (see the LDAP README, platform/ldap/README.md)";
+  return Record(status, Format("%s; %s", {lastDiagnostic_, hint}));
 }
 
 }  // namespace recast::ldap

@@ -1,11 +1,16 @@
 #include "platform/ldap/LdapConfig.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <ldap.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <system_error>
 
+#include "platform/ldap/FileDescriptor.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/Format.h"
@@ -25,17 +30,14 @@ bool ParseYesNo(const std::string& text, bool* value) {
   return false;
 }
 
-// Closes the descriptor on every path.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
- private:
-  int fd_;
-};
+// An address that never leaves the machine. An empty host is the library's default, which its
+// configuration may put anywhere.
+bool IsLoopbackHost(std::string_view host) {
+  if (EqualsIgnoreCase(host, "localhost") || host == "::1" || host == "[::1]") return true;
+  in_addr address{};
+  return inet_pton(AF_INET, std::string(host).c_str(), &address) == 1 &&
+         (ntohl(address.s_addr) >> 24) == 127;
+}
 
 }  // namespace
 
@@ -67,7 +69,8 @@ DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSetting
   }
   struct YesNoKey { const char* key; bool* target; };
   for (const YesNoKey& item : {YesNoKey{"starttls", &s.startTls}, YesNoKey{"relaxrules", &s.relaxRules},
-                               YesNoKey{"recreate", &s.safeRecreate}}) {
+                               YesNoKey{"recreate", &s.safeRecreate},
+                               YesNoKey{"allowplaintextpassword", &s.allowPlaintextPassword}}) {
     if (const auto* v = Find(config, item.key); v && !ParseYesNo(*v, item.target)) {
       *diagnostic = Format("%s must be yes or no, not \"%s\"", {item.key, *v});
       return kErrLdapBadConfiguration;
@@ -91,11 +94,42 @@ DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSetting
   return 0;
 }
 
+DirStatus CheckPasswordProtection(const LdapSettings& settings, std::string* diagnostic) {
+  if (settings.bindDn.empty() || settings.saslExternal || settings.startTls || settings.allowPlaintextPassword) {
+    return 0;
+  }
+  // The URL may be a list (blanks or commas between), as libldap takes it.
+  bool protectedEverywhere = true;
+  std::size_t start = 0;
+  while (start < settings.url.size()) {
+    std::size_t end = settings.url.find_first_of(" ,", start);
+    if (end == std::string::npos) end = settings.url.size();
+    const std::string one = settings.url.substr(start, end - start);
+    start = end + 1;
+    if (one.empty()) continue;
+    LDAPURLDesc* url = nullptr;
+    // A URL libldap cannot read fails the connection later, with its own message.
+    if (ldap_url_parse(one.c_str(), &url) != LDAP_URL_SUCCESS || url == nullptr) return 0;
+    const std::string scheme = ToLowerAscii(url->lud_scheme ? url->lud_scheme : "");
+    const bool safe = scheme == "ldaps" || scheme == "ldapi" || IsLoopbackHost(url->lud_host ? url->lud_host : "");
+    ldap_free_urldesc(url);
+    if (!safe) protectedEverywhere = false;
+  }
+  if (protectedEverywhere) return 0;
+  *diagnostic = Format("the password of %s would go unencrypted to %s; use ldaps://, or set StartTls=yes, or, "
+                       "on a network you trust, AllowPlaintextPassword=yes in the connection's settings",
+                       {settings.bindDn, settings.url});
+  return kErrLdapPlaintextPassword;
+}
+
 DirStatus ReadPasswordFile(const std::filesystem::path& path, std::string* password, std::string* diagnostic) {
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
   struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    *diagnostic = Format("password file %s cannot be read", {path.string()});
+    const std::string reason = fd.get() < 0 ? std::generic_category().message(errno) : "not a regular file";
+    *diagnostic = Format("password file %s cannot be read (%s); put the password on its first line, readable by "
+                         "its owner only (chmod 600)",
+                         {path.string(), reason});
     return kErrLdapPasswordFileUnreadable;
   }
   if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {

@@ -21,6 +21,7 @@ struct LdapSettings {
   int timeoutSeconds = 10;
   bool relaxRules = false;             // retry a refused class change with the Relax Rules control
   bool safeRecreate = false;           // re-create a leaf entry whose class change is refused
+  bool allowPlaintextPassword = false; // a simple bind may send the password unencrypted anywhere
   std::filesystem::path dataFolder;
 };
 
@@ -29,6 +30,12 @@ struct LdapSettings {
 // are only read from a password file) or a bind DN without password file and without SASL.
 DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSettings* settings,
                             std::string* diagnostic);
+
+// 0 unless a simple bind would send a password unencrypted (ldap:// without StartTLS) to a
+// host that is not a loopback address (127.0.0.0/8, ::1, localhost) and allowPlaintextPassword
+// is off: then kErrLdapPlaintextPassword, with *diagnostic saying what to set. Every URL of a
+// list must pass; ldaps:// and ldapi:// always do.
+DirStatus CheckPasswordProtection(const LdapSettings& settings, std::string* diagnostic);
 
 // The first line of the password file. kErrLdapPasswordFileExposed when anybody but its
 // owner may read or write it; kErrLdapPasswordFileUnreadable when it is missing or not a

@@ -74,6 +74,7 @@ std::string LdapConnection::DiagnosticMessage() const { return HandleDiagnostic(
 DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<LdapConnection>* connection,
                                std::string* diagnostic) {
   SigpipeGuard guard;
+  if (const DirStatus status = CheckPasswordProtection(settings, diagnostic); status != 0) return status;
   std::string password;
   if (!settings.bindDn.empty() && !settings.saslExternal) {
     if (const DirStatus status = ReadPasswordFile(settings.passwordFile, &password, diagnostic); status != 0) {
@@ -138,6 +139,10 @@ DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<Lda
     *diagnostic = Format("login %s failed: %s%s%s",
                          {settings.saslExternal ? std::string("(SASL EXTERNAL)") : settings.bindDn,
                           ldap_err2string(rc), reason.empty() ? "" : ": ", reason});
+    if (rc == LDAP_INVALID_CREDENTIALS && !settings.saslExternal && !settings.bindDn.empty()) {
+      *diagnostic = Format("%s; check the login and the password in %s",
+                           {*diagnostic, settings.passwordFile.string()});
+    }
     return MapLdapResult(rc);
   }
   *connection = std::make_unique<LdapConnection>(std::move(ld));

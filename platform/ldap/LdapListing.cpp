@@ -56,14 +56,7 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
   berval dn{};
   if (ldap_get_dn_ber(ld, entry, &rawBer, &dn) != LDAP_SUCCESS) return;
   BerPtr ber(rawBer);
-  LDAPRDN rdn = nullptr;
-  char* next = nullptr;
-  if (dn.bv_len > 0 && ldap_bv2rdn(&dn, &rdn, &next, LDAP_DN_FORMAT_LDAP) == LDAP_SUCCESS && rdn && rdn[0]) {
-    const LDAPAVA* ava = rdn[0];
-    summary->rdn = {ToUpperAscii(std::string_view(ava->la_attr.bv_val, ava->la_attr.bv_len)),
-                    std::string(ava->la_value.bv_val, ava->la_value.bv_len)};
-  }
-  if (rdn) ldap_rdnfree(rdn);
+  FirstRdnOfDn(std::string_view(dn.bv_val, dn.bv_len), &summary->rdn);
 
   std::string structural;
   std::vector<std::string> classes;

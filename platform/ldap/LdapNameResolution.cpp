@@ -59,8 +59,10 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
     return false;
   };
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+  // An RDN of several values is found by its first one and compared whole.
+  const std::string first = SplitRdnValues({"", value}).front().value;
   std::string filter = "(|";
-  for (const char* attr : kNamingAttributes) filter += Format("(%s=%s)", {attr, EscapeFilterValue(value)});
+  for (const char* attr : kNamingAttributes) filter += Format("(%s=%s)", {attr, EscapeFilterValue(first)});
   filter += ")";
   std::string cookie;
   do {

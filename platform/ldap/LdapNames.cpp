@@ -21,6 +21,40 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 struct DnFree {
   void operator()(LDAPDN dn) const { ldap_dnfree(dn); }
 };
+struct RdnFree {
+  void operator()(LDAPRDN rdn) const { ldap_rdnfree(rdn); }
+};
+
+// True when text at pos starts "TYPE=": where "+" would begin another value of an RDN.
+bool StartsRdnValue(std::string_view text, std::size_t pos) {
+  const std::size_t eq = text.find('=', pos);
+  return eq != std::string_view::npos && IsValidAttributeType(text.substr(pos, eq - pos));
+}
+
+// Whether a value must be written escaped (and a part's value is read escaped).
+bool NeedsRdnEscapes(std::string_view text) {
+  if (text.find("\\+") != std::string_view::npos) return true;
+  for (std::size_t i = text.find('+'); i != std::string_view::npos; i = text.find('+', i + 1)) {
+    if (StartsRdnValue(text, i + 1)) return true;
+  }
+  return false;
+}
+
+void AppendRdnEscaped(std::string* out, std::string_view value) {
+  for (char c : value) {
+    if (c == '\\' || c == '+') out->push_back('\\');
+    out->push_back(c);
+  }
+}
+
+service::NamePart RdnPart(LDAPRDN rdn) {
+  std::vector<RdnValue> values;
+  for (int i = 0; rdn[i] != nullptr; ++i) {
+    values.push_back({ToUpperAscii(std::string_view(rdn[i]->la_attr.bv_val, rdn[i]->la_attr.bv_len)),
+                      std::string(rdn[i]->la_value.bv_val, rdn[i]->la_value.bv_len)});
+  }
+  return JoinRdnValues(values);
+}
 
 }  // namespace
 
@@ -80,14 +114,52 @@ bool IsValidAttributeType(std::string_view type) {
   return !lastWasDot;
 }
 
+service::NamePart JoinRdnValues(const std::vector<RdnValue>& values) {
+  service::NamePart part;
+  if (values.empty()) return part;
+  part.type = values.front().type;
+  if (values.size() == 1 && !NeedsRdnEscapes(values.front().value)) {
+    part.value = values.front().value;
+    return part;
+  }
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) part.value += "+" + ToUpperAscii(values[i].type) + "=";
+    AppendRdnEscaped(&part.value, values[i].value);
+  }
+  return part;
+}
+
+std::vector<RdnValue> SplitRdnValues(const service::NamePart& part) {
+  const std::string_view text = part.value;
+  if (!NeedsRdnEscapes(text)) return {{part.type, part.value}};
+  std::vector<RdnValue> values{{part.type, {}}};
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      values.back().value.push_back(text[++i]);
+    } else if (text[i] == '+' && StartsRdnValue(text, i + 1)) {
+      const std::size_t eq = text.find('=', i + 1);
+      values.push_back({std::string(text.substr(i + 1, eq - i - 1)), {}});
+      i = eq;
+    } else {
+      values.back().value.push_back(text[i]);
+    }
+  }
+  return values;
+}
+
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
   std::string out;
   for (const auto& part : name) {
-    if (!IsValidAttributeType(part.type)) return kErrBadName;
     if (!out.empty()) out.push_back(',');
-    out += ToLowerAscii(part.type);
-    out.push_back('=');
-    out += EscapeDnValue(part.value);
+    bool first = true;
+    for (const RdnValue& value : SplitRdnValues(part)) {
+      if (!IsValidAttributeType(value.type)) return kErrBadName;
+      if (!first) out.push_back('+');
+      first = false;
+      out += ToLowerAscii(value.type);
+      out.push_back('=');
+      out += EscapeDnValue(value.value);
+    }
   }
   *dn = std::move(out);
   return 0;
@@ -101,13 +173,22 @@ DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
     if (ldap_bv2dn(&text, &parsed, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
     std::unique_ptr<LDAPRDN, DnFree> owner(parsed);
     for (int i = 0; parsed != nullptr && parsed[i] != nullptr; ++i) {
-      const LDAPAVA* ava = parsed[i][0];
-      if (ava == nullptr) return kErrBadName;
-      out.push_back({ToUpperAscii(std::string_view(ava->la_attr.bv_val, ava->la_attr.bv_len)),
-                     std::string(ava->la_value.bv_val, ava->la_value.bv_len)});
+      if (parsed[i][0] == nullptr) return kErrBadName;
+      out.push_back(RdnPart(parsed[i]));
     }
   }
   *name = std::move(out);
+  return 0;
+}
+
+DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part) {
+  berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+  LDAPRDN rdn = nullptr;
+  char* next = nullptr;
+  if (dn.empty() || ldap_bv2rdn(&text, &rdn, &next, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
+  std::unique_ptr<LDAPAVA*, RdnFree> owner(rdn);
+  if (rdn == nullptr || rdn[0] == nullptr) return kErrBadName;
+  *part = RdnPart(rdn);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/service/DirectoryService.h"
 
@@ -22,13 +23,28 @@ std::string EscapeDnValue(std::string_view value);
 // True when type is an attribute description an RDN may use (a name or a numeric OID).
 bool IsValidAttributeType(std::string_view type);
 
+// An RDN with several values (cn=Multi+uid=mv1) is one name part: the first value's type, and
+// as value the first value followed by "+TYPE=value" for each further one ({"CN",
+// "Multi+UID=mv1"}). Its values are written with "\+" for "+" and "\\" for "\"; so is a
+// single value that would otherwise read as several (one holding "\+" or "+TYPE=").
+struct RdnValue {
+  std::string type;
+  std::string value;
+};
+service::NamePart JoinRdnValues(const std::vector<RdnValue>& values);
+// The values of a part in RDN order; a typeless part's first value has an empty type.
+std::vector<RdnValue> SplitRdnValues(const service::NamePart& part);
+
 // The DN of a fully typed name; kErrBadName (and *dn unchanged) when a part is typeless or
-// its type is not an attribute name. The empty name gives the empty DN.
+// a type is not an attribute name. The empty name gives the empty DN.
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn);
 
-// The name of a DN: types upper-cased, values unescaped. An RDN with several values gives
-// its first one. kErrBadName (and *name unchanged) for a malformed DN.
+// The name of a DN: types upper-cased, values unescaped, each RDN whole (above).
+// kErrBadName (and *name unchanged) for a malformed DN.
 DirStatus DnToEntryName(std::string_view dn, service::EntryName* name);
+
+// The name part of the first RDN of dn; kErrBadName (and *part unchanged) when malformed.
+DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part);
 
 // A name as the dotted text of a DIST_NAME value: "CN=Sales.O=Org"; a "." or "\" inside a
 // part is written "\." or "\\".

@@ -40,6 +40,25 @@ constexpr std::string_view kContainerClasses[] = {"organization", "organizationa
                                                   "locality",     "domain",             "dcObject",
                                                   "dNSDomain"};
 
+// Passwords and keys, by name or OID; their sub-types are secrets too.
+constexpr std::string_view kSecretAttributes[] = {
+    "userPassword", "2.5.4.35", "authPassword", "1.3.6.1.4.1.4203.1.3.4", "unicodePwd", "sambaLMPassword",
+    "sambaNTPassword", "sambaPasswordHistory", "krbPrincipalKey", "pwdHistory"};
+
+bool NamesSecret(const LDAPAttributeType* at) {
+  auto known = [](const char* name) {
+    for (auto secret : kSecretAttributes) {
+      if (name && EqualsIgnoreCase(name, secret)) return true;
+    }
+    return false;
+  };
+  if (known(at->at_oid)) return true;
+  for (char** n = at->at_names; n && *n; ++n) {
+    if (known(*n)) return true;
+  }
+  return false;
+}
+
 // libldap's parsers read past the terminating zero of some malformed definitions (an attribute
 // type ending in "SYNTAX)"); the zeros after the text keep those reads inside our own buffer.
 std::string PaddedForParser(const std::string& text) {
@@ -183,6 +202,11 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
       def.flags |= kAttrSized;
       def.lowerBound = 0;
       def.upperBound = static_cast<std::uint32_t>(withSyntax->at_syntax_len);
+    }
+    if (inherited(i, NamesSecret)) {
+      // Whatever their syntax says, their values are bytes the client never shows.
+      def.syntax = kSynOctetString;
+      def.flags |= kAttrSecret;
     }
     if (at->at_no_user_mod) def.flags |= kAttrReadOnly;
     if (at->at_usage != LDAP_SCHEMA_USER_APPLICATIONS) def.flags |= kAttrHidden;

@@ -2,6 +2,7 @@
 
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
+#include "platform/ldap/Ldif.h"
 
 namespace recast::ldap {
 
@@ -88,6 +89,24 @@ int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& 
   }
   *out = std::move(result);
   return LDAP_SUCCESS;
+}
+
+int AddEntry(LDAP* ld, LdifEntry& entry) {
+  std::vector<std::vector<berval>> values(entry.attributes.size());
+  std::vector<std::vector<berval*>> pointers(entry.attributes.size());
+  std::vector<LDAPMod> mods(entry.attributes.size());
+  std::vector<LDAPMod*> modPointers;
+  for (std::size_t i = 0; i < entry.attributes.size(); ++i) {
+    for (auto& v : entry.attributes[i].second) values[i].push_back({static_cast<ber_len_t>(v.size()), v.data()});
+    for (auto& b : values[i]) pointers[i].push_back(&b);
+    pointers[i].push_back(nullptr);
+    mods[i].mod_op = LDAP_MOD_ADD | LDAP_MOD_BVALUES;
+    mods[i].mod_type = entry.attributes[i].first.data();
+    mods[i].mod_bvalues = pointers[i].data();
+    modPointers.push_back(&mods[i]);
+  }
+  modPointers.push_back(nullptr);
+  return ldap_add_ext_s(ld, entry.dn.c_str(), modPointers.data(), nullptr, nullptr);
 }
 
 }  // namespace recast::ldap

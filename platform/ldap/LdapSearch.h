@@ -12,6 +12,8 @@
 
 namespace recast::ldap {
 
+struct LdifEntry;
+
 inline constexpr int kDefaultPageSize = 1000;
 inline constexpr int kMaxPageSize = 10000;
 
@@ -33,5 +35,8 @@ bool IsBelow(const service::EntryName& name, const service::EntryName& suffix);
 // after the last). pageSize 0 with a cookie ends the paged search on the server.
 int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
                int pageSize, std::string* cookie, MessagePtr* out);
+
+// Adds entry as it stands (the values are not changed, only passed); the LDAP result code.
+int AddEntry(LDAP* ld, LdifEntry& entry);
 
 }  // namespace recast::ldap

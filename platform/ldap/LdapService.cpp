@@ -2,6 +2,8 @@
 
 #include <ldap.h>
 
+#include <utility>
+
 #include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
@@ -60,16 +62,30 @@ DirStatus LdapService::Connect(std::string* diagnostic) {
   namingContexts_ = std::move(contexts);
   baseDn_ = std::move(base);
   subschemaDn_ = std::move(subschema);
+  RecoverPendingBackups();
   return 0;
 }
 
 DirStatus LdapService::EnsureConnected() {
   if (connection_) return 0;
+  // Each attempt may take the whole timeout: within one user action it is made once.
+  if (connectionFailure_ != 0) return Record(connectionFailure_, connectionFailureText_);
   std::string diagnostic;
   DirStatus status = Connect(&diagnostic);
-  if (status != 0) return Record(status, diagnostic);
+  if (status != 0) {
+    connectionFailure_ = status;
+    connectionFailureText_ = diagnostic;
+    return Record(status, diagnostic);
+  }
   return 0;
 }
+
+void LdapService::BeginUserAction() {
+  connectionFailure_ = 0;
+  connectionFailureText_.clear();
+}
+
+std::vector<std::string> LdapService::TakeNotices() { return std::exchange(notices_, {}); }
 
 DirStatus LdapService::Record(DirStatus status, std::string text) {
   if (status != 0 && !text.empty()) {
@@ -85,7 +101,9 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
     // The operation is not repeated: the caller learns that it did not happen.
     connection_.reset();
     serverPage_.reset();
-    return Record(kErrServerUnavailable, Format("connection to %s lost during %s", {settings_.url, context}));
+    connectionFailure_ = kErrServerUnavailable;
+    connectionFailureText_ = Format("connection to %s lost during %s", {settings_.url, context});
+    return Record(kErrServerUnavailable, connectionFailureText_);
   }
   const std::string message = connection_ ? connection_->DiagnosticMessage() : std::string();
   const DirStatus status = MapLdapResult(resultCode, message);
@@ -171,6 +189,11 @@ DirStatus OpenLdapService(const service::ConnectionConfig& config, std::unique_p
   if (status == 0) status = LdapService::Open(settings, &opened, &diagnostic);
   if (status != 0) {
     RecastErrtextRecordDiagnostic(status, diagnostic.c_str());
+    // The client reports any failed open at start-up as kConnServiceUnavailable; its text
+    // carries this connection's own reason.
+    RecastErrtextRecordDiagnostic(
+        kConnServiceUnavailable,
+        Format("the connection %s cannot be opened (%d): %s", {config.treeName, status, diagnostic}).c_str());
     return status;
   }
   *service = std::move(opened);

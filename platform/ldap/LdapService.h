@@ -7,9 +7,13 @@
 // LdapSchema.h, LdapValues.h and LdapStatus.h say. Every failure with a server message
 // records that message (LastDiagnostic, and the error-text library when it is linked).
 //
-// A connection that drops fails the operation that meets it with kErrServerUnavailable; the
-// next operation connects again. Not thread-safe: one service per thread.
+// A connection that drops (or a server that does not answer within the timeout) fails the
+// operation that meets it with kErrServerUnavailable. Until the next BeginUserAction every
+// further operation fails at once with the status and text of that failure (or of the failed
+// reconnect); after it, the next operation connects again. Not thread-safe: one service per
+// thread.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +65,14 @@ class LdapService : public service::DirectoryService {
   DirStatus ReadStream(const service::EntryName& entry, const std::string& attrName,
                        std::vector<std::uint8_t>* content) override;
 
+  // Ends the fail-at-once state of a failed connection: the next operation connects again.
+  void BeginUserAction() override;
+  // What the service repaired on connecting (see README.md), each message once.
+  std::vector<std::string> TakeNotices() override;
+
+  // Runs between the delete and the add of every re-create (tests end the program there).
+  void SetRecreateHook(std::function<void()> hook) { recreateHook_ = std::move(hook); }
+
   // The server's message (or the service's own reason) for the latest failure.
   const std::string& LastDiagnostic() const { return lastDiagnostic_; }
   const std::string& BaseDn() const { return baseDn_; }
@@ -82,6 +94,10 @@ class LdapService : public service::DirectoryService {
   DirStatus ReadEntry(const std::string& dn, LdifEntry* entry, int* resultCode);
   DirStatus HasChildren(const std::string& dn, bool* children);
   DirStatus Recreate(const std::string& dn, const std::vector<std::string>& newClasses);
+  // Puts back the entries of this server's pending re-create backups (README.md) and tells
+  // the user through the notices.
+  void RecoverPendingBackups();
+  std::filesystem::path BackupFolder() const { return settings_.dataFolder / "ldap-backups"; }
   void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
 
   // The latest page the server sent for a listing, with what the caller has not had yet.
@@ -102,6 +118,11 @@ class LdapService : public service::DirectoryService {
   std::string baseDn_;
   std::string subschemaDn_;
   std::string lastDiagnostic_;
+  // The failure of the connection in the current user action (0: none): returned at once.
+  DirStatus connectionFailure_ = 0;
+  std::string connectionFailureText_;
+  std::vector<std::string> notices_;
+  std::function<void()> recreateHook_;
 };
 
 // The ServiceOpener for ldap://, ldaps:// and ldapi:// services.

@@ -71,6 +71,7 @@ std::string OwnStatusText(DirStatus status) {
     case kErrLdapTlsFailed: return "StartTLS failed";
     case kErrLdapBackupFailed: return "backup of the entry could not be written";
     case kErrLdapRestoreFailed: return "the original entry could not be restored";
+    case kErrLdapPlaintextPassword: return "the password would be sent unencrypted";
     default: return {};
   }
 }

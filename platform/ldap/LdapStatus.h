@@ -4,7 +4,7 @@
 // LDAP result codes map onto the client's directory codes where one fits. Every other result
 // code r becomes kErrLdapResultBase - r (invalid credentials, 49, gives -8049); a libldap API
 // failure (negative r) becomes kErrLdapResultBase - r too (-7999 .. -7983), except the lost
-// connection, which is kErrServerUnavailable. The service's own failures use -7900 .. -7906.
+// connection, which is kErrServerUnavailable. The service's own failures use -7900 .. -7906 and -7908.
 
 #include <string>
 #include <string_view>
@@ -22,6 +22,7 @@ inline constexpr DirStatus kErrLdapCertificateNotVerified = -7903; // TLS peer c
 inline constexpr DirStatus kErrLdapTlsFailed = -7904;              // StartTLS asked for but failed
 inline constexpr DirStatus kErrLdapBackupFailed = -7905;           // re-create backup not written
 inline constexpr DirStatus kErrLdapRestoreFailed = -7906;          // re-create could not put the original back
+inline constexpr DirStatus kErrLdapPlaintextPassword = -7908;      // a password would go unencrypted
 
 inline constexpr DirStatus kErrLdapInvalidCredentials = kErrLdapResultBase - 49;
 inline constexpr DirStatus kErrLdapObjectClassModsProhibited = kErrLdapResultBase - 69;
@@ -38,7 +39,7 @@ DirStatus MapLdapResult(int resultCode, std::string_view diagnostic);
 // answering within the timeout).
 bool IsConnectionLost(int resultCode);
 
-// A short English text for one of the service's own statuses (-7900 .. -7906); empty otherwise.
+// A short English text for one of the service's own statuses; empty otherwise.
 std::string OwnStatusText(DirStatus status);
 
 }  // namespace recast::ldap

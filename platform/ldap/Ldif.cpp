@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "platform/ldap/FileDescriptor.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
 #include "util/Format.h"
@@ -38,17 +39,6 @@ void AppendLine(std::string* out, std::string_view name, std::string_view value)
   }
   out->push_back('\n');
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { if (fd_ >= 0) ::close(fd_); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
- private:
-  int fd_;
-};
 
 }  // namespace
 

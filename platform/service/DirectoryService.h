@@ -204,6 +204,11 @@ class DirectoryService {
   // The whole content of a stream attribute.
   virtual DirStatus ReadStream(const EntryName& entry, const std::string& attrName,
                                std::vector<std::uint8_t>* content) = 0;
+
+  // A new user action begins (DirectoryClient::BeginUserAction). The default does nothing.
+  virtual void BeginUserAction() {}
+  // Messages for the user gathered since the last call; none by default.
+  virtual std::vector<std::string> TakeNotices() { return {}; }
 };
 
 // One connection of the client's configuration, as handed to the service that opens it.

@@ -2,9 +2,13 @@
 // safe re-create.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/errtext/ErrorTextLibrary.h"
+#include "platform/ldap/BackupMarks.h"
 #include "platform/ldap/LdapStatus.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
@@ -15,7 +19,7 @@ using service::EntryName;
 
 std::string Seed() {
   std::string ldif;
-  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd"}) {
+  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Killed", "Kept"}) {
     ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
             "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
   }
@@ -66,6 +70,11 @@ TEST_F(LdapClassChangeTest, StructuralChangeIsRefusedWithTheServersMessage) {
             std::string::npos)
       << service->LastDiagnostic();
   EXPECT_EQ(std::string(NWstrerror(kErrLdapObjectClassModsProhibited)), service->LastDiagnostic());
+  // ... and what to do about it.
+  for (const char* hint : {"does not allow changing the structural class in place", "RelaxRules=yes",
+                           "Recreate=yes", "platform/ldap/README.md"}) {
+    EXPECT_NE(service->LastDiagnostic().find(hint), std::string::npos) << service->LastDiagnostic();
+  }
   EXPECT_EQ(RawEntry(*server_, PersonDn("Plain"), true), before);
 
   EXPECT_EQ(service->ChangeBaseClass(Person("Plain"), "noSuchClass"), kErrNoSuchClass);
@@ -140,6 +149,54 @@ TEST_F(LdapClassChangeTest, FailingRecreateRestoresTheOriginalByteForByte) {
   EXPECT_EQ(service->ChangeBaseClass(Person("FailedAdd"), "organizationalRole"), kErrIllegalAttribute);
   EXPECT_NE(service->LastDiagnostic().find("restored"), std::string::npos) << service->LastDiagnostic();
   EXPECT_EQ(RawEntry(*server_, PersonDn("FailedAdd")), before);
+}
+
+TEST_F(LdapClassChangeTest, RecreateKilledBetweenDeleteAndAddIsPutBackAtTheNextConnection) {
+  const auto data = server_->Directory() / "killed-data";
+  const auto before = RawEntry(*server_, PersonDn("Killed"));
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    DirStatus status = 0;
+    auto service = OpenService(*server_, {kWriterDn, {{"recreate", "yes"}}}, &status, data);
+    if (service) {
+      service->SetRecreateHook([] { ::raise(SIGKILL); });
+      service->ChangeBaseClass(Person("Killed"), "inetOrgPerson");
+    }
+    ::_exit(1);
+  }
+  int wait = 0;
+  ASSERT_EQ(::waitpid(child, &wait, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(wait) && WTERMSIG(wait) == SIGKILL) << wait;
+  ASSERT_TRUE(RawEntry(*server_, PersonDn("Killed")).dn.empty()) << "the kill did not come between delete and add";
+
+  // The restart: connecting puts the entry back as it was and says so once.
+  DirStatus status = 0;
+  auto restarted = OpenService(*server_, {kWriterDn, {}}, &status, data);
+  ASSERT_EQ(status, 0);
+  EXPECT_EQ(RawEntry(*server_, PersonDn("Killed")), before);
+  const auto notices = restarted->TakeNotices();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices.front().find(PersonDn("Killed")), std::string::npos) << notices.front();
+  EXPECT_NE(notices.front().find((data / "ldap-backups" / "entry-").string()), std::string::npos) << notices.front();
+  EXPECT_TRUE(restarted->TakeNotices().empty());
+  auto again = OpenService(*server_, {kWriterDn, {}}, &status, data);
+  ASSERT_EQ(status, 0);
+  EXPECT_TRUE(again->TakeNotices().empty());
+
+  // A pending backup whose entry exists (the program died before the delete) is only marked done.
+  std::filesystem::path backup;
+  std::string diagnostic;
+  ASSERT_EQ(SaveLdifBackup(data / "ldap-backups", RawEntry(*server_, PersonDn("Kept")), &backup, &diagnostic), 0);
+  {
+    PendingMark mark;
+    ASSERT_EQ(PendingMark::Create(backup, server_->Url(), &mark, &diagnostic), 0) << diagnostic;
+  }
+  ASSERT_TRUE(std::filesystem::exists(backup.string() + ".pending"));
+  auto third = OpenService(*server_, {kWriterDn, {}}, &status, data);
+  ASSERT_EQ(status, 0);
+  EXPECT_TRUE(third->TakeNotices().empty());
+  EXPECT_FALSE(std::filesystem::exists(backup.string() + ".pending"));
 }
 
 TEST_F(LdapClassChangeTest, RecreateRefusesEntriesWithChildren) {

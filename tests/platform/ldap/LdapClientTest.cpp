@@ -35,7 +35,7 @@ class LdapClientTest : public ::testing::Test {
   }
 
   // A client whose one (primary) connection is the test server, logged in as login.
-  std::unique_ptr<DirectoryClient> MakeClient(const char* login, const std::string& extra = "") {
+  std::unique_ptr<DirectoryClient> MakeClient(const char* login, const std::string& extra = "", bool open = true) {
     const auto folder = server_->Directory();
     const auto passwordFile = server_->PasswordFile("client-password", kPassword, 0600);
     std::ofstream(folder / "connections.ini")
@@ -47,6 +47,7 @@ class LdapClientTest : public ::testing::Test {
     options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
     auto client = client::CreateDirectoryClient(options);
     EXPECT_EQ(client->InitClient(0, 0), 0);
+    if (!open) return client;
     ConnRef ref = 0;
     EXPECT_EQ(client->GetPrimaryConnectionRef(&ref), 0);
     ConnHandle connection = 0;
@@ -121,6 +122,20 @@ TEST_F(LdapClientTest, ReadsValuesAndChangesTheClass) {
   client->FreeBuffer(request);
   client->FreeBuffer(reply);
   client->FreeContext(ctx);
+}
+
+TEST_F(LdapClientTest, AConnectionThatCannotBeOpenedIsTriedOncePerAction) {
+  server_->Stop();
+  auto client = MakeClient(kReaderDn, "Timeout=1\n", false);
+  ConnRef ref = 0;
+  ASSERT_EQ(client->GetPrimaryConnectionRef(&ref), 0);
+  ConnHandle connection = 0;
+  EXPECT_EQ(client->OpenConnectionByRef(ref, 1, 0, &connection), kConnServiceUnavailable);
+  std::string error;
+  ASSERT_TRUE(server_->Restart(&error)) << error;
+  EXPECT_EQ(client->OpenConnectionByRef(ref, 1, 0, &connection), kConnServiceUnavailable);  // not tried again
+  client->BeginUserAction();
+  EXPECT_EQ(client->OpenConnectionByRef(ref, 1, 0, &connection), 0);
 }
 
 TEST_F(LdapClientTest, TheRefusedChangeComesBackWithItsStatus) {

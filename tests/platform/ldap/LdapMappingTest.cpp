@@ -21,7 +21,7 @@ TEST(LdapEscapeTest, FilterAndDnValuesEscapeEverySpecialCharacter) {
     std::string raw;
     std::string escaped;
   };
-  for (const Case& c : {Case{"a,b", "a\\,b"}, Case{"a+b=c", "a\\+b\\=c"}, Case{"\"<>;", "\\\"\\<\\>\\;"},
+  for (const Case& c : {Case{"a,b", "a\\,b"}, Case{"a+b", "a\\+b"}, Case{"b=c", "b\\=c"}, Case{"\"<>;", "\\\"\\<\\>\\;"},
                         Case{"back\\slash", "back\\\\slash"}, Case{" lead", "\\ lead"}, Case{"trail ", "trail\\ "},
                         Case{"#hash", "\\#hash"}, Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"}}) {
     SCOPED_TRACE(c.raw);
@@ -43,8 +43,25 @@ TEST(LdapNameTest, DnsAndNamesMapBothWays) {
   EXPECT_EQ(dn, "cn=Sales,o=Org");
   ASSERT_EQ(DnToEntryName("", &name), 0);
   EXPECT_TRUE(name.empty());
-  ASSERT_EQ(DnToEntryName("cn=a+sn=b,o=Org", &name), 0);  // the first value of a multi-valued RDN
-  EXPECT_EQ(name.front(), (service::NamePart{"CN", "a"}));
+  // An RDN of several values stays whole; a single value that would read as several is
+  // escaped. Each maps back to its own DN.
+  struct Case {
+    const char* dn;
+    service::NamePart part;
+  };
+  for (const Case& c : {Case{"cn=a+sn=b,o=Org", {"CN", "a+SN=b"}}, Case{"cn=a\\+b+uid=x,o=Org", {"CN", "a\\+b+UID=x"}},
+                        Case{"cn=a\\+sn\\=b,o=Org", {"CN", "a\\+sn=b"}}, Case{"cn=C\\+\\+,o=Org", {"CN", "C++"}},
+                        Case{"cn=x\\5C\\2By,o=Org", {"CN", "x\\\\\\+y"}}, Case{"cn=x\\5Cy,o=Org", {"CN", "x\\y"}}}) {
+    SCOPED_TRACE(c.dn);
+    ASSERT_EQ(DnToEntryName(c.dn, &name), 0);
+    EXPECT_EQ(name.front(), c.part);
+    ASSERT_EQ(EntryNameToDn(name, &dn), 0);
+    EntryName back;
+    ASSERT_EQ(DnToEntryName(dn, &back), 0);
+    EXPECT_EQ(back, name) << dn;
+  }
+  ASSERT_EQ(EntryNameToDn({{"CN", "Multi+uid=mv1"}, {"O", "Org"}}, &dn), 0);
+  EXPECT_EQ(dn, "cn=Multi+uid=mv1,o=Org");
 
   dn = "unchanged";
   EXPECT_EQ(EntryNameToDn({{"", "typeless"}}, &dn), kErrBadName);
@@ -144,7 +161,10 @@ TEST(LdapSchemaTest, ParsesDefinitionsAndResolvesNames) {
        "( 2.5.4.20 NAME 'telephoneNumber' SYNTAX 1.3.6.1.4.1.1466.115.121.1.50{32} )",
        "( 9.9.9 NAME 'code' EQUALITY caseExactIA5Match SYNTAX 1.3.6.1.4.1.1466.115.121.1.26 SINGLE-VALUE "
        "NO-USER-MODIFICATION USAGE directoryOperation )",
-       "( 9.9.10 NAME 'odd' SYNTAX 1.2.3.4 )"});
+       "( 9.9.10 NAME 'odd' SYNTAX 1.2.3.4 )",
+       "( 2.5.4.35 NAME 'userPassword' EQUALITY octetStringMatch SYNTAX 1.3.6.1.4.1.1466.115.121.1.40{128} )",
+       "( 9.9.11 NAME 'oldPassword' SUP userPassword )",
+       "( 9.9.12 NAME 'sambaNTPassword' EQUALITY caseIgnoreIA5Match SYNTAX 1.3.6.1.4.1.1466.115.121.1.26{32} )"});
   const auto* person = schema.FindClass("PERSON");
   ASSERT_NE(person, nullptr);
   EXPECT_EQ(person->mandatoryAttributes, (std::vector<std::string>{"sn", "cn"}));  // aliases and OIDs -> names
@@ -164,6 +184,13 @@ TEST(LdapSchemaTest, ParsesDefinitionsAndResolvesNames) {
   EXPECT_EQ(code->syntax, kSynCeString);
   EXPECT_EQ(code->flags, kAttrSingleValued | kAttrReadOnly | kAttrHidden | kAttrString);
   EXPECT_EQ(schema.FindAttribute("odd")->syntax, kSynOctetString);
+  EXPECT_EQ(schema.FindAttribute("odd")->flags & kAttrSecret, 0u);
+  // Passwords, their sub-types and text-syntax password hashes are secrets, always octets.
+  for (const char* secret : {"userPassword", "oldPassword", "sambaNTPassword"}) {
+    SCOPED_TRACE(secret);
+    EXPECT_EQ(schema.FindAttribute(secret)->syntax, kSynOctetString);
+    EXPECT_EQ(schema.FindAttribute(secret)->flags, kAttrSecret | kAttrSized);
+  }
   EXPECT_EQ(schema.FindAttribute("missing"), nullptr);
   // 2.5.4.3 in BER: 06 03 55 04 03.
   const auto& id = schema.FindAttribute("cn")->asn1Id;

@@ -32,6 +32,7 @@ std::string Seed() {
       "dn: cn=dotted.name,ou=Sales,o=Org\nobjectClass: person\ncn: dotted.name\nsn: D\n\n"
       "dn: cn=odd\\2C\\2B\\3D*()\\5C,ou=Sales,o=Org\nobjectClass: person\ncn: odd,+=*()\\\nsn: Odd\n\n"
       "dn: uid=jdoe,ou=People,o=Org\nobjectClass: account\nuid: jdoe\n\n"
+      "dn: cn=Multi+uid=mv1,ou=People,o=Org\nobjectClass: inetOrgPerson\ncn: Multi\nuid: mv1\nsn: M\n\n"
       "dn: ou=Big,o=Org\nobjectClass: organizationalUnit\nou: Big\n\n";
   for (int i = 0; i < kBigCount; ++i) {
     const std::string cn = "entry" + std::to_string(i);
@@ -260,6 +261,35 @@ TEST_F(LdapServiceTest, TypelessNamesResolveByValue) {
   ASSERT_EQ(service->ResolveName(Name({{"", "jdoe"}, {"OU", "People"}, {"", "Org"}}), true, &canonical), 0);
   EXPECT_EQ(canonical, Name({{"UID", "jdoe"}, {"OU", "People"}, {"O", "Org"}}));
   EXPECT_EQ(service->ResolveName(Name({{"", "Nobody"}, {"", "Org"}}), true, &canonical), kErrNoSuchEntry);
+}
+
+TEST_F(LdapServiceTest, AnRdnOfSeveralValuesIsListedReadAndChangedWhole) {
+  auto service = Admin();
+  const EntryName people = Name({{"OU", "People"}, {"O", "Org"}});
+  service::ListPage page;
+  ASSERT_EQ(service->ListChildren(people, false, "", 100, &page), 0);
+  const service::NamePart multi{"CN", "Multi+UID=mv1"};
+  EXPECT_TRUE(std::any_of(page.entries.begin(), page.entries.end(), [&](const auto& e) { return e.rdn == multi; }));
+
+  for (const service::NamePart& asGiven : {multi, service::NamePart{"", "multi+uid=mv1"}}) {
+    SCOPED_TRACE(asGiven.value);
+    EntryName canonical;
+    ASSERT_EQ(service->ResolveName(EntryName{asGiven, {"", "People"}, {"", "Org"}}, true, &canonical), 0)
+        << service->LastDiagnostic();
+    EXPECT_EQ(canonical.front(), multi);
+  }
+  const EntryName entry = Name({{"CN", "Multi+UID=mv1"}, {"OU", "People"}, {"O", "Org"}});
+  service::AttributeValues values;
+  ASSERT_EQ(service->ReadAttribute(entry, "sn", false, &values), 0) << service->LastDiagnostic();
+  EXPECT_EQ(values.values, std::vector<service::DirValue>{value::Text{"M"}});
+  ASSERT_EQ(service->Modify(entry, {{kChangeAddValue, "description", service::DirValue(value::Text{"x"})}}), 0);
+  const auto raw = RawEntry(*server_, "cn=Multi+uid=mv1,ou=People,o=Org");
+  EXPECT_NE(std::find(raw.attributes.begin(), raw.attributes.end(),
+                      std::pair<std::string, std::vector<std::string>>{"description", {"x"}}),
+            raw.attributes.end());
+  // Only the whole name reaches it.
+  EXPECT_EQ(service->ReadAttribute(Name({{"CN", "Multi"}, {"OU", "People"}, {"O", "Org"}}), "sn", false, &values),
+            kErrNoSuchEntry);
 }
 
 TEST_F(LdapServiceTest, SpecialCharactersNeverWidenASearchOrReachAnotherEntry) {

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
 #include "platform/client/DirectoryClientFactory.h"
+#include "platform/ldap/BackupMarks.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 #include "util/ScriptedUserInterface.h"
 
@@ -39,7 +40,10 @@ std::string Seed() {
          person("Ines", "inetOrgPerson", "mail: ines@example.org\nuid: ines\ntitle: Buyer\n") +
          person("Paul", "person", "description: plain\n") + person("Mia", "person", "") +
          person("Nora", "organizationalPerson", "") +
-         "dn: uid=jdoe,ou=Sales,o=Org\nobjectClass: inetOrgPerson\nuid: jdoe\ncn: John Doe\nsn: Doe\n\n" + Many();
+         "dn: uid=jdoe,ou=Sales,o=Org\nobjectClass: inetOrgPerson\nuid: jdoe\ncn: John Doe\nsn: Doe\n\n" +
+         person("Vera", "inetOrgPerson", "mail: vera@example.org\nuid: vera\n") +
+         person("Sam", "person", "userPassword: {SSHA}c2VjcmV0aGFzaA==\n") + person("Lost", "person", "") +
+         "dn: cn=Multi+uid=mv1,ou=Sales,o=Org\nobjectClass: inetOrgPerson\ncn: Multi\nuid: mv1\nsn: M\n\n" + Many();
 }
 
 std::vector<std::string> Values(const LdifEntry& entry, const std::string& attr) {
@@ -62,10 +66,10 @@ class LdapWindowTest : public ::testing::Test {
   }
 
   // The window over a client whose primary connection is the server, logged in as login.
-  void Open(const char* login, const std::string& extraSettings = "") {
+  void Open(const char* login, const std::string& extraSettings = "", std::filesystem::path password = {}) {
     ASSERT_NE(server_, nullptr);
     const auto folder = server_->Directory();
-    const auto password = server_->PasswordFile("window-password", kPassword, 0600);
+    if (password.empty()) password = server_->PasswordFile("window-password", kPassword, 0600);
     std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << server_->Url()
                                          << "\nLogin=" << login << "\nPasswordFile=" << password.string()
                                          << "\nPrimary=1\n" << extraSettings;
@@ -202,7 +206,101 @@ TEST_F(LdapWindowTest, RefusedStructuralChangeShowsTheServersMessage) {
                        "not allowed"),
             std::string::npos)
       << shown;
+  EXPECT_NE(shown.find("RelaxRules=yes"), std::string::npos) << shown;  // and what makes it work
   EXPECT_EQ(Values(Entry("Nora"), "structuralObjectClass"), Strings{"organizationalPerson"});
+}
+
+TEST_F(LdapWindowTest, StartUpBoxSaysWhyTheConnectionCannotBeOpened) {
+  struct Case {
+    const char* what;
+    std::filesystem::path password;
+    const char* reason;
+    const char* fix;
+  };
+  for (const Case& c : {Case{"exposed", server_->PasswordFile("exposed", kPassword, 0644),
+                             "(-7901): password file", "allow its owner only (chmod 600)"},
+                        Case{"missing", server_->Directory() / "no-such-password",
+                             "(-7902): password file", "(No such file or directory); put the password on"},
+                        Case{"wrong", server_->PasswordFile("wrong", "wrong", 0600),
+                             "(-8049): login cn=reader,o=Org failed: Invalid credentials",
+                             "check the login and the password in"}}) {
+    SCOPED_TRACE(c.what);
+    ui_.ClearRecords();
+    Open(kReaderDn, "", c.password);
+    ASSERT_EQ(ui_.messages().size(), 1u);
+    const std::string shown = ui_.messages().front().text;
+    EXPECT_EQ(shown.rfind("Could not find server/tree connection. InitNetWare returned error 0x8810 (the "
+                          "connection LDAP_TREE cannot be opened (", 0),
+              0u)
+        << shown;
+    EXPECT_NE(shown.find(c.reason), std::string::npos) << shown;
+    EXPECT_NE(shown.find(c.fix), std::string::npos) << shown;
+    EXPECT_NE(shown.find(c.password.string()), std::string::npos) << shown;
+    TearDown();
+  }
+}
+
+TEST_F(LdapWindowTest, AnEntryNamedBySeveralValuesIsShownAndReadByItsWholeName) {
+  Open(kReaderDn);
+  Analyse("inetOrgPerson: Multi+UID\\=mv1", "organizationalPerson");
+  EXPECT_EQ(form_->cbSourceClasses->Items().Lines().front(), "inetOrgPerson");
+  const Strings info = Lines(*form_->ListBoxInfo);
+  EXPECT_NE(std::find(info.begin(), info.end(), "   Current value: \"mv1\""), info.end())
+      << ::testing::PrintToString(info);
+}
+
+TEST_F(LdapWindowTest, PasswordsShowOnlyTheirSize) {
+  Open(kRootDn);
+  Analyse("person: Sam", "organizationalRole");
+  const Strings info = Lines(*form_->ListBoxInfo);
+  EXPECT_NE(std::find(info.begin(), info.end(), "   Current value: \"(secret, 22 bytes)\""), info.end())
+      << ::testing::PrintToString(info);
+  for (const std::string& line : info) EXPECT_EQ(line.find("SSHA"), std::string::npos) << line;
+}
+
+TEST_F(LdapWindowTest, AFrozenServerCostsOneTimeoutPerAction) {
+  Open(kRootDn, "Timeout=1\n");
+  Analyse("inetOrgPerson: Vera", "organizationalPerson");
+  ASSERT_EQ(controller_->ConflictAttributeList().size(), 2u);
+  server_->Pause(true);
+  // The server thaws after the first removal timed out; the second one does not try again.
+  ui_.SetOnProcessPendingMessages([this] {
+    server_->Pause(false);
+    ui_.SetOnProcessPendingMessages({});
+  });
+  ui_.QueueOkAbort(true);
+  Click(*form_->BitBtnDeleteConflicts);
+  const Strings protocol = Lines(*form_->ListBoxProtocol);
+  EXPECT_EQ(std::count_if(protocol.begin(), protocol.end(),
+                          [](const std::string& l) { return l.rfind("  Error: 0xFFFFFD8F", 0) == 0; }),
+            2)
+      << ::testing::PrintToString(protocol);
+  EXPECT_EQ(Values(Entry("Vera"), "uid"), Strings{"vera"});
+  // The next action connects again.
+  ClickLine(*form_->ListBoxObjects, "inetOrgPerson: Vera");
+  const Strings& again = controller_->ConflictAttributeList();
+  EXPECT_NE(std::find(again.begin(), again.end(), "uid"), again.end()) << ::testing::PrintToString(again);
+}
+
+TEST_F(LdapWindowTest, AnEntryLostInAnInterruptedRecreateIsPutBackAtStartUp) {
+  const std::string dn = "cn=Lost,ou=Sales,o=Org";
+  const LdifEntry before = RawEntry(*server_, dn);
+  const auto folder = server_->Directory() / "window-data" / "ldap-backups";
+  std::filesystem::path backup;
+  std::string diagnostic;
+  ASSERT_EQ(SaveLdifBackup(folder, before, &backup, &diagnostic), 0) << diagnostic;
+  {
+    PendingMark mark;
+    ASSERT_EQ(PendingMark::Create(backup, server_->Url(), &mark, &diagnostic), 0) << diagnostic;
+  }
+  ASSERT_TRUE(server_->Apply("dn: " + dn + "\nchangetype: delete\n", true));
+  Open(kRootDn);
+  EXPECT_EQ(RawEntry(*server_, dn), before);
+  ASSERT_FALSE(ui_.messages().empty());
+  const auto& shown = ui_.messages().front();
+  EXPECT_EQ(shown.kind, MessageBoxKind::Information);
+  EXPECT_NE(shown.text.find(dn), std::string::npos) << shown.text;
+  EXPECT_NE(shown.text.find(backup.string()), std::string::npos) << shown.text;
 }
 
 TEST_F(LdapWindowTest, ListsAContainerOfSeveralThousandEntries) {
