@@ -8,6 +8,7 @@
 
 #include "ClientFixture.h"
 #include "platform/client/ClientStatus.h"
+#include "platform/service/ValueCodec.h"
 
 namespace recast::client::testing {
 namespace {
@@ -165,6 +166,43 @@ TEST_F(ClientObjectTest, ValueReadersCheckTheSyntaxAndTheirTurn) {
   ASSERT_EQ(client->PutAttrName(ctx, request, "Shoe Size"), 0);
   EXPECT_EQ(client->ReadObject(ctx, ".Clerk1.Sales.ACME", kObjectInfoValues, false, request, &handle, reply),
             kErrNoSuchAttribute);
+  client->FreeBuffer(request);
+  client->FreeBuffer(reply);
+}
+
+TEST_F(ClientObjectTest, AValueThatCannotBeHandedOverIsConsumedAndSkipped) {
+  DirContext ctx = Start();
+  const service::EntryName clerk = {Part("CN", "Clerk1"), Part("OU", "Sales"), Part("O", "ACME")};
+  for (const char* text : {"one", "bad", "three", "bad", "five"}) {
+    const std::string value = std::string_view(text) == "bad" ? std::string("b\0d", 3) : text;
+    Acme()->AddValue(clerk, "Description", service::value::Text{value});
+  }
+  DirBuffer request = kNoBuffer, reply = kNoBuffer;
+  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &request), 0);
+  ASSERT_EQ(client->AllocBuffer(kMaxBufferSize, &reply), 0);
+  ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
+  ASSERT_EQ(client->PutAttrName(ctx, request, "Description"), 0);
+  IterationHandle handle = kNoIteration;
+  ASSERT_EQ(client->ReadObject(ctx, ".Clerk1.Sales.ACME", kObjectInfoValues, false, request, &handle, reply), 0);
+  std::uint32_t attrs = 0, count = 0, syntax = 0, size = 0;
+  char name[kMaxSchemaNameBytes];
+  ASSERT_EQ(client->GetAttrCount(ctx, reply, &attrs), 0);
+  ASSERT_EQ(client->GetAttrName(ctx, reply, name, &count, &syntax), 0);
+  EXPECT_EQ(count, 5u);
+  std::vector<std::string> read;
+  std::vector<DirStatus> statuses;
+  char value[16];
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // The first bad value fails its sizing, the second its read; both are consumed.
+    DirStatus s = i == 3 ? 0 : client->ComputeAttrValSize(ctx, reply, syntax, &size);
+    if (s == 0) s = client->GetAttrVal(ctx, reply, syntax, value);
+    statuses.push_back(s);
+    if (s == 0) read.emplace_back(value);
+  }
+  EXPECT_EQ(read, (std::vector<std::string>{"one", "three", "five"}));
+  EXPECT_EQ(statuses, (std::vector<DirStatus>{0, service::kErrValueTruncatedLength, 0,
+                                               service::kErrValueTruncatedLength, 0}));
+  EXPECT_EQ(client->GetAttrVal(ctx, reply, syntax, value), kErrBufferEmpty);
   client->FreeBuffer(request);
   client->FreeBuffer(reply);
 }
