@@ -282,6 +282,7 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   reply.operation = 0;
   reply.used = 0;
   reply.reader.Clear();
+  reply.outsized.clear();
   if (!encoder.Begin(ReplyKind::kObject, static_cast<std::uint8_t>(state.infoType))) return kErrReplyTooSmall;
   std::string encoded;
   bool full = false;
@@ -315,8 +316,14 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
           encoded.clear();
         }
         if (!encoder.AddValue(encoded)) {
-          full = true;
-          break;
+          // Alone in the reply it would never fit: it goes beside the reply. Otherwise it
+          // waits for the next one.
+          const bool alone = encoder.count() == 0 && encoder.attributeValues() == 0;
+          if (!alone || !encoder.AddOutsizedValue(static_cast<std::uint32_t>(reply.outsized.size()))) {
+            full = true;
+            break;
+          }
+          reply.outsized.push_back(std::move(encoded));
         }
         ++state.nextValue;
       }
@@ -336,7 +343,7 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   }
   if (!state.anyFound && state.nextName == state.names.size()) return kErrNoSuchAttribute;
   reply.used = encoder.Finish();
-  reply.reader.Reset(reply.bytes.data(), reply.used);
+  reply.reader.Reset(reply.bytes.data(), reply.used, &reply.outsized);
   return 0;
 }
 

@@ -328,6 +328,7 @@ DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operat
   target->operation = operation;
   target->used = 0;
   target->reader.Clear();
+  target->outsized.clear();
   return 0;
 }
 

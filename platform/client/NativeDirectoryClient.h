@@ -17,7 +17,10 @@
 //   or that belongs to another operation, gives kErrBadIteration; a failed call drops its
 //   iteration. Freeing a context drops the iterations begun on it, and at most
 //   kMaxIterations unfinished batches are kept (the oldest is dropped).
-// - A reply in which not even one item fits gives kErrReplyTooSmall. Stream attributes
+// - A value larger than a whole reply (a photo, a certificate chain) is held beside the reply
+//   that refers to it, and ComputeAttrValSize and GetAttrVal hand it over whole like any other:
+//   values of any size are read, whatever the reply buffer's size and whichever the service.
+//   A reply in which not even one other item fits gives kErrReplyTooSmall. Stream attributes
 //   (syntax 21) appear in object replies with empty values; their content comes from
 //   OpenStream.
 // - Not thread-safe: one thread at a time, as the window uses it.
@@ -124,6 +127,8 @@ class NativeDirectoryClient final : public DirectoryClient {
     std::uint32_t operation = 0;      // the request's operation; 0 when it holds none
     std::size_t used = 0;
     ReplyReader reader;
+    // The values of the reply that are larger than the whole buffer, referred to by the reply.
+    std::vector<std::string> outsized;
   };
   struct ListState {
     service::EntryName parent;
