@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/client/DottedName.h"
+#include "platform/errtext/ErrorTextLibrary.h"
+#include "util/Format.h"
 #include "util/TextHelpers.h"
 
 namespace recast::client {
@@ -95,7 +97,14 @@ ConnStatus NativeDirectoryClient::OpenConnectionByRef(ConnRef ref, std::uint32_t
   if (!initialized_) return kConnNotInitialized;
   if (ref == 0 || ref > connections_.size()) return kConnInvalidConnection;
   if (connection == nullptr) return kConnBadArgument;
-  if (OpenService(ref - 1) != 0) return kConnServiceUnavailable;
+  if (const DirStatus s = OpenService(ref - 1); s != 0) {
+    // The 16-bit status cannot carry the cause, so its text does: the start-up message then
+    // says why (a full disk, a store that cannot be read, the server's own message).
+    const std::string text = Format("The directory service of tree %s cannot be opened: %s",
+                                    {connections_[ref - 1].entry.config.treeName, NWstrerror(s)});
+    RecastErrtextRecordDiagnostic(kConnServiceUnavailable, text.c_str());
+    return kConnServiceUnavailable;
+  }
   *connection = ref;
   return 0;
 }

@@ -6,7 +6,9 @@
 // - A connection's service is opened by OpenConnectionByRef, or on demand by the first
 //   operation on a context of its tree (so a second tree works without an explicit open). An
 //   open that fails returns the opener's status (kErrServerUnavailable when it gave none).
-//   Every directory operation before InitClient returns kErrNotConnected.
+//   Every directory operation before InitClient returns kErrNotConnected. When
+//   OpenConnectionByRef fails, the error-text library's text for kConnServiceUnavailable
+//   names the tree and the cause.
 // - The schema is read once per connection, at its first use, and kept.
 // - Names handed out (listing, WhoAmI, default name context) are typeless when the context's
 //   flag 0x04 is set, typed otherwise; they are always canonical, so 0x10 changes nothing.
