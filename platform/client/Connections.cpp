@@ -95,7 +95,9 @@ std::string LowerAscii(std::string_view text) {
 ConnStatus ReadConnectionFile(const std::filesystem::path& file, const std::filesystem::path& dataFolder,
                               std::vector<ConnectionEntry>* out) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return CannotRead(file, "it is not a regular file");
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    return CannotRead(file, ec ? ec.message() : std::string("it is not a regular file"));
+  }
   std::ifstream in(file, std::ios::binary);
   if (!in) return CannotRead(file, std::strerror(errno));
   std::ostringstream text;

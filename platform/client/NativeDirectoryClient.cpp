@@ -41,8 +41,8 @@ NativeDirectoryClient::~NativeDirectoryClient() {
 ConnStatus NativeDirectoryClient::InitClient(std::uint32_t, std::uint32_t) {
   if (initialized_) return 0;
   std::error_code ec;
-  const bool haveFile = std::filesystem::exists(options_.configFile, ec);
-  if (ec) return kConnCannotInitialize;
+  // A file whose existence cannot even be told is read all the same, to report why.
+  const bool haveFile = std::filesystem::exists(options_.configFile, ec) || ec;
   std::vector<ConnectionEntry> entries;
   if (haveFile) {
     if (ConnStatus s = ReadConnectionFile(options_.configFile, options_.dataFolder, &entries); s != 0) return s;

@@ -130,6 +130,9 @@ TEST_F(ClientConnectionsTest, AServiceThatCannotBeOpenedFailsWithAStatus) {
   ConnHandle handle = 0xFFFF;
   EXPECT_EQ(client->OpenConnectionByRef(1, 1, 0, &handle), kConnServiceUnavailable);
   EXPECT_EQ(handle, 0xFFFFu);
+  // The start-up message names the tree and the cause.
+  EXPECT_STREQ(NWstrerror(kConnServiceUnavailable),
+               "The directory service of tree ACME cannot be opened: The directory service failed");
   char name[kWhoAmIBytes];
   EXPECT_EQ(client->WhoAmI(ctx, name), kErrDirectoryFailure);
   // A kind without an opener.
