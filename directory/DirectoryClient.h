@@ -404,7 +404,10 @@ class DirectoryClient {
   virtual DirStatus GetAttrDef(DirContext ctx, DirBuffer reply, char* name, AttrInfo* info) = 0;
   virtual DirStatus GetAttrName(DirContext ctx, DirBuffer reply, char* name,
                                 std::uint32_t* valueCount, std::uint32_t* syntax) = 0;
-  // Size of the block that GetAttrVal needs for the next value. Does not consume it.
+  // Size of the block that GetAttrVal needs for the next value. Does not consume it, unless
+  // the value itself fails: a value that cannot be sized, or that GetAttrVal cannot write, is
+  // consumed all the same, so that the next call meets the next value. A refused call (another
+  // syntax than the attribute's, no block) consumes nothing.
   virtual DirStatus ComputeAttrValSize(DirContext ctx, DirBuffer reply, std::uint32_t syntax,
                                        std::uint32_t* size) = 0;
   // Writes the next value into value (a block of ComputeAttrValSize bytes) and consumes it.

@@ -56,7 +56,6 @@ class TemplateWalk {
 
   std::size_t cursor = kTemplateHeaderBytes;
 
-  bool AtEnd() const { return cursor >= data_.size(); }
   bool HasWord() const { return data_.Has(cursor, 4); }
   std::uint32_t Word() const { return data_.U32(cursor); }
   std::uint32_t WordAt(std::size_t offset) const { return data_.U32(offset); }
@@ -130,9 +129,12 @@ std::string FreeFormWalk(const ByteView& data) {
   TemplateWalk walk(data);
   std::string rendering = kLineBreak;
   std::string pending;
-  while (!walk.AtEnd()) {
+  // Every step begins by reading the word at the cursor, so fewer than four bytes left end
+  // the walk, as does a text that would reach past the end (counted beyond it, or without
+  // its terminating zero inside the stream).
+  while (walk.HasWord()) {
     const std::size_t at = walk.cursor;
-    if (walk.HasWord() && walk.Word() < 255 && walk.TextLength(at + 4) >= 2) {
+    if (walk.Word() < 255 && walk.TextLength(at + 4) >= 2) {
       const std::uint32_t length = walk.Word();
       if (!data.Has(at + 4, length)) break;
       pending += walk.Chars(at + 4, length);
@@ -142,6 +144,7 @@ std::string FreeFormWalk(const ByteView& data) {
       pending.clear();
     } else if (walk.TextLength(at) >= 2 && walk.Byte(at) >= 32 && walk.Byte(at + 1) >= 32) {
       const std::size_t length = walk.TextLength(at);
+      if (!data.Has(at, length + 1)) break;
       pending += walk.Chars(at, length);
       walk.cursor = at + length;
       walk.Realign();
@@ -150,7 +153,6 @@ std::string FreeFormWalk(const ByteView& data) {
     } else if (walk.TextLength(at + 2) >= 2 && walk.Byte(at + 2) >= 32) {
       walk.cursor = at + 2;
     } else {
-      if (!walk.HasWord()) break;
       pending += Format("%04X ", {walk.Word()});
       walk.cursor = at + 4;
     }

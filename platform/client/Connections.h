@@ -7,7 +7,8 @@
 //   Tree=ACME_CORP            the tree name (at most 32 characters)
 //   Service=acme.db           a store path (relative: to the file's folder) or an LDAP URL
 //   Login=Admin.ACME          the login's dotted name, or a bind DN for LDAP
-//   Primary=1                 at most one connection is primary (1, yes or true)
+//   Primary=1                 at most one connection is primary (1, yes or true); when
+//                             none is, the first one is
 // Every key of the section, lower-cased, also reaches the service in ConnectionConfig.settings.
 
 #include <filesystem>
@@ -28,7 +29,8 @@ struct ConnectionEntry {
 // malformed: a line that is neither a section, a key=value pair, a comment (";" or "#") nor
 // blank; a pair before the first section; no section; a section twice; a section without
 // Tree or Service, or with a tree name over 32 characters; two primary connections. *out is
-// unchanged then.
+// unchanged then, and the error-text library's text for kConnCannotInitialize names the file
+// and the line at fault.
 ConnStatus ReadConnectionFile(const std::filesystem::path& file, const std::filesystem::path& dataFolder,
                               std::vector<ConnectionEntry>* out);
 

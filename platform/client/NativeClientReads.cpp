@@ -282,6 +282,7 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   reply.operation = 0;
   reply.used = 0;
   reply.reader.Clear();
+  reply.outsized.clear();
   if (!encoder.Begin(ReplyKind::kObject, static_cast<std::uint8_t>(state.infoType))) return kErrReplyTooSmall;
   std::string encoded;
   bool full = false;
@@ -309,13 +310,20 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
     }
     if (state.infoType == kObjectInfoValues) {
       while (state.nextValue < state.current.values.size()) {
-        if (DirStatus s = service::EncodeValue(state.current.syntax, state.current.values[state.nextValue], &encoded);
-            s != 0) {
-          return s;
+        // A value that cannot be encoded (a text holding a zero byte, say) goes out empty: its
+        // readers fail on it and skip it, and the attribute's other values still arrive.
+        if (service::EncodeValue(state.current.syntax, state.current.values[state.nextValue], &encoded) != 0) {
+          encoded.clear();
         }
         if (!encoder.AddValue(encoded)) {
-          full = true;
-          break;
+          // Alone in the reply it would never fit: it goes beside the reply. Otherwise it
+          // waits for the next one.
+          const bool alone = encoder.count() == 0 && encoder.attributeValues() == 0;
+          if (!alone || !encoder.AddOutsizedValue(static_cast<std::uint32_t>(reply.outsized.size()))) {
+            full = true;
+            break;
+          }
+          reply.outsized.push_back(std::move(encoded));
         }
         ++state.nextValue;
       }
@@ -335,7 +343,7 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   }
   if (!state.anyFound && state.nextName == state.names.size()) return kErrNoSuchAttribute;
   reply.used = encoder.Finish();
-  reply.reader.Reset(reply.bytes.data(), reply.used);
+  reply.reader.Reset(reply.bytes.data(), reply.used, &reply.outsized);
   return 0;
 }
 
@@ -429,16 +437,22 @@ DirStatus NativeDirectoryClient::DecodeNext(DirContext ctx, DirBuffer reply, std
   std::uint32_t attrSyntax = 0;
   if (DirStatus s = reader->PeekValue(&encoded, &attrSyntax); s != 0) return s;
   if (syntax != attrSyntax) return kErrBadSyntax;
+  // A value that cannot be sized or written is consumed all the same, so that the caller
+  // skips it and meets the next one; a refused call (wrong syntax, no block) consumes nothing.
+  const auto fail = [&](DirStatus status) {
+    reader->NextValue(&encoded, &attrSyntax);
+    return status;
+  };
   service::DirValue decoded;
-  if (DirStatus s = service::DecodeValue(attrSyntax, encoded, &decoded); s != 0) return s;
+  if (DirStatus s = service::DecodeValue(attrSyntax, encoded, &decoded); s != 0) return fail(s);
   std::size_t needed = 0;
-  if (DirStatus s = PackedValueSize(attrSyntax, decoded, reader->currentAttribute(), &needed); s != 0) return s;
+  if (DirStatus s = PackedValueSize(attrSyntax, decoded, reader->currentAttribute(), &needed); s != 0) return fail(s);
   if (!consume) {
     *size = needed;
     return 0;
   }
   if (value == nullptr && needed > 0) return kErrBadArgument;
-  if (DirStatus s = PackValue(attrSyntax, decoded, reader->currentAttribute(), value); s != 0) return s;
+  if (DirStatus s = PackValue(attrSyntax, decoded, reader->currentAttribute(), value); s != 0) return fail(s);
   return reader->NextValue(&encoded, &attrSyntax);
 }
 

@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "platform/client/DottedName.h"
+#include "platform/errtext/ErrorTextLibrary.h"
+#include "util/Format.h"
 #include "util/TextHelpers.h"
 
 namespace recast::client {
@@ -39,8 +41,8 @@ NativeDirectoryClient::~NativeDirectoryClient() {
 ConnStatus NativeDirectoryClient::InitClient(std::uint32_t, std::uint32_t) {
   if (initialized_) return 0;
   std::error_code ec;
-  const bool haveFile = std::filesystem::exists(options_.configFile, ec);
-  if (ec) return kConnCannotInitialize;
+  // A file whose existence cannot even be told is read all the same, to report why.
+  const bool haveFile = std::filesystem::exists(options_.configFile, ec) || ec;
   std::vector<ConnectionEntry> entries;
   if (haveFile) {
     if (ConnStatus s = ReadConnectionFile(options_.configFile, options_.dataFolder, &entries); s != 0) return s;
@@ -95,7 +97,14 @@ ConnStatus NativeDirectoryClient::OpenConnectionByRef(ConnRef ref, std::uint32_t
   if (!initialized_) return kConnNotInitialized;
   if (ref == 0 || ref > connections_.size()) return kConnInvalidConnection;
   if (connection == nullptr) return kConnBadArgument;
-  if (OpenService(ref - 1) != 0) return kConnServiceUnavailable;
+  if (const DirStatus s = OpenService(ref - 1); s != 0) {
+    // The 16-bit status cannot carry the cause, so its text does: the start-up message then
+    // says why (a full disk, a store that cannot be read, the server's own message).
+    const std::string text = Format("The directory service of tree %s cannot be opened: %s",
+                                    {connections_[ref - 1].entry.config.treeName, NWstrerror(s)});
+    RecastErrtextRecordDiagnostic(kConnServiceUnavailable, text.c_str());
+    return kConnServiceUnavailable;
+  }
   *connection = ref;
   return 0;
 }
@@ -349,6 +358,7 @@ DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operat
   target->operation = operation;
   target->used = 0;
   target->reader.Clear();
+  target->outsized.clear();
   return 0;
 }
 

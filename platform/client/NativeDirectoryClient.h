@@ -6,7 +6,9 @@
 // - A connection's service is opened by OpenConnectionByRef, or on demand by the first
 //   operation on a context of its tree (so a second tree works without an explicit open). An
 //   open that fails returns the opener's status (kErrServerUnavailable when it gave none).
-//   Every directory operation before InitClient returns kErrNotConnected.
+//   Every directory operation before InitClient returns kErrNotConnected. When
+//   OpenConnectionByRef fails, the error-text library's text for kConnServiceUnavailable
+//   names the tree and the cause.
 // - The schema is read once per connection, at its first use, and kept.
 // - Names handed out (listing, WhoAmI, default name context) are typeless when the context's
 //   flag 0x04 is set, typed otherwise; they are always canonical, so 0x10 changes nothing.
@@ -17,7 +19,10 @@
 //   or that belongs to another operation, gives kErrBadIteration; a failed call drops its
 //   iteration. Freeing a context drops the iterations begun on it, and at most
 //   kMaxIterations unfinished batches are kept (the oldest is dropped).
-// - A reply in which not even one item fits gives kErrReplyTooSmall. Stream attributes
+// - A value larger than a whole reply (a photo, a certificate chain) is held beside the reply
+//   that refers to it, and ComputeAttrValSize and GetAttrVal hand it over whole like any other:
+//   values of any size are read, whatever the reply buffer's size and whichever the service.
+//   A reply in which not even one other item fits gives kErrReplyTooSmall. Stream attributes
 //   (syntax 21) appear in object replies with empty values; their content comes from
 //   OpenStream.
 // - Not thread-safe: one thread at a time, as the window uses it.
@@ -129,6 +134,8 @@ class NativeDirectoryClient final : public DirectoryClient {
     std::uint32_t operation = 0;      // the request's operation; 0 when it holds none
     std::size_t used = 0;
     ReplyReader reader;
+    // The values of the reply that are larger than the whole buffer, referred to by the reply.
+    std::vector<std::string> outsized;
   };
   struct ListState {
     service::EntryName parent;

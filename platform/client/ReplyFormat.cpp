@@ -14,6 +14,7 @@ constexpr std::size_t kMinEntry = 16 + 2 + 2;
 constexpr std::size_t kMinText = 2;
 constexpr std::size_t kMinAttrHeader = 2 + 4 + 4;
 constexpr std::size_t kMinValue = 4;
+constexpr std::uint32_t kOutsizedMarker = 0xFFFFFFFF;
 
 bool PutOid(ByteWriter& out, const Asn1Id& id) {
   std::uint8_t bytes[kOidBytes] = {};
@@ -106,6 +107,16 @@ bool ReplyEncoder::AddValue(std::string_view encoded) {
   return true;
 }
 
+bool ReplyEncoder::AddOutsizedValue(std::uint32_t index) {
+  const std::size_t mark = out_.used();
+  if (!out_.PutU32(kOutsizedMarker) || !out_.PutU32(index)) {
+    out_.Rewind(mark);
+    return false;
+  }
+  ++attrValues_;
+  return true;
+}
+
 void ReplyEncoder::EndAttribute(bool keep) {
   if (!keep) {
     out_.Rewind(attrMark_);
@@ -122,9 +133,10 @@ std::size_t ReplyEncoder::Finish() {
 
 // ---- Reader ------------------------------------------------------------------------------
 
-void ReplyReader::Reset(const std::uint8_t* data, std::size_t size) {
+void ReplyReader::Reset(const std::uint8_t* data, std::size_t size, const std::vector<std::string>* outsized) {
   data_ = data;
   size_ = size;
+  outsized_ = outsized;
   offset_ = 0;
   due_ = Due::kCount;
   infoType_ = 0;
@@ -339,7 +351,16 @@ DirStatus ReplyReader::ValueAt(std::string_view* encoded, std::uint32_t* syntax,
   }
   ByteReader in(data_, size_, offset_);
   std::string_view bytes;
-  if (!in.GetBlob(&bytes)) return in.remaining() < 4 ? kErrReplyTruncatedNumber : kErrReplyTruncatedText;
+  std::uint32_t marker = 0;
+  if (in.GetU32(&marker) && marker == kOutsizedMarker) {
+    std::uint32_t index = 0;
+    if (!in.GetU32(&index)) return kErrReplyTruncatedNumber;
+    if (outsized_ == nullptr || index >= outsized_->size()) return kErrReplyTruncatedText;
+    bytes = (*outsized_)[index];
+  } else {
+    in.Seek(offset_);
+    if (!in.GetBlob(&bytes)) return in.remaining() < 4 ? kErrReplyTruncatedNumber : kErrReplyTruncatedText;
+  }
   *encoded = bytes;
   *syntax = syntax_;
   *next = in.offset();

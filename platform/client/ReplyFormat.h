@@ -14,6 +14,8 @@
 //   object-reply := kind:u8=4 infoType:u8 count:u32 attr{count}
 //   attr         := name:text syntax:u32 valueCount:u32 value{valueCount}   (no values for type 0)
 //   value        := length:u32 byte{length}             (the value codec's form)
+//                 | 0xFFFFFFFF index:u32               (a value larger than a whole reply: the
+//                                                       index-th of the values held beside it)
 //   text         := length:u16 byte{length}             (no terminating zero)
 //   numbers are little-endian.
 //
@@ -24,7 +26,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "directory/DirectoryClient.h"
 #include "platform/client/ByteCoding.h"
@@ -50,6 +54,8 @@ class ReplyEncoder {
   // only once EndAttribute was called.
   bool BeginAttribute(std::string_view name, std::uint32_t syntax);
   bool AddValue(std::string_view encoded);
+  // A reference to the index-th value held beside the reply (ReplyReader::Reset's outsized).
+  bool AddOutsizedValue(std::uint32_t index);
   // Drops the attribute again when keep is false (no value of it fitted).
   void EndAttribute(bool keep);
   std::uint32_t attributeValues() const { return attrValues_; }
@@ -73,7 +79,9 @@ class ReplyEncoder {
 // stay in place while it is read.
 class ReplyReader {
  public:
-  void Reset(const std::uint8_t* data, std::size_t size);
+  // outsized: the values the reply refers to instead of holding them; they must stay in
+  // place while the reply is read.
+  void Reset(const std::uint8_t* data, std::size_t size, const std::vector<std::string>* outsized = nullptr);
   // No reply: every reader answers kErrOutOfTurn.
   void Clear();
 
@@ -115,6 +123,7 @@ class ReplyReader {
 
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
+  const std::vector<std::string>* outsized_ = nullptr;
   std::size_t offset_ = 0;
   Due due_ = Due::kNothing;
   std::uint8_t infoType_ = 0;

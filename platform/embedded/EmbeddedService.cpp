@@ -1,6 +1,7 @@
 #include "platform/embedded/EmbeddedService.h"
 
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <unordered_map>
 
@@ -70,7 +71,8 @@ class EmbeddedService final : public service::DirectoryService {
   };
 
  public:
-  EmbeddedService(SqliteHandle db, std::int64_t treeId) : db_(std::move(db)), treeId_(treeId) {}
+  EmbeddedService(SqliteHandle db, std::int64_t treeId, std::filesystem::path path)
+      : db_(std::move(db)), treeId_(treeId), path_(std::move(path)) {}
 
   DirStatus Init(std::int64_t schemaId, const std::string& loginName, bool mayWriteColumn) {
     if (DirStatus st = LoadSchema(schemaId)) return st;
@@ -203,7 +205,16 @@ class EmbeddedService final : public service::DirectoryService {
     return 0;
   }
 
+  // A write-protected or full store is reported with its path.
   DirStatus Modify(const EntryName& entry, const std::vector<Change>& changes) override {
+    return RecordStoreProblem(WriteFailureOf(ApplyChanges(entry, changes), db_.get()), path_);
+  }
+
+  DirStatus ChangeBaseClass(const EntryName& entry, const std::string& newClass) override {
+    return RecordStoreProblem(WriteFailureOf(ApplyClassChange(entry, newClass), db_.get()), path_);
+  }
+
+  DirStatus ApplyChanges(const EntryName& entry, const std::vector<Change>& changes) {
     if (!mayWrite_) return kErrNoAccess;
     if (inTransaction_) return kErrDirectoryFailure;
     Transaction tx(db_.get());
@@ -247,7 +258,7 @@ class EmbeddedService final : public service::DirectoryService {
     return 0;
   }
 
-  DirStatus ChangeBaseClass(const EntryName& entry, const std::string& newClass) override {
+  DirStatus ApplyClassChange(const EntryName& entry, const std::string& newClass) {
     if (!mayWrite_) return kErrNoAccess;
     if (inTransaction_) return kErrDirectoryFailure;
     Transaction tx(db_.get());
@@ -599,6 +610,7 @@ class EmbeddedService final : public service::DirectoryService {
 
   SqliteHandle db_;
   std::int64_t treeId_;
+  std::filesystem::path path_;  // the store file, for messages
   SchemaIndex index_;
   std::unordered_map<std::string, std::int64_t> attrIds_;
   std::unordered_map<std::int64_t, std::string> attrNames_;
@@ -644,7 +656,7 @@ DirStatus OpenEmbeddedService(const service::ConnectionConfig& config,
   bool mayWrite = login.Int(1) != 0;
   login = Statement();
 
-  auto result = std::make_unique<EmbeddedService>(std::move(db), treeId);
+  auto result = std::make_unique<EmbeddedService>(std::move(db), treeId, config.service);
   if (DirStatus st = result->Init(schemaId, loginName, mayWrite)) return st;
   *service = std::move(result);
   return 0;

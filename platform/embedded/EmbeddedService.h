@@ -7,7 +7,9 @@
 // is used by one thread at a time.
 //
 // Statuses, beyond those of DirectoryService.h:
-//   every change       kErrNoAccess for a login without write rights
+//   every change       kErrNoAccess for a login without write rights; kErrStoreNotWritable
+//                      for a write-protected store file or folder, kErrStoreDiskFull for a
+//                      full disk (both with a message naming the file, StoreFormat.h)
 //   Modify             kErrNoSuchAttribute for an unknown attribute or the removal (type 1) of
 //                      one without values; kErrNoAccess for a read-only attribute ("Object
 //                      Class" changes only with the base class); kErrIllegalAttribute when the

@@ -1,8 +1,11 @@
 #include "platform/embedded/StoreCreator.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <random>
 #include <unordered_map>
@@ -200,42 +203,105 @@ DirStatus WriteAll(sqlite3* db, const DataSet& data) {
   return 0;
 }
 
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
 std::filesystem::path TemporaryPathBeside(const std::filesystem::path& target) {
   std::random_device random;
-  std::string suffix = ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
+  std::string suffix = std::string(kTemporaryMark) + std::to_string(::getpid()) + "-" + std::to_string(random());
   return target.string() + suffix;
+}
+
+// Removes what an interrupted creation of target left beside it (a temporary store and its
+// journal), once the process that wrote them is gone; one still running may be writing now.
+void RemoveLeftovers(const std::filesystem::path& target) {
+  const std::string prefix = target.filename().string() + std::string(kTemporaryMark);
+  std::error_code ec;
+  const std::filesystem::path folder = target.parent_path().empty() ? "." : target.parent_path();
+  for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = item.path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (end == name.c_str() + prefix.size() || *end != '-' || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    std::error_code removeError;
+    std::filesystem::remove(item.path(), removeError);
+  }
+}
+
+// Writing past the file size limit fails the write (EFBIG) instead of killing the process,
+// so that a failed creation ends in a message; the previous disposition comes back after.
+class FileSizeSignalIgnored {
+ public:
+  FileSizeSignalIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    active_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
+  }
+  ~FileSizeSignalIgnored() {
+    if (active_) ::sigaction(SIGXFSZ, &previous_, nullptr);
+  }
+  FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+  FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+  bool active_ = false;
+};
+
+// Flushes the finished file to disk before it becomes visible under its name.
+DirStatus Flush(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return StatusFromErrno(errno, kErrStoreUnreadable);
+  const bool synced = ::fsync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  return synced ? 0 : StatusFromErrno(error, kErrStoreUnreadable);
+}
+
+DirStatus FillTemporary(sqlite3* raw, const DataSet& data) {
+  int rc = Execute(raw, "PRAGMA journal_mode = DELETE; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
+  if (rc != SQLITE_OK) return StatusFromSqlite(rc);
+  Transaction tx(raw);
+  if ((rc = tx.BeginImmediate()) != SQLITE_OK) return StatusFromSqlite(rc);
+  if (DirStatus st = WriteAll(raw, data)) return st;
+  if ((rc = tx.Commit()) != SQLITE_OK) return StatusFromSqlite(rc);
+  if ((rc = Execute(raw, "PRAGMA synchronous = FULL; ANALYZE;")) != SQLITE_OK) return StatusFromSqlite(rc);
+  return 0;
+}
+
+DirStatus WriteTemporary(const DataSet& data, const std::filesystem::path& path) {
+  sqlite3* raw = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
+                           nullptr);
+  SqliteHandle db(raw);
+  if (rc != SQLITE_OK) {
+    return raw != nullptr ? StatusFromErrno(sqlite3_system_errno(raw), kErrStoreUnreadable) : kErrStoreUnreadable;
+  }
+  return WriteFailureOf(FillTemporary(raw, data), raw);
+}
+
+DirStatus PlaceStore(const DataSet& data, const std::filesystem::path& storePath) {
+  std::error_code ec;
+  if (std::filesystem::exists(storePath, ec) || ec) return kErrStoreExists;
+  if (storePath.has_parent_path()) std::filesystem::create_directories(storePath.parent_path(), ec);
+  RemoveLeftovers(storePath);
+  const FileSizeSignalIgnored noSignal;
+  TemporaryFile temp(TemporaryPathBeside(storePath));
+  if (DirStatus st = WriteTemporary(data, temp.path())) return st;
+  if (DirStatus st = Flush(temp.path())) return st;
+  // link() never replaces an existing file, unlike rename().
+  if (::link(temp.path().c_str(), storePath.c_str()) == 0) return 0;
+  if (errno == EEXIST) return kErrStoreExists;
+  std::filesystem::rename(temp.path(), storePath, ec);  // file systems without hard links
+  return ec ? StatusFromErrno(ec.value(), kErrStoreUnreadable) : 0;
 }
 
 }  // namespace
 
 DirStatus WriteStore(const DataSet& data, const std::filesystem::path& storePath) {
-  std::error_code ec;
-  if (std::filesystem::exists(storePath, ec) || ec) return kErrStoreExists;
-  if (storePath.has_parent_path()) std::filesystem::create_directories(storePath.parent_path(), ec);
-  TemporaryFile temp(TemporaryPathBeside(storePath));
-  {
-    sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(temp.path().c_str(), &raw,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
-    SqliteHandle db(raw);
-    if (rc != SQLITE_OK) return kErrStoreUnreadable;
-    Execute(raw, "PRAGMA journal_mode = DELETE; PRAGMA synchronous = OFF; PRAGMA page_size = 4096;");
-    Transaction tx(raw);
-    if ((rc = tx.BeginImmediate()) != SQLITE_OK) return StatusFromSqlite(rc);
-    if (DirStatus st = WriteAll(raw, data)) return st;
-    if ((rc = tx.Commit()) != SQLITE_OK) return StatusFromSqlite(rc);
-    Execute(raw, "PRAGMA synchronous = FULL; ANALYZE;");
-  }
-  // Flush the finished file before it becomes visible under its name.
-  if (FILE* f = std::fopen(temp.path().c_str(), "rb")) {
-    ::fsync(::fileno(f));
-    std::fclose(f);
-  }
-  // link() never replaces an existing file, unlike rename().
-  if (::link(temp.path().c_str(), storePath.c_str()) == 0) return 0;
-  if (errno == EEXIST) return kErrStoreExists;
-  std::filesystem::rename(temp.path(), storePath, ec);  // file systems without hard links
-  return ec ? kErrStoreUnreadable : 0;
+  return RecordStoreProblem(PlaceStore(data, storePath), storePath);
 }
 
 DirStatus CreateStoreFromData(const std::vector<std::filesystem::path>& dataFiles,

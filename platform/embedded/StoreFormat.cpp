@@ -1,8 +1,14 @@
 #include "platform/embedded/StoreFormat.h"
 
+#include <sys/resource.h>
+
 #include <array>
+#include <cerrno>
 #include <fstream>
 #include <system_error>
+
+#include "platform/errtext/ErrorTextLibrary.h"
+#include "util/Format.h"
 
 namespace recast::embedded {
 namespace {
@@ -101,9 +107,42 @@ DirStatus StatusFromSqlite(int rc) {
     case SQLITE_CORRUPT: case SQLITE_NOTADB: return kErrStoreCorrupt;
     case SQLITE_CANTOPEN: case SQLITE_PERM: case SQLITE_AUTH: return kErrStoreUnreadable;
     case SQLITE_BUSY: case SQLITE_LOCKED: return kErrServerUnavailable;
-    case SQLITE_READONLY: return kErrNoAccess;  // a write-protected store file
+    case SQLITE_READONLY: return kErrStoreNotWritable;  // the file, or its folder for the journal
+    case SQLITE_FULL: return kErrStoreDiskFull;
     default: return kErrDirectoryFailure;
   }
+}
+
+DirStatus StatusFromErrno(int error, DirStatus otherwise) {
+  switch (error) {
+    case ENOSPC: case EDQUOT: case EFBIG: return kErrStoreDiskFull;
+    case EACCES: case EPERM: case EROFS: return kErrStoreNotWritable;
+    default: return otherwise;
+  }
+}
+
+DirStatus WriteFailureOf(DirStatus status, sqlite3* db) {
+  if (status != kErrDirectoryFailure || db == nullptr) return status;
+  if (const int error = sqlite3_system_errno(db); error != 0) return StatusFromErrno(error, status);
+  // A write cut short by the file size limit leaves no errno behind; under a limit that is the
+  // likely cause of a failed write.
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return kErrStoreDiskFull;
+  return status;
+}
+
+DirStatus RecordStoreProblem(DirStatus status, const std::filesystem::path& path) {
+  std::string text;
+  if (status == kErrStoreNotWritable) {
+    text = Format("The directory file %s cannot be written: give the user write access to it and to its folder",
+                  {path.string()});
+  } else if (status == kErrStoreDiskFull) {
+    text = Format("The directory file %s cannot grow: its disk is full or the file size limit is reached. Free "
+                  "some space and try again",
+                  {path.string()});
+  }
+  if (!text.empty()) RecastErrtextRecordDiagnostic(status, text.c_str());
+  return status;
 }
 
 DirStatus OpenStore(const std::filesystem::path& path, SqliteHandle* db) {

@@ -22,6 +22,9 @@ inline constexpr DirStatus kErrStoreForeign = -692;      // not a store of ours
 inline constexpr DirStatus kErrStoreVersion = -693;      // a store of another format version
 inline constexpr DirStatus kErrStoreCorrupt = -694;      // damaged or truncated
 inline constexpr DirStatus kErrStoreNoSuchTree = -695;   // the store holds no tree of that name
+// Why a change or a new store could not be written.
+inline constexpr DirStatus kErrStoreNotWritable = -698;  // the file or its folder is write-protected
+inline constexpr DirStatus kErrStoreDiskFull = -689;     // no room: a full disk or the file size limit
 
 inline constexpr const char* kStoreMagic = "recast-object directory store";
 inline constexpr int kStoreFormatVersion = 1;
@@ -36,5 +39,20 @@ DirStatus OpenStore(const std::filesystem::path& path, SqliteHandle* db);
 
 // Maps an SQLite code met while working on an open store to a directory status.
 DirStatus StatusFromSqlite(int rc);
+
+// The status of a file operation that failed with errno error: kErrStoreDiskFull for a full
+// disk, quota or file size limit, kErrStoreNotWritable for missing rights or a read-only
+// file system, otherwise.
+DirStatus StatusFromErrno(int error, DirStatus otherwise);
+
+// status, except that kErrDirectoryFailure (an I/O error) becomes the status that db's last
+// system error tells, when that is one of StatusFromErrno's, or kErrStoreDiskFull when no
+// error is known and the process has a file size limit.
+DirStatus WriteFailureOf(DirStatus status, sqlite3* db);
+
+// Returns status unchanged; for kErrStoreNotWritable and kErrStoreDiskFull it first records
+// in the error-text library a message that names the store's path and what to do, so that
+// the status text the user sees says which file is meant.
+DirStatus RecordStoreProblem(DirStatus status, const std::filesystem::path& path);
 
 }  // namespace recast::embedded

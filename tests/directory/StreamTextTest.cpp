@@ -98,6 +98,22 @@ TEST(StreamText, FreeFormWalk) {
             "Stream (44 bytes):\r\nAOT FILE (44 bytes)" + std::string(kHeaderNumbers) + expected);
 }
 
+TEST(StreamText, FreeFormWalkEndsWhereAWordOrTextWouldReachPastTheEnd) {
+  struct Case {
+    std::vector<std::uint8_t> body;
+    std::string rendering;
+  } cases[] = {
+      {Join({Counted("abc"), BytesOf("xyz")}), "\r\n\r\nabc\r\n"},                // three bytes left
+      {Join({Counted("abc"), Word(0x1234), BytesOf("Hi there")}), "\r\n\r\nabc\r\n"},  // no zero inside
+  };
+  for (const Case& c : cases) {
+    const auto data = Template(c.body);
+    const std::string size = std::to_string(data.size());
+    EXPECT_EQ(Text(data, "App:Inventory"), "Stream (" + size + " bytes):\r\nAOT FILE (" + size + " bytes)" +
+                                               std::string(kHeaderNumbers) + c.rendering);
+  }
+}
+
 TEST(StreamText, PlainRenderingForOtherNamesAndOtherCase) {
   const auto data = Template(Bytes({5, 'A', 'B', 1, 2, 'C', 19, 20}));
   const std::string rendering = "\r\n\r\nAB\r\nC\r\n\x14";

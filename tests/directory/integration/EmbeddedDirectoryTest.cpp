@@ -18,6 +18,18 @@ namespace recast {
 namespace {
 
 constexpr int kManyUsers = 1500;
+constexpr std::size_t kPhotoBytes = 70 * 1024;  // more than one reply holds
+
+// The hex text of count bytes counting up from 0.
+std::string CountingHex(std::size_t count) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (std::size_t i = 0; i < count; ++i) {
+    hex += kDigits[(i & 0xFF) >> 4];
+    hex += kDigits[i & 0x0F];
+  }
+  return hex;
+}
 
 class TempFolder {
  public:
@@ -60,7 +72,9 @@ std::string TreeData() {
       "ACL: Telephone Number;[Root];0x43\n"
       "Public Key:: AQABAAAIAACgoaKjpKWmp6ipqqusrTAAAABBAEMATQBFACAATwByAGcAYQBuAGkA"
       "egBhAHQAaQBvAG4AYQBsACAAQwBBAAAA\n\n"
-      "entry: CN=Clerk Alias.O=Test\nclass: Alias\nAliased Object Name: CN=Clerk.O=Test\n\n";
+      "entry: CN=Clerk Alias.O=Test\nclass: Alias\nAliased Object Name: CN=Clerk.O=Test\n\n"
+      "entry: CN=Photo.O=Test\nclass: User\nSurname: Photo\n"
+      "Certificate List: " + CountingHex(kPhotoBytes) + "\nCertificate List: 0A0B0C\n\n";
   for (int i = 0; i < kManyUsers; ++i) {
     text += "entry: CN=User" + std::to_string(10000 + i) + ".OU=Many.O=Test\nclass: User\nSurname: S\n\n";
   }
@@ -234,6 +248,14 @@ TEST_F(EmbeddedDirectoryTest, ValuesOfEveryKindRead) {
   VectorTaggedList classes;
   EXPECT_EQ(ReadAttributeValues(*session, ctx, "Clerk", "Object Class", classes), 0);
   EXPECT_GE(classes.IndexOf("User"), 0);
+}
+
+TEST_F(EmbeddedDirectoryTest, ValuesLargerThanOneReplyAreReadWhole) {
+  const DirContext ctx = Start();
+  DirStatus status = -1;
+  const std::string text = Value(ctx, "Photo", "Certificate List", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(text, CountingHex(kPhotoBytes) + "\r\n0A0B0C");
 }
 
 TEST_F(EmbeddedDirectoryTest, AliasReadsItsOwnTargetNameWithoutChangingTheContext) {

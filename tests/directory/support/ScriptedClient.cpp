@@ -518,8 +518,18 @@ DirStatus ScriptedClient::GetAttrName(DirContext, DirBuffer reply, char* name, s
   return status;
 }
 
+void ScriptedClient::DropValue(DirBuffer reply) {
+  Buffer* buffer = FindBuffer(reply);
+  if (buffer != nullptr && !buffer->reply.empty() && buffer->reply.front().kind == ItemKind::Value) {
+    buffer->reply.pop_front();
+  }
+}
+
 DirStatus ScriptedClient::ComputeAttrValSize(DirContext, DirBuffer reply, std::uint32_t syntax, std::uint32_t* size) {
-  if (const DirStatus s = Scripted("ComputeAttrValSize")) return s;
+  if (const DirStatus s = Scripted("ComputeAttrValSize")) {
+    DropValue(reply);
+    return s;
+  }
   Buffer* buffer = FindBuffer(reply);
   if (buffer == nullptr) return kErrBadBuffer;
   if (buffer->reply.empty()) return kErrBufferEmpty;
@@ -531,7 +541,10 @@ DirStatus ScriptedClient::ComputeAttrValSize(DirContext, DirBuffer reply, std::u
 }
 
 DirStatus ScriptedClient::GetAttrVal(DirContext, DirBuffer reply, std::uint32_t syntax, void* value) {
-  if (const DirStatus s = Scripted("GetAttrVal")) return s;
+  if (const DirStatus s = Scripted("GetAttrVal")) {
+    DropValue(reply);
+    return s;
+  }
   Buffer* buffer = FindBuffer(reply);
   if (buffer == nullptr) return kErrBadBuffer;
   if (buffer->reply.empty()) return kErrBufferEmpty;

@@ -83,7 +83,8 @@ class ScriptedClient : public DirectoryClient {
   std::function<DirStatus(const std::string& object, const std::string& attr, int* fd)> onOpenStream;
 
   // The next calls of operation (by its name, e.g. "ReadObject") return these statuses in
-  // turn; a 0 lets that call behave normally.
+  // turn; a 0 lets that call behave normally. A value reader that is told to fail consumes
+  // its value, as the client does for a value it cannot size or write.
   void FailNext(const std::string& operation, std::vector<DirStatus> statuses);
 
   // ---- What happened ----
@@ -208,6 +209,8 @@ class ScriptedClient : public DirectoryClient {
   DirStatus List(DirContext ctx, const char* name, IterationHandle* iteration, DirBuffer reply, bool containersOnly);
   // Takes the next reply item, which must be of kind; nullptr with *status set otherwise.
   const Item* Take(DirBuffer reply, ItemKind kind, DirStatus* status);
+  // Consumes the next reply item when it is a value.
+  void DropValue(DirBuffer reply);
   // Position stored behind an iteration handle; -1 starts at 0. False for an unknown handle.
   bool Position(IterationHandle handle, std::size_t* position);
   void Continue(IterationHandle* handle, std::size_t next, std::size_t total);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "ClientFixture.h"
+#include "platform/errtext/ErrorTextLibrary.h"
 
 namespace recast::client::testing {
 namespace {
@@ -46,32 +47,37 @@ TEST_F(ClientConnectionsTest, ConfiguredConnectionsAndThePrimary) {
   EXPECT_EQ(config.dataFolder, folder.path() / "data");
 }
 
-TEST_F(ClientConnectionsTest, WithoutAPrimaryTheScanStillFindsConnections) {
-  MakeClient("[One]\nTree=ONE\nService=a\n[Two]\nTree=TWO\nService=b\n");
-  ASSERT_EQ(client->InitClient(0, 0), 0);
-  ConnRef ref = 0;
-  EXPECT_EQ(client->GetPrimaryConnectionRef(&ref), kConnNoPrimary);
-  std::uint32_t iterator = 0;
-  ASSERT_EQ(client->ScanConnectionRefs(&iterator, &ref), 0);
-  EXPECT_EQ(TreeInfo(*client, ref), "ONE" + std::string(29, '_'));
+TEST_F(ClientConnectionsTest, WithoutAPrimaryTheFirstConnectionIsPrimary) {
+  for (const char* config : {"[One]\nTree=ONE\nService=a\nLogin=Admin.ONE\nPasswordFile=/p\n",
+                             "[One]\nTree=ONE\nService=a\n[Two]\nTree=TWO\nService=b\n"}) {
+    MakeClient(config);
+    ASSERT_EQ(client->InitClient(0, 0), 0);
+    ConnRef ref = 0;
+    ASSERT_EQ(client->GetPrimaryConnectionRef(&ref), 0) << config;
+    EXPECT_EQ(TreeInfo(*client, ref), "ONE" + std::string(29, '_'));
+  }
 }
 
 TEST_F(ClientConnectionsTest, UnreadableOrMalformedConfigurationCannotInitialize) {
-  const char* malformed[] = {
-      "",                                                          // no connection at all
-      "; only a comment\n",
-      "Tree=ACME\n[Main]\nService=x\n",                            // a key before any section
-      "[Main]\nTree=ACME\nService=x\nnonsense line\n",             // neither pair nor section
-      "[Main]\nService=x\n",                                       // no tree
-      "[Main]\nTree=ACME\n",                                       // no service
-      "[Main]\nTree=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456\nService=x\n",  // tree over 32 characters
-      "[A]\nTree=A\nService=x\nPrimary=1\n[B]\nTree=B\nService=y\nPrimary=yes\n",
-      "[A]\nTree=A\nService=x\n[a]\nTree=B\nService=y\n",          // a section twice
-      "[Main\nTree=A\nService=x\n",
+  // Each with the place that the start-up message names.
+  const std::pair<const char*, const char*> malformed[] = {
+      {"", "it holds no [section]"},
+      {"; only a comment\n", "it holds no [section]"},
+      {"Tree=ACME\n[Main]\nService=x\n", "line 1: a key=value pair before"},
+      {"[Main]\nTree=ACME\nService=x\nnonsense line\n", "line 4: neither"},
+      {"[Main]\nService=x\n", "line 1: the section [Main] has no Tree"},
+      {"; c\n[Main]\nTree=ACME\n", "line 2: the section [Main] has no Service"},
+      {"[Main]\nTree=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456\nService=x\n", "line 1: the section [Main] names a tree"},
+      {"[A]\nTree=A\nService=x\nPrimary=1\n[B]\nTree=B\nService=y\nPrimary=yes\n", "line 5: the section [B] is primary"},
+      {"[A]\nTree=A\nService=x\n[a]\nTree=B\nService=y\n", "line 4: the section [a] appeared before, in line 1"},
+      {"[Main\nTree=A\nService=x\n", "line 1: a section header"},
   };
-  for (const char* text : malformed) {
+  const std::string file = (folder.path() / "connections.ini").string();
+  for (const auto& [text, place] : malformed) {
     MakeClient(text);
     EXPECT_EQ(client->InitClient(0, 0), kConnCannotInitialize) << text;
+    const std::string message = NWstrerror(kConnCannotInitialize);
+    EXPECT_NE(message.find(file + " cannot be read: " + place), std::string::npos) << message;
     DirContext ctx = kNoContext;
     EXPECT_EQ(client->CreateContext(&ctx), kErrNotConnected);
   }
@@ -124,6 +130,9 @@ TEST_F(ClientConnectionsTest, AServiceThatCannotBeOpenedFailsWithAStatus) {
   ConnHandle handle = 0xFFFF;
   EXPECT_EQ(client->OpenConnectionByRef(1, 1, 0, &handle), kConnServiceUnavailable);
   EXPECT_EQ(handle, 0xFFFFu);
+  // The start-up message names the tree and the cause.
+  EXPECT_STREQ(NWstrerror(kConnServiceUnavailable),
+               "The directory service of tree ACME cannot be opened: The directory service failed");
   char name[kWhoAmIBytes];
   EXPECT_EQ(client->WhoAmI(ctx, name), kErrDirectoryFailure);
   // A kind without an opener.

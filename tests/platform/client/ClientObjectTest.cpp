@@ -8,6 +8,7 @@
 
 #include "ClientFixture.h"
 #include "platform/client/ClientStatus.h"
+#include "platform/service/ValueCodec.h"
 
 namespace recast::client::testing {
 namespace {
@@ -108,20 +109,13 @@ TEST_F(ClientObjectTest, ManyValuesArriveInSeveralPassesInOrder) {
   EXPECT_EQ(texts, expected);
   EXPECT_GT(passes, 3);
 
-  // One value larger than the whole reply buffer cannot be delivered.
-  acme->AddValue(clerk, "Postal Address", service::value::PostalAddress{{std::string(5000, 'x'), "", "", "", "", ""}});
-  DirBuffer reply = kNoBuffer;
-  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &reply), 0);
-  IterationHandle handle = kNoIteration;
-  DirBuffer request = kNoBuffer;
-  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &request), 0);
-  ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
-  ASSERT_EQ(client->PutAttrName(ctx, request, "Postal Address"), 0);
-  EXPECT_EQ(client->ReadObject(ctx, ".Clerk1.Sales.ACME", kObjectInfoValues, false, request, &handle, reply),
-            kErrReplyTooSmall);
-  EXPECT_EQ(handle, kNoIteration);
-  client->FreeBuffer(reply);
-  client->FreeBuffer(request);
+  // Values larger than the whole reply buffer arrive whole, in order with the small ones.
+  texts.clear();
+  expected = {"small", std::string(5000, 'x'), std::string(200000, 'y'), "last"};
+  for (const std::string& text : expected) acme->AddValue(clerk, "Telephone Number", service::value::Text{text});
+  expected.insert(expected.begin(), {"555-0101", "555-0102"});
+  ASSERT_EQ(ReadTexts(ctx, ".Clerk1.Sales.ACME", "Telephone Number", &texts, kDefaultBufferSize), 0);
+  EXPECT_EQ(texts, expected);
 }
 
 TEST_F(ClientObjectTest, ValueReadersCheckTheSyntaxAndTheirTurn) {
@@ -165,6 +159,43 @@ TEST_F(ClientObjectTest, ValueReadersCheckTheSyntaxAndTheirTurn) {
   ASSERT_EQ(client->PutAttrName(ctx, request, "Shoe Size"), 0);
   EXPECT_EQ(client->ReadObject(ctx, ".Clerk1.Sales.ACME", kObjectInfoValues, false, request, &handle, reply),
             kErrNoSuchAttribute);
+  client->FreeBuffer(request);
+  client->FreeBuffer(reply);
+}
+
+TEST_F(ClientObjectTest, AValueThatCannotBeHandedOverIsConsumedAndSkipped) {
+  DirContext ctx = Start();
+  const service::EntryName clerk = {Part("CN", "Clerk1"), Part("OU", "Sales"), Part("O", "ACME")};
+  for (const char* text : {"one", "bad", "three", "bad", "five"}) {
+    const std::string value = std::string_view(text) == "bad" ? std::string("b\0d", 3) : text;
+    Acme()->AddValue(clerk, "Description", service::value::Text{value});
+  }
+  DirBuffer request = kNoBuffer, reply = kNoBuffer;
+  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &request), 0);
+  ASSERT_EQ(client->AllocBuffer(kMaxBufferSize, &reply), 0);
+  ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
+  ASSERT_EQ(client->PutAttrName(ctx, request, "Description"), 0);
+  IterationHandle handle = kNoIteration;
+  ASSERT_EQ(client->ReadObject(ctx, ".Clerk1.Sales.ACME", kObjectInfoValues, false, request, &handle, reply), 0);
+  std::uint32_t attrs = 0, count = 0, syntax = 0, size = 0;
+  char name[kMaxSchemaNameBytes];
+  ASSERT_EQ(client->GetAttrCount(ctx, reply, &attrs), 0);
+  ASSERT_EQ(client->GetAttrName(ctx, reply, name, &count, &syntax), 0);
+  EXPECT_EQ(count, 5u);
+  std::vector<std::string> read;
+  std::vector<DirStatus> statuses;
+  char value[16];
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // The first bad value fails its sizing, the second its read; both are consumed.
+    DirStatus s = i == 3 ? 0 : client->ComputeAttrValSize(ctx, reply, syntax, &size);
+    if (s == 0) s = client->GetAttrVal(ctx, reply, syntax, value);
+    statuses.push_back(s);
+    if (s == 0) read.emplace_back(value);
+  }
+  EXPECT_EQ(read, (std::vector<std::string>{"one", "three", "five"}));
+  EXPECT_EQ(statuses, (std::vector<DirStatus>{0, service::kErrValueTruncatedLength, 0,
+                                               service::kErrValueTruncatedLength, 0}));
+  EXPECT_EQ(client->GetAttrVal(ctx, reply, syntax, value), kErrBufferEmpty);
   client->FreeBuffer(request);
   client->FreeBuffer(reply);
 }

@@ -1,7 +1,12 @@
 // Opening and creating store files: whatever is wrong with a file, it is refused with a
 // status and left exactly as it was; a store is never visible half written.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "StoreFixture.h"
@@ -9,6 +14,7 @@
 #include "platform/embedded/Sqlite.h"
 #include "platform/embedded/StoreCreator.h"
 #include "platform/embedded/StoreFormat.h"
+#include "platform/errtext/ErrorTextLibrary.h"
 
 namespace recast::embedded::testing {
 namespace {
@@ -117,6 +123,69 @@ TEST(StoreFileTest, CreationNeverLeavesAHalfStoreNorReplacesAFile) {
   ASSERT_EQ(CreateStoreFromData(SeedDataFiles(), fresh, &error), 0) << error.Text();
   EXPECT_EQ(Open(fresh), 0);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+// Permission bits do not bind root: such a child gives it up first.
+void BecomeAnOrdinaryUser() {
+  if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) std::_Exit(3);
+}
+
+TEST(StoreFileTest, AStoreThatCannotBeWrittenSaysWhichFile) {
+  TempDir dir;
+  const std::filesystem::path store = BuildStore(dir, SeedDataFiles());
+  const service::EntryName ann = {{"CN", "Ann"}, {"OU", "Sales"}, {"O", "Seed"}};
+  const service::Change change{kChangeAddValue, "Telephone Number", service::value::Text{"555 0199"}};
+  // A write-protected file, then a file in a write-protected folder (no room for the journal).
+  for (const auto& [file, folder] : {std::pair{0444, 0755}, std::pair{0666, 0555}}) {
+    std::filesystem::permissions(store, static_cast<std::filesystem::perms>(file));
+    std::filesystem::permissions(dir.path(), static_cast<std::filesystem::perms>(folder));
+    EXPECT_EXIT(
+        {
+          BecomeAnOrdinaryUser();
+          service::ConnectionConfig config;
+          config.service = store.string();
+          config.treeName = "SEED";
+          std::unique_ptr<service::DirectoryService> service;
+          if (OpenEmbeddedService(config, &service) != 0) std::_Exit(2);
+          const DirStatus st = service->Modify(ann, {change});
+          std::fprintf(stderr, "%d %s\n", st, NWstrerror(st));
+          std::_Exit(st == kErrStoreNotWritable ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "The directory file " + store.string() + " cannot be written");
+  }
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+}
+
+TEST(StoreFileTest, CreationOverTheFileSizeLimitFailsWithAStatusNotASignal) {
+  TempDir dir;
+  const std::filesystem::path store = dir.path() / "store.db";
+  EXPECT_EXIT(
+      {
+        rlimit limit;
+        limit.rlim_cur = limit.rlim_max = 16 * 1024;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(2);
+        const DirStatus st = CreateStoreFromData(DemoDataFiles(), store);
+        std::fprintf(stderr, "%d %s\n", st, NWstrerror(st));
+        std::_Exit(st == kErrStoreDiskFull ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "The directory file " + store.string() + " cannot grow");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+}
+
+TEST(StoreFileTest, CreationRemovesWhatAnInterruptedOneLeftBehind) {
+  TempDir dir;
+  const std::filesystem::path store = dir.path() / "store.db";
+  const pid_t gone = ::fork();
+  if (gone == 0) std::_Exit(0);
+  ASSERT_GT(gone, 0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = store.string() + ".tmp-" + std::to_string(gone) + "-42";
+  const std::string running = store.string() + ".tmp-" + std::to_string(::getpid()) + "-42";
+  for (const std::string& leftover : {stale, stale + "-journal", running}) WriteBytes(leftover, "half");
+  ASSERT_EQ(CreateStoreFromData(SeedDataFiles(), store), 0);
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_FALSE(std::filesystem::exists(stale + "-journal"));
+  EXPECT_TRUE(std::filesystem::exists(running));  // another program may be writing it now
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/Ldif.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
 namespace recast::ldap::testing {
@@ -14,10 +15,19 @@ namespace {
 
 constexpr int kEntries = 2500;
 
+// A photo larger than one reply buffer holds.
+std::string Photo() {
+  std::string bytes(70 * 1024, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  return bytes;
+}
+
 std::string Seed() {
   std::string ldif =
       "dn: cn=Clerk,ou=Sales,o=Org\nobjectClass: organizationalPerson\ncn: Clerk\nsn: Clerk\n"
       "telephoneNumber: 555 0101\ntelephoneNumber: 555 0102\n\n"
+      "dn: cn=Photo,ou=Sales,o=Org\nobjectClass: inetOrgPerson\ncn: Photo\nsn: Photo\n"
+      "jpegPhoto:: " + Base64Encode(Photo()) + "\n\n"
       "dn: ou=Many,o=Org\nobjectClass: organizationalUnit\nou: Many\n\n";
   for (int i = 0; i < kEntries; ++i) {
     ldif += "dn: cn=m" + std::to_string(i) + ",ou=Many,o=Org\nobjectClass: person\ncn: m" + std::to_string(i) +
@@ -136,6 +146,32 @@ TEST_F(LdapClientTest, AConnectionThatCannotBeOpenedIsTriedOncePerAction) {
   EXPECT_EQ(client->OpenConnectionByRef(ref, 1, 0, &connection), kConnServiceUnavailable);  // not tried again
   client->BeginUserAction();
   EXPECT_EQ(client->OpenConnectionByRef(ref, 1, 0, &connection), 0);
+}
+
+TEST_F(LdapClientTest, APhotoLargerThanOneReplyIsReadWhole) {
+  auto client = MakeClient(kReaderDn);
+  DirContext ctx = kNoContext;
+  ASSERT_EQ(client->CreateContext(&ctx), 0);
+  DirBuffer request = kNoBuffer, reply = kNoBuffer;
+  ASSERT_EQ(client->AllocBuffer(kDefaultBufferSize, &request), 0);
+  ASSERT_EQ(client->AllocBuffer(kMaxBufferSize, &reply), 0);
+  ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
+  ASSERT_EQ(client->PutAttrName(ctx, request, "jpegPhoto"), 0);
+  IterationHandle iteration = kNoIteration;
+  ASSERT_EQ(client->ReadObject(ctx, ".CN=Photo.OU=Sales.O=Org", kObjectInfoValues, false, request, &iteration, reply), 0);
+  std::uint32_t attrs = 0, values = 0, syntax = 0, size = 0;
+  char name[kMaxSchemaNameBytes] = {};
+  ASSERT_EQ(client->GetAttrCount(ctx, reply, &attrs), 0);
+  ASSERT_EQ(client->GetAttrName(ctx, reply, name, &values, &syntax), 0);
+  ASSERT_EQ(values, 1u);
+  ASSERT_EQ(client->ComputeAttrValSize(ctx, reply, syntax, &size), 0);
+  std::vector<std::uint64_t> block(size / sizeof(std::uint64_t) + 1);  // record alignment
+  ASSERT_EQ(client->GetAttrVal(ctx, reply, syntax, block.data()), 0);
+  const auto* photo = reinterpret_cast<const OctetStringValue*>(block.data());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(photo->data), photo->length), Photo());
+  client->FreeBuffer(request);
+  client->FreeBuffer(reply);
+  client->FreeContext(ctx);
 }
 
 TEST_F(LdapClientTest, TheRefusedChangeComesBackWithItsStatus) {
