@@ -100,8 +100,8 @@ ConnStatus NativeDirectoryClient::OpenConnectionByRef(ConnRef ref, std::uint32_t
   if (const DirStatus s = OpenService(ref - 1); s != 0) {
     // The 16-bit status cannot carry the cause, so its text does: the start-up message then
     // says why (a full disk, a store that cannot be read, the server's own message).
-    const std::string text = Format("The directory service of tree %s cannot be opened: %s",
-                                    {connections_[ref - 1].entry.config.treeName, NWstrerror(s)});
+    const std::string text = Format("The directory service of tree %s cannot be opened (%d): %s",
+                                    {connections_[ref - 1].entry.config.treeName, s, NWstrerror(s)});
     RecastErrtextRecordDiagnostic(kConnServiceUnavailable, text.c_str());
     return kConnServiceUnavailable;
   }

@@ -188,12 +188,8 @@ DirStatus OpenLdapService(const service::ConnectionConfig& config, std::unique_p
   std::unique_ptr<LdapService> opened;
   if (status == 0) status = LdapService::Open(settings, &opened, &diagnostic);
   if (status != 0) {
+    // The client's start-up message for a failed open quotes this text.
     RecastErrtextRecordDiagnostic(status, diagnostic.c_str());
-    // The client reports any failed open at start-up as kConnServiceUnavailable; its text
-    // carries this connection's own reason.
-    RecastErrtextRecordDiagnostic(
-        kConnServiceUnavailable,
-        Format("the connection %s cannot be opened (%d): %s", {config.treeName, status, diagnostic}).c_str());
     return status;
   }
   *service = std::move(opened);

@@ -132,7 +132,7 @@ TEST_F(ClientConnectionsTest, AServiceThatCannotBeOpenedFailsWithAStatus) {
   EXPECT_EQ(handle, 0xFFFFu);
   // The start-up message names the tree and the cause.
   EXPECT_STREQ(NWstrerror(kConnServiceUnavailable),
-               "The directory service of tree ACME cannot be opened: The directory service failed");
+               "The directory service of tree ACME cannot be opened (-699): The directory service failed");
   char name[kWhoAmIBytes];
   EXPECT_EQ(client->WhoAmI(ctx, name), kErrDirectoryFailure);
   // A kind without an opener.

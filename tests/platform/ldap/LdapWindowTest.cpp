@@ -229,8 +229,8 @@ TEST_F(LdapWindowTest, StartUpBoxSaysWhyTheConnectionCannotBeOpened) {
     Open(kReaderDn, "", c.password);
     ASSERT_EQ(ui_.messages().size(), 1u);
     const std::string shown = ui_.messages().front().text;
-    EXPECT_EQ(shown.rfind("Could not find server/tree connection. InitNetWare returned error 0x8810 (the "
-                          "connection LDAP_TREE cannot be opened (", 0),
+    EXPECT_EQ(shown.rfind("Could not find server/tree connection. InitNetWare returned error 0x8810 (The "
+                          "directory service of tree LDAP_TREE cannot be opened (", 0),
               0u)
         << shown;
     EXPECT_NE(shown.find(c.reason), std::string::npos) << shown;
