@@ -40,7 +40,9 @@ install_missing() {
   # The slapd package is installed without a configuration and without starting a service
   # (the tests start their own on a free port). Nothing that already runs on the machine is
   # stopped, killed or reconfigured: a real server may be serving there.
-  echo "slapd slapd/no_configuration boolean true" | $sudo debconf-set-selections
+  if [[ " ${missing[*]} " == *" slapd "* ]]; then
+    echo "slapd slapd/no_configuration boolean true" | $sudo debconf-set-selections
+  fi
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
   $sudo env RUNLEVEL=1 apt-get install -y -qq --no-install-recommends "${missing[@]}"
