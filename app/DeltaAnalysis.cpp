@@ -4,12 +4,12 @@
 
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
-#include "app/NamingAttributes.h"
 #include "directory/AttributeDefinitions.h"
 #include "directory/AttributeValues.h"
 #include "directory/ClassDefinitions.h"
 #include "directory/Contexts.h"
 #include "directory/ErrorText.h"
+#include "directory/NamingAttributes.h"
 #include "util/Dialogs.h"
 #include "util/Format.h"
 #include "util/TextHelpers.h"
@@ -102,13 +102,14 @@ void MainFormController::CalculateAttributesDelta() {
   // The typed part of the object's own name ("UID=jdoe"), read once when first needed; empty
   // when it cannot be found.
   std::optional<std::string> namePart;
+  std::vector<std::string> namingTypes;
   const auto namePartHolding = [&](const std::string& name) -> std::string {
     if (!namePart) {
       std::string part;
       namePart = ReadTypedLeafPart(session_, ctx, selectedObjectName_, &part) == 0 ? part : std::string();
+      namingTypes = NamePartAttributes(*namePart);
     }
-    const std::vector<std::string> naming = NamePartAttributes(*namePart);
-    return IsOneOfText(name, naming, false) ? *namePart : std::string();
+    return IsOneOfText(name, namingTypes, false) ? *namePart : std::string();
   };
 
   // What the target class does not allow.

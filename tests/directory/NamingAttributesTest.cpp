@@ -1,9 +1,9 @@
 // Which attributes a typed name part names.
 #include <gtest/gtest.h>
 
-#include "app/NamingAttributes.h"
+#include "directory/NamingAttributes.h"
 
-namespace recast::app {
+namespace recast {
 namespace {
 
 TEST(NamingAttributesTest, EveryTypedPieceOfThePartNamesItsAttribute) {
@@ -25,4 +25,4 @@ TEST(NamingAttributesTest, EveryTypedPieceOfThePartNamesItsAttribute) {
 }
 
 }  // namespace
-}  // namespace recast::app
+}  // namespace recast

@@ -8,7 +8,7 @@
 
 #include "directory/DirectorySession.h"
 
-namespace recast::app {
+namespace recast {
 
 // The attribute types of one typed name part: "UID=jdoe" gives {"UID"}, "CN=a+UID=b" gives
 // {"CN", "UID"}. A backslash escapes the next character. A "+" piece without an unescaped
@@ -24,4 +24,4 @@ std::vector<std::string> NamePartAttributes(std::string_view typedPart);
 DirStatus ReadTypedLeafPart(DirectorySession& session, DirContext ctx, std::string_view objectName,
                             std::string* typedPart);
 
-}  // namespace recast::app
+}  // namespace recast

@@ -1,4 +1,4 @@
-#include "app/NamingAttributes.h"
+#include "directory/NamingAttributes.h"
 
 #include <array>
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "directory/Names.h"
 #include "util/TextHelpers.h"
 
-namespace recast::app {
+namespace recast {
 
 namespace {
 
@@ -114,4 +114,4 @@ DirStatus ReadTypedLeafPart(DirectorySession& session, DirContext ctx, std::stri
   return kErrNoSuchEntry;
 }
 
-}  // namespace recast::app
+}  // namespace recast
