@@ -444,6 +444,27 @@ class DirectoryClient {
   // Messages for the user that the services gathered since the last call (what they found
   // and repaired on connecting); each is handed out once.
   virtual std::vector<std::string> TakeNotices() { return {}; }
+
+  // ---- Keeping what a change removes (this system's own) ----
+  // Replaces *exported with every value of attrName on object, in a lossless one-line text
+  // (no CR or LF) that ImportAttributeValues takes back on the same tree. kErrNoSuchAttribute
+  // when the object holds no value; *exported unchanged on failure.
+  virtual DirStatus ExportAttributeValues(DirContext, const char*, const char*, std::string*) {
+    return kErrNotSupported;
+  }
+  // Adds every value that exported (an ExportAttributeValues text) holds to attrName of
+  // object, in one request: all or none; values the object still holds count as added.
+  // kErrBadArgument for a text that is not such an export.
+  virtual DirStatus ImportAttributeValues(DirContext, const char*, const char*, const char*) {
+    return kErrNotSupported;
+  }
+  // For trees served over LDAP: replaces *ldif with one LDIF change record (RFC 2849, lines
+  // ended by LF, no blank line after it) that puts object's class values and the current
+  // values of attrNames back as they are now ("dn:", "changetype: modify", a replace of
+  // objectClass, an add per attribute that holds values). kErrNotSupported for other trees.
+  virtual DirStatus DescribeRestoreLdif(DirContext, const char*, const std::vector<std::string>&, std::string*) {
+    return kErrNotSupported;
+  }
 };
 
 }  // namespace recast
