@@ -1,7 +1,8 @@
 // The program: the real seams, the directory client with its default options, the window.
 #include <QApplication>
 
-#include <cstring>
+#include <unistd.h>
+
 #include <iostream>
 
 #include "app/AppIcon.h"
@@ -10,12 +11,37 @@
 #include "app/MainFormController.h"
 #include "app/ShippedFiles.h"
 #include "app/TerminationSignals.h"
+#include "cli/CommandLine.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapService.h"
 
+namespace {
+
+recast::client::ClientOptions ProgramClientOptions() {
+  recast::client::ClientOptions options = recast::client::DefaultClientOptions();
+  if (options.demoDataFiles.empty()) options.demoDataFiles = recast::app::DemoDataFiles();
+  options.openers[std::string(recast::client::kLdapServiceKind)] = recast::ldap::OpenLdapService;
+  return options;
+}
+
+// A command runs without a window and without a display; --version checks an installation.
+int RunCommand(int argc, char** argv) {
+  const recast::client::ClientOptions options = ProgramClientOptions();
+  recast::cli::Environment env;
+  env.makeClient = [options] { return recast::client::CreateDirectoryClient(options); };
+  env.configFile = options.configFile;
+  env.dataFolder = options.dataFolder;
+  env.reportVersion = [](std::ostream& out) { return recast::app::ReportShippedFiles(out); };
+  env.out = &std::cout;
+  env.err = &std::cerr;
+  env.progress = ::isatty(STDERR_FILENO) == 1;
+  return recast::cli::RunCommandLine(argc, argv, env);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  // Checks an installation without a display: where the shipped files were found.
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) return recast::app::ReportShippedFiles(std::cout);
+  if (recast::cli::WantsCommandLine(argc, argv)) return RunCommand(argc, argv);
 
   QApplication application(argc, argv);
   QApplication::setApplicationName("Recast Object");
@@ -24,10 +50,7 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(recast::app::AppIcon());
 
   recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
-  recast::client::ClientOptions options = recast::client::DefaultClientOptions();
-  if (options.demoDataFiles.empty()) options.demoDataFiles = recast::app::DemoDataFiles();
-  options.openers[std::string(recast::client::kLdapServiceKind)] = recast::ldap::OpenLdapService;
-  const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(options);
+  const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(ProgramClientOptions());
 
   recast::app::AppServices services;
   services.client = client.get();
