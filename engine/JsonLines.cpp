@@ -1,0 +1,53 @@
+#include "engine/JsonLines.h"
+
+#include <ctime>
+
+#include "util/Crc32.h"
+#include "util/Format.h"
+
+namespace recast::engine {
+namespace {
+
+constexpr std::string_view kSealPrefix = ",\"crc\":\"";
+// ,"crc":"xxxxxxxx"}
+constexpr std::size_t kSealSize = kSealPrefix.size() + 8 + 2;
+
+std::string Hex8(std::uint32_t value) { return Format("%.8x", {value}); }
+
+}  // namespace
+
+std::string SealLine(std::string_view json) {
+  std::string line(json.substr(0, json.size() - 1));  // without the closing brace
+  line += kSealPrefix;
+  line += Hex8(Crc32(json));
+  line += "\"}";
+  return line;
+}
+
+LineSeal CheckLineSeal(std::string_view line, std::string* json) {
+  if (line.size() < kSealSize + 2 || line.front() != '{' || line.substr(line.size() - 2) != "\"}") {
+    return LineSeal::kUnsealed;
+  }
+  const std::size_t at = line.size() - kSealSize;
+  if (line.substr(at, kSealPrefix.size()) != kSealPrefix) return LineSeal::kUnsealed;
+  const std::string_view digits = line.substr(at + kSealPrefix.size(), 8);
+  for (char c : digits) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return LineSeal::kUnsealed;
+  }
+  std::string covered(line.substr(0, at));
+  covered += '}';
+  if (Hex8(Crc32(covered)) != digits) return LineSeal::kMismatch;
+  *json = std::move(covered);
+  return LineSeal::kSealed;
+}
+
+std::string UtcTimestamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+}  // namespace recast::engine
