@@ -1,7 +1,323 @@
+// apply: carries out a plan, journaled, resumable, with one connection per worker.
+#include <signal.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <ostream>
+#include <set>
+#include <thread>
+
 #include "cli/Commands.h"
+#include "cli/Progress.h"
+#include "cli/TreeConnection.h"
+#include "engine/Analysis.h"
+#include "engine/PlanFile.h"
+#include "engine/RecordedChange.h"
+#include "util/Format.h"
+#include "util/TextHelpers.h"
 
 namespace recast::cli {
 
-int RunApply(const Arguments&, const Environment& env) { return Failure(env, "not yet available"); }
+namespace {
+
+constexpr int kMaxJobs = 64;
+
+volatile sig_atomic_t g_stopSignal = 0;
+void OnStopSignal(int signal) { g_stopSignal = signal; }
+
+// SIGINT and SIGTERM ask the workers to stop after the object at hand; the handlers before
+// come back with this object.
+class StopSignals {
+ public:
+  StopSignals() {
+    g_stopSignal = 0;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+  static int Received() { return g_stopSignal; }
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+std::string Folded(const std::string& name) { return UpperAscii(name); }
+
+std::string JoinAttributes(const std::vector<engine::Conflict>& conflicts, char mark) {
+  std::string names;
+  for (const engine::Conflict& c : conflicts) {
+    if (c.mark == mark) names += (names.empty() ? "" : ", ") + c.attribute;
+  }
+  return names;
+}
+
+// What differs between the planned and the current analysis; empty when nothing does.
+std::string Difference(const engine::PlanObject& planned, const engine::Analysis& now) {
+  if (now.verdict != planned.verdict) {
+    return Format("its verdict is now %s, was %s", {engine::VerdictName(now.verdict), engine::VerdictName(planned.verdict)});
+  }
+  if (now.conflicts.size() != planned.conflicts.size()) return "its conflicting attributes are not the same";
+  for (std::size_t i = 0; i < now.conflicts.size(); ++i) {
+    const engine::Conflict& a = planned.conflicts[i];
+    const engine::Conflict& b = now.conflicts[i];
+    if (a.attribute != b.attribute || a.mark != b.mark) return "its conflicting attributes are not the same";
+    if (a.value != b.value) return Format("the value of \"%s\" is not the same", {a.attribute});
+  }
+  return {};
+}
+
+struct Counts {
+  std::int64_t changed = 0, alreadyDone = 0, notChanged = 0, changedSince = 0, failed = 0;
+};
+
+// One apply run: the plan read again object by object, shared by the workers.
+class Run {
+ public:
+  Run(const Environment& env, engine::PlanReader& reader, engine::JournalWriter& journal, bool deleteConflicts,
+      std::set<std::string> done, std::uint64_t total)
+      : env_(env),
+        reader_(reader),
+        journal_(journal),
+        deleteConflicts_(deleteConflicts),
+        done_(std::move(done)),
+        progress_(env.err, env.progress, total) {}
+
+  // Works through the plan on tree until it ends or a stop signal arrives.
+  void Work(TreeConnection& tree) {
+    engine::ObjectAnalyser analyser(tree.session());
+    engine::PlanObject object;
+    while (StopSignals::Received() == 0 && Take(&object)) {
+      Apply(tree, analyser, object);
+      progress_.Step();
+    }
+  }
+
+  void Say(const std::string& line, std::int64_t Counts::*counter) {
+    const std::lock_guard<std::mutex> lock(outMutex_);
+    progress_.Clear();
+    *env_.out << line << "\n";
+    ++(counts_.*counter);
+  }
+
+  const Counts& counts() const { return counts_; }
+  Progress& progress() { return progress_; }
+
+ private:
+  bool Take(engine::PlanObject* object) {
+    const std::lock_guard<std::mutex> lock(readMutex_);
+    return reader_.Next(object);
+  }
+
+  void Apply(TreeConnection& tree, engine::ObjectAnalyser& analyser, const engine::PlanObject& planned) {
+    const std::string& name = planned.object;
+    if (done_.count(Folded(name)) != 0) return Say(Format("already done: %s", {name}), &Counts::alreadyDone);
+    switch (planned.verdict) {
+      case engine::Verdict::kBlocked:
+        return Say(Format("not changed: %s: undeletable conflicts (%s) block the class change", {name,
+                          JoinAttributes(planned.conflicts, '!')}),
+                   &Counts::notChanged);
+      case engine::Verdict::kIncomplete:
+        return Say(Format("not changed: %s: some values could not be read when planned; make the plan again once "
+                          "they can be read",
+                          {name}),
+                   &Counts::notChanged);
+      case engine::Verdict::kDeleteFirst:
+        if (!deleteConflicts_) {
+          return Say(Format("not changed: %s: valued conflicts (%s) must be deleted first; add --delete-conflicts "
+                            "to delete them (the journal keeps their values)",
+                            {name, JoinAttributes(planned.conflicts, '*')}),
+                     &Counts::notChanged);
+        }
+        break;
+      default: break;
+    }
+    DirectorySession& session = tree.session();
+    session.client.BeginUserAction();
+    std::string objectClass;
+    if (const DirStatus s = ReadBaseClass(session, tree.ctx(), name, &objectClass); s != 0) {
+      return Say(Format("failed: %s", {UnknownObjectMessage(tree, name, s)}), &Counts::failed);
+    }
+    if (objectClass != planned.objectClass) {
+      return Say(Format("changed since the plan: %s: its class is now \"%s\", was \"%s\"; make the plan again",
+                        {name, objectClass, planned.objectClass}),
+                 &Counts::changedSince);
+    }
+    engine::Analysis now;
+    if (const DirStatus s = analyser.Analyse(tree.ctx(), name, objectClass, planned.target, &now); s != 0) {
+      return Say(Format("failed: %s: %s", {name, UnknownClassMessage(tree, planned.target, s)}), &Counts::failed);
+    }
+    if (const std::string difference = Difference(planned, now); !difference.empty()) {
+      return Say(Format("changed since the plan: %s: %s; make the plan again", {name, difference}),
+                 &Counts::changedSince);
+    }
+    engine::RecastOutcome outcome;
+    const DirStatus status = engine::RecastWithJournal(session, tree.ctx(), journal_, name, objectClass,
+                                                       &planned.target, now.DeletableAttributes(), &outcome);
+    if (status != 0) {
+      const std::string why = outcome.message.empty() ? tree.ErrorText(status) : outcome.message;
+      return Say(Format("failed: %s: %s", {name, why}), &Counts::failed);
+    }
+    Say(Format("changed: %s (%s -> %s)", {name, objectClass, planned.target}), &Counts::changed);
+  }
+
+  const Environment& env_;
+  engine::PlanReader& reader_;
+  engine::JournalWriter& journal_;
+  const bool deleteConflicts_;
+  const std::set<std::string> done_;  // objects whose record is done (folded names)
+  Progress progress_;
+  std::mutex readMutex_;
+  std::mutex outMutex_;
+  Counts counts_;
+};
+
+// Reads the whole plan once, so that a damaged plan changes nothing. The number of objects,
+// or an error message.
+std::string CheckPlan(const std::filesystem::path& path, std::uint64_t* objects, engine::PlanHeader* header) {
+  engine::PlanReader reader;
+  engine::FileError error = reader.Open(path);
+  if (!error.ok()) return error.text;
+  *header = reader.Header();
+  engine::PlanObject object;
+  std::uint64_t count = 0;
+  while (reader.Next(&object)) ++count;
+  if (!reader.error().ok()) return reader.error().text;
+  if (!reader.finished()) return Format("%s ends without its summary line (truncated)", {path.string()});
+  *objects = count;
+  return {};
+}
+
+}  // namespace
+
+int RunApply(const Arguments& args, const Environment& env) {
+  if (args.positional.size() != 1) return UsageError(env, "apply needs one plan file: apply PLAN");
+  int jobs = 1;
+  if (args.Has("--jobs")) {
+    char* end = nullptr;
+    const long n = std::strtol(args.Value("--jobs").c_str(), &end, 10);
+    if (end == nullptr || *end != '\0' || n < 1 || n > kMaxJobs) {
+      return UsageError(env, Format("--jobs takes a number from 1 to %d", {kMaxJobs}));
+    }
+    jobs = static_cast<int>(n);
+  }
+  const std::filesystem::path planPath = args.positional[0];
+  std::uint64_t total = 0;
+  engine::PlanHeader header;
+  if (const std::string error = CheckPlan(planPath, &total, &header); !error.empty()) {
+    return Failure(env, Format("The plan cannot be applied, nothing was changed: %s", {error}));
+  }
+
+  std::string error;
+  std::unique_ptr<TreeConnection> tree = TreeConnection::Open(env, header.tree, &error);
+  if (!tree) {
+    return Failure(env, Format("The plan %s was made for tree %s, nothing was changed: %s",
+                               {planPath.string(), header.tree, error}));
+  }
+
+  engine::PlanReader reader;
+  if (const engine::FileError e = reader.Open(planPath); !e.ok()) {
+    return Failure(env, Format("The plan cannot be applied, nothing was changed: %s", {e.text}));
+  }
+
+  // The plan's journal: found again when apply runs once more, in whichever form it was begun.
+  std::filesystem::path journalPath;
+  std::error_code ec;
+  for (engine::JournalForm form : {engine::JournalForm::kJsonLines, engine::JournalForm::kLdif}) {
+    const std::filesystem::path p = engine::PlanJournalPath(env.dataFolder, header.tree, header.id, form);
+    if (std::filesystem::exists(p, ec)) journalPath = p;
+  }
+  engine::JournalForm form = engine::JournalForm::kJsonLines;
+  if (journalPath.empty()) {
+    engine::PlanObject firstObject;
+    engine::PlanReader peek;
+    if (peek.Open(planPath).ok() && peek.Next(&firstObject)) {
+      form = engine::JournalFormFor(tree->session(), tree->ctx(), firstObject.object);
+    }
+    journalPath = engine::PlanJournalPath(env.dataFolder, header.tree, header.id, form);
+  }
+  engine::JournalWriter journal;
+  engine::JournalHeader journalHeader;
+  journalHeader.tree = header.tree;
+  journalHeader.plan = header.id;
+  if (const engine::FileError e = journal.Open(journalPath, form, journalHeader); !e.ok()) {
+    return Failure(env, Format("Cannot open the journal %s, nothing was changed: %s", {journalPath.string(), e.text}));
+  }
+
+  const StopSignals signals;
+  std::set<std::string> done;
+  std::vector<const engine::JournalEntry*> pending;
+  for (const engine::JournalEntry& entry : journal.existing()) {
+    if (entry.state == engine::RecordState::kDone) done.insert(Folded(entry.record.object));
+    if (entry.state == engine::RecordState::kPending) pending.push_back(&entry);
+  }
+  Run run(env, reader, journal, args.Has("--delete-conflicts"), {}, total);
+  // An earlier run that stopped between a record and its mark: finish those first, so that
+  // nothing is done twice.
+  for (const engine::JournalEntry* entry : pending) {
+    if (StopSignals::Received() != 0) break;
+    tree->client().BeginUserAction();
+    engine::ResumeAction action = engine::ResumeAction::kLeftAlone;
+    engine::RecastOutcome outcome;
+    const DirStatus s = engine::ResumeRecorded(tree->session(), tree->ctx(), journal, entry->record, &action, &outcome);
+    const std::string& name = entry->record.object;
+    if (s != 0) {
+      run.Say(Format("failed: %s: resuming the interrupted change: %s",
+                     {name, outcome.message.empty() ? tree->ErrorText(s) : outcome.message}),
+              &Counts::failed);
+    } else if (action == engine::ResumeAction::kLeftAlone) {
+      run.Say(Format("changed since the plan: %s: %s", {name, outcome.message}), &Counts::changedSince);
+    } else {
+      done.insert(Folded(name));
+    }
+  }
+
+  Run work(env, reader, journal, args.Has("--delete-conflicts"), std::move(done), total);
+  std::vector<std::unique_ptr<TreeConnection>> connections;
+  connections.push_back(std::move(tree));
+  for (int i = 1; i < jobs; ++i) {
+    std::unique_ptr<TreeConnection> c = TreeConnection::Open(env, header.tree, &error);
+    if (!c) break;  // fewer workers then; the first connection works on
+    connections.push_back(std::move(c));
+  }
+  std::vector<std::thread> workers;
+  for (std::size_t i = 1; i < connections.size(); ++i) workers.emplace_back([&work, &connections, i] { work.Work(*connections[i]); });
+  work.Work(*connections[0]);
+  for (std::thread& t : workers) t.join();
+  work.progress().Clear();
+  const engine::FileError closed = journal.Close();
+
+  Counts c = work.counts();
+  c.failed += run.counts().failed;
+  c.changedSince += run.counts().changedSince;
+  if (!reader.error().ok()) {
+    *env.err << "recast-object: " << reader.error().text << "\n";
+    ++c.failed;
+  }
+  if (!closed.ok()) {
+    *env.err << "recast-object: " << closed.text << "\n";
+    ++c.failed;
+  }
+  *env.out << Format("%d changed, %d already done, %d not changed, %d changed since the plan, %d failed",
+                     {c.changed, c.alreadyDone, c.notChanged, c.changedSince, c.failed})
+           << "\n"
+           << journalPath.string() << "\n";
+  env.out->flush();
+  if (const int signal = StopSignals::Received(); signal != 0) {
+    *env.err << "recast-object: stopped by a signal; run the same apply again to go on\n";
+    return kExitInterrupted + signal;
+  }
+  return c.failed == 0 && c.changedSince == 0 && c.notChanged == 0 ? kExitOk : kExitFailed;
+}
 
 }  // namespace recast::cli
