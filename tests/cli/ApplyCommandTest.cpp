@@ -1,0 +1,244 @@
+// plan, apply and undo on generated containers: the round trip restores every entry, bad
+// input changes nothing, and apply killed at random moments changes every object once.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "engine/Journal.h"
+#include "tests/cli/CliTestSupport.h"
+#include "tests/platform/ldap/support/SlapdServer.h"
+
+namespace recast::cli::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Strings = std::vector<std::string>;
+
+// A tree of `count` Users holding a deletable conflict (Language) for Organizational Person,
+// beside a sub-container of three without one.
+std::string GeneratedTree(int count) {
+  return "tree: GEN_TREE\nschema: classic\n\nlogin: CN=Admin.O=Gen\nrights: write\n\n"
+         "entry: O=Gen\nclass: Organization\n\nentry: CN=Admin.O=Gen\nclass: User\nSurname: Admin\n\n"
+         "entry: OU=Gen.O=Gen\nclass: Organizational Unit\n\nentry: OU=Sub.OU=Gen.O=Gen\nclass: Organizational Unit\n\n"
+         "generate: CN=u{n:4}.OU=Gen.O=Gen\ncount: " +
+         std::to_string(count) +
+         "\nclass: User\nSurname: S{n}\nLanguage: English\nTitle: T{n}\n\n"
+         "generate: CN=s{n}.OU=Sub.OU=Gen.O=Gen\ncount: 3\nclass: User\nSurname: S{n}\n\n";
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string LastLine(const std::string& text) {
+  const Strings lines = Lines(text);
+  return lines.empty() ? std::string() : lines.back();
+}
+
+// The journal's done records per object.
+std::map<std::string, int> DoneRecords(const fs::path& journal) {
+  engine::JournalContent content;
+  const engine::FileError error = engine::ReadJournal(journal, &content);
+  EXPECT_TRUE(error.ok()) << error.text;
+  std::map<std::string, int> done;
+  for (const engine::JournalEntry& e : content.entries) {
+    if (e.state == engine::RecordState::kDone) ++done[e.record.object];
+  }
+  return done;
+}
+
+class StoreTest : public ::testing::Test {
+ protected:
+  void Make(int count) {
+    ASSERT_EQ(home_.CreateStore(GeneratedTree(count), "gen.db"), "");
+    home_.Configure("[Gen]\nTree=GEN_TREE\nService=" + (home_.path() / "gen.db").string() +
+                    "\nLogin=CN=Admin.O=Gen\n");
+  }
+  Strings Entries() {
+    const auto client = home_.Client();
+    return Dump(*client, "GEN_TREE", "OU=Gen.O=Gen");
+  }
+  Result Plan(const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to",
+                                     "Organizational Person", "--out", PlanFile().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunProgram(home_, args);
+  }
+  fs::path PlanFile() const { return home_.path() / "gen.plan"; }
+
+  Home home_;
+};
+
+TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
+  Make(20);
+  const Strings before = Entries();
+  ASSERT_EQ(before.size(), 24u);
+
+  const Result plan = Plan({"--subtree"});
+  ASSERT_EQ(plan.exitCode, 0) << plan.err;
+  EXPECT_EQ(Lines(plan.out).front(),
+            "23 objects: 4 without conflicts, 0 with unvalued conflicts only, 20 to delete conflicts first, "
+            "0 blocked, 0 incomplete");
+
+  // Without --delete-conflicts only those without valued conflicts change.
+  const Result first = RunProgram(home_, {"apply", PlanFile().string()});
+  EXPECT_EQ(first.exitCode, 1) << first.err;
+  EXPECT_NE(first.out.find("not changed: CN=u0001.OU=Gen: valued conflicts (Language) must be deleted first; add "
+                           "--delete-conflicts"),
+            std::string::npos)
+      << first.out;
+  EXPECT_NE(first.out.find("changed: s1.OU=Sub.OU=Gen (User -> Organizational Person)"), std::string::npos) << first.out;
+
+  const Result second = RunProgram(home_, {"apply", PlanFile().string(), "--delete-conflicts", "--jobs", "3"});
+  EXPECT_EQ(second.exitCode, 0) << second.out << second.err;
+  EXPECT_NE(second.out.find("already done: s1.OU=Sub.OU=Gen"), std::string::npos) << second.out;
+  const fs::path journal = LastLine(second.out);
+  EXPECT_EQ(journal.parent_path(), home_.DataFolder() / "journals");
+  struct stat st {};
+  ASSERT_EQ(::stat(journal.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  const Strings after = Entries();
+  for (const std::string& entry : after) {
+    if (entry.find("CN=Admin") != std::string::npos || entry.find("[Organizational Unit]") != std::string::npos) continue;
+    EXPECT_NE(entry.find("[Organizational Person]"), std::string::npos) << entry;
+    EXPECT_EQ(entry.find("Language"), std::string::npos) << entry;
+  }
+
+  const Result undo = RunProgram(home_, {"undo", journal.string()});
+  EXPECT_EQ(undo.exitCode, 0) << undo.out << undo.err;
+  EXPECT_NE(undo.out.find("put back: CN=u0020.OU=Gen"), std::string::npos) << undo.out;
+  EXPECT_EQ(Entries(), before);
+  const Result again = RunProgram(home_, {"undo", journal.string()});
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_EQ(LastLine(again.out).substr(0, 13), "0 put back, 2");
+  EXPECT_EQ(Entries(), before);
+}
+
+// Every bad input is named with its cause, and the directory stays as it was.
+TEST_F(StoreTest, BadInputChangesNothing) {
+  Make(5);
+  ASSERT_EQ(Plan().exitCode, 0);
+  const std::string plan = ReadText(PlanFile());
+  const Strings before = Entries();
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(home_.path() / name, std::ios::binary) << text;
+    return (home_.path() / name).string();
+  };
+  std::string edited = plan;
+  edited.replace(edited.find("u0003"), 5, "u0004");
+  const std::string truncated = plan.substr(0, plan.rfind("{\"summary\""));
+  const std::string otherTree = write("other.plan", plan);
+
+  struct Case {
+    const char* what;
+    Strings args;
+    int exitCode;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"edited", {"apply", write("edited.plan", edited)}, 1, "checksum"},
+      {"truncated", {"apply", write("truncated.plan", truncated)}, 1, "truncated"},
+      {"not a plan", {"apply", write("notes.txt", "hello\n")}, 1, "not a plan"},
+      {"missing", {"apply", (home_.path() / "absent.plan").string()}, 1, "absent.plan"},
+      {"no jobs", {"apply", PlanFile().string(), "--jobs", "0"}, 2, "--jobs takes a number from 1 to 64"},
+      {"two plans", {"apply", PlanFile().string(), PlanFile().string()}, 2, "apply needs one plan file"},
+      {"not a journal", {"undo", write("notes.jsonl", "{}\n")}, 1, "nothing was changed"},
+      {"unknown container", {"plan", "--tree", "GEN_TREE", "--container", "OU=None", "--to", "Person", "--out",
+                             (home_.path() / "x.plan").string()}, 1, "No object \"OU=None\""},
+      {"unknown class", {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to", "Persona", "--out",
+                         (home_.path() / "x.plan").string()}, 1, "Unknown class \"Persona\""},
+      {"no out", {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to", "Person"}, 2, "plan needs --out"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Result r = RunProgram(home_, c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(home_.path() / "x.plan"));
+
+  // A configuration without the plan's tree.
+  home_.Configure("[Other]\nTree=OTHER_TREE\nService=" + (home_.path() / "other.db").string() + "\n");
+  const Result r = RunProgram(home_, {"apply", otherTree});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("was made for tree GEN_TREE"), std::string::npos) << r.err;
+  Make(5);
+  EXPECT_EQ(Entries(), before);
+}
+
+// Starts apply again and again, killing it at random moments, then lets it finish: every
+// object has exactly one done record and undo brings the entries back.
+void KillAndResume(const Home& home, const std::vector<std::string>& apply, int objects, int kills,
+                   const std::function<Strings()>& entries, const Strings& before) {
+  std::mt19937 random(20261209);
+  int killed = 0;
+  for (int attempt = 0; killed < kills && attempt < kills * 4; ++attempt) {
+    const pid_t pid = Start(home, apply);
+    ASSERT_GT(pid, 0);
+    ::usleep(std::uniform_int_distribution<int>(20'000, 120'000)(random));
+    if (::kill(pid, SIGKILL) == 0) ++killed;
+    Wait(pid);
+  }
+  EXPECT_GE(killed, kills);
+  const Result last = RunProgram(home, apply);
+  ASSERT_EQ(last.exitCode, 0) << last.err << LastLine(last.out);
+  const std::map<std::string, int> done = DoneRecords(LastLine(last.out));
+  EXPECT_EQ(done.size(), static_cast<std::size_t>(objects));
+  for (const auto& [object, count] : done) EXPECT_EQ(count, 1) << object;
+
+  const Result undo = RunProgram(home, {"undo", LastLine(last.out)});
+  EXPECT_EQ(undo.exitCode, 0) << LastLine(undo.out) << undo.err;
+  EXPECT_EQ(entries(), before);
+}
+
+TEST_F(StoreTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
+  constexpr int kObjects = 2000;
+  Make(kObjects);
+  const Strings before = Entries();
+  ASSERT_EQ(Plan().exitCode, 0);
+  KillAndResume(home_, {"apply", PlanFile().string(), "--delete-conflicts"}, kObjects, 20,
+                [this] { return Entries(); }, before);
+}
+
+TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
+  constexpr int kObjects = 2000;
+  std::string ldif = "dn: ou=Kill,o=Org\nobjectClass: organizationalUnit\nou: Kill\n\n";
+  for (int i = 0; i < kObjects; ++i) {
+    const std::string cn = "p" + std::to_string(i);
+    ldif += "dn: cn=" + cn + ",ou=Kill,o=Org\nobjectClass: inetOrgPerson\ncn: " + cn + "\nsn: S" + cn +
+            "\nmail: " + cn + "@example.org\n\n";
+  }
+  std::string error;
+  const auto server = ldap::testing::SlapdServer::Start(ldap::testing::Seeded(ldif), &error);
+  ASSERT_TRUE(server) << error;
+  Home home;
+  const fs::path password = server->PasswordFile("cli-password", ldap::testing::kPassword, 0600);
+  home.Configure("[Ldap]\nTree=LDAP_TREE\nService=" + server->Url() + "\nLogin=" + ldap::testing::kRootDn +
+                 "\nPasswordFile=" + password.string() + "\nRelaxRules=yes\n");
+  const auto entries = [&home] {
+    const auto client = home.Client();
+    return Dump(*client, "LDAP_TREE", "OU=Kill.O=Org");
+  };
+  const Strings before = entries();
+  ASSERT_EQ(before.size(), static_cast<std::size_t>(kObjects));
+  const fs::path plan = home.path() / "kill.plan";
+  const Result planned = RunProgram(home, {"plan", "--tree", "LDAP_TREE", "--container", "ou=Kill,o=Org", "--to",
+                                           "organizationalPerson", "--out", plan.string()});
+  ASSERT_EQ(planned.exitCode, 0) << planned.err;
+  KillAndResume(home, {"apply", plan.string(), "--delete-conflicts", "--jobs", "2"}, kObjects, 20, entries, before);
+}
+
+}  // namespace
+}  // namespace recast::cli::testing
