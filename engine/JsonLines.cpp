@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "util/Crc32.h"
+#include "engine/JsonFields.h"
 #include "util/Format.h"
 
 namespace recast::engine {
@@ -51,3 +52,32 @@ std::string UtcTimestamp() {
 }
 
 }  // namespace recast::engine
+
+namespace recast::engine::json {
+
+bool IsUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t n = 0;
+    std::uint32_t cp = 0;
+    if (c < 0x80) { ++i; continue; }
+    if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; }
+    else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; }
+    else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; }
+    else return false;
+    for (std::size_t k = 1; k <= n; ++k) {
+      if (i + k >= text.size()) return false;
+      const auto d = static_cast<unsigned char>(text[i + k]);
+      if ((d & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      return false;
+    }
+    i += n + 1;
+  }
+  return true;
+}
+
+}  // namespace recast::engine::json

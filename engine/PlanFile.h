@@ -8,7 +8,8 @@
 //   last     {"summary":{"objects":N,"no-conflicts":a,"unvalued-only":b,"delete-first":c,
 //             "blocked":d,"incomplete":e},"crc":..}
 // A plan is whole or absent: the writer writes a temporary beside it and gives it the plan's
-// name only at Close; a reader rejects a plan without its summary line.
+// name only at Close; a reader rejects a plan without its summary line. Plans are owner-only
+// (0600): they show attribute values.
 
 #include <cstdint>
 #include <cstdio>
