@@ -62,12 +62,15 @@ int RunPlan(const Arguments& args, const Environment& env) {
     return Failure(env, UnknownObjectMessage(*tree, container, kErrBadName));
   }
 
-  // The listing fetches the values the analysis reads next.
+  // The listing runs on a connection of its own: an LDAP server keeps one paged search per
+  // connection, and the analysis's reads would end it. Its context also fetches the values.
+  const std::unique_ptr<TreeConnection> lister = TreeConnection::Open(env, args.Value("--tree"), &error);
+  if (!lister) return Failure(env, error);
   ScopedContext listCtx;
-  if (const DirStatus s = listCtx.Duplicate(tree->client(), tree->ctx()); s != 0) {
+  if (const DirStatus s = listCtx.Duplicate(lister->client(), lister->ctx()); s != 0) {
     return Failure(env, Format("Cannot create a directory context: %s", {tree->ErrorText(s)}));
   }
-  ChangeContextFlags(session, listCtx.get(), '+', kFlagPrefetchValues);
+  ChangeContextFlags(lister->session(), listCtx.get(), '+', kFlagPrefetchValues);
 
   engine::PlanWriter writer;
   engine::PlanHeader header;
@@ -97,7 +100,7 @@ int RunPlan(const Arguments& args, const Environment& env) {
     pending.pop_back();
     std::vector<Pending> children;
     TNDSObj listing;
-    DirStatus status = OpenListing(session, listCtx.get(), at.absolute, false, listing);
+    DirStatus status = OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing);
     if (status != 0) {
       progress.Clear();
       return Failure(env, first ? UnknownObjectMessage(*tree, container, status)
@@ -115,7 +118,7 @@ int RunPlan(const Arguments& args, const Environment& env) {
                                   strnlen(listing.entryInfo.baseClass, sizeof listing.entryInfo.baseClass));
       if (!from.empty() && baseClass != from) continue;
       engine::Analysis a;
-      if (const DirStatus s = analyser.Analyse(listCtx.get(), name, baseClass, target, &a); s != 0) {
+      if (const DirStatus s = analyser.Analyse(tree->ctx(), name, baseClass, target, &a); s != 0) {
         progress.Clear();
         return Failure(env, Format("Cannot read the class \"%s\" of \"%s\": %s. No plan was written.",
                                    {baseClass, name, tree->ErrorText(s)}));
@@ -137,7 +140,7 @@ int RunPlan(const Arguments& args, const Environment& env) {
         return Failure(env, Format("Cannot write the plan %s: %s", {out.string(), fileError.text}));
       }
       progress.Step();
-    } while ((status = NextEntry(session, listing)) == 0);
+    } while ((status = NextEntry(lister->session(), listing)) == 0);
     if (status != kListingEnded) {
       progress.Clear();
       return Failure(env, Format("Listing the container \"%s\" failed part-way: %s. No plan was written.",

@@ -126,13 +126,19 @@ std::vector<std::string> AttributeNames(DirectoryClient& client, DirContext ctx,
 }
 
 void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& container, std::vector<std::string>* out) {
+  // The listing first, whole: LDAP servers keep one paged search per connection.
+  std::vector<std::pair<std::string, std::string>> entries;  // name, base class
   std::vector<std::string> children;
   TNDSObj listing;
   if (OpenListing(session, ctx, container, false, listing) != 0) return;
   do {
     if (listing.entryName.empty()) continue;
     const std::string name = ChildName(listing.entryName, "." + container);
-    std::string line = name + " [" + std::string(listing.entryInfo.baseClass) + "]";
+    entries.emplace_back(name, std::string(listing.entryInfo.baseClass));
+    if (listing.entryInfo.objectFlags & kEntryContainer) children.push_back(name.substr(1));
+  } while (NextEntry(session, listing) == 0);
+  for (const auto& [name, baseClass] : entries) {
+    std::string line = name + " [" + baseClass + "]";
     std::vector<std::string> attributes = AttributeNames(session.client, ctx, name);
     std::sort(attributes.begin(), attributes.end());
     for (const std::string& a : attributes) {
@@ -141,8 +147,7 @@ void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& con
       line += "\n  " + a + ": " + exported;
     }
     out->push_back(line);
-    if (listing.entryInfo.objectFlags & kEntryContainer) children.push_back(name.substr(1));
-  } while (NextEntry(session, listing) == 0);
+  }
   for (const std::string& child : children) DumpBelow(session, ctx, child, out);
 }
 
