@@ -132,7 +132,6 @@ class JournalWriter {
 
  private:
   FileError WriteLocked(const std::string& text, bool sync);
-  FileError MarkLocked(const std::string& json);
   FileError Fail(std::string text);
 
   mutable std::mutex mutex_;
