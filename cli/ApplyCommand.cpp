@@ -256,21 +256,21 @@ int RunApply(const Arguments& args, const Environment& env) {
 
   const StopSignals signals;
   std::set<std::string> done;
-  std::vector<const engine::JournalEntry*> pending;
+  std::vector<engine::JournalRecord> pending;
   for (const engine::JournalEntry& entry : journal.existing()) {
     if (entry.state == engine::RecordState::kDone) done.insert(Folded(entry.record.object));
-    if (entry.state == engine::RecordState::kPending) pending.push_back(&entry);
+    if (entry.state == engine::RecordState::kPending) pending.push_back(entry.record);
   }
   Run run(env, reader, journal, args.Has("--delete-conflicts"), {}, total);
   // An earlier run that stopped between a record and its mark: finish those first, so that
   // nothing is done twice.
-  for (const engine::JournalEntry* entry : pending) {
+  for (const engine::JournalRecord& record : pending) {
     if (StopSignals::Received() != 0) break;
     tree->client().BeginUserAction();
     engine::ResumeAction action = engine::ResumeAction::kLeftAlone;
     engine::RecastOutcome outcome;
-    const DirStatus s = engine::ResumeRecorded(tree->session(), tree->ctx(), journal, entry->record, &action, &outcome);
-    const std::string& name = entry->record.object;
+    const DirStatus s = engine::ResumeRecorded(tree->session(), tree->ctx(), journal, record, &action, &outcome);
+    const std::string& name = record.object;
     if (s != 0) {
       run.Say(Format("failed: %s: resuming the interrupted change: %s",
                      {name, outcome.message.empty() ? tree->ErrorText(s) : outcome.message}),

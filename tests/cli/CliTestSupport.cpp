@@ -142,9 +142,9 @@ void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& con
     std::vector<std::string> attributes = AttributeNames(session.client, ctx, name);
     std::sort(attributes.begin(), attributes.end());
     for (const std::string& a : attributes) {
-      std::string exported;
-      session.client.ExportAttributeValues(ctx, name.c_str(), a.c_str(), &exported);
-      line += "\n  " + a + ": " + exported;
+      std::string values;
+      GetAttributeValueText(session, ctx, name, a, &values);
+      line += "\n  " + a + ": " + values;
     }
     out->push_back(line);
   }

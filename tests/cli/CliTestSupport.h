@@ -51,7 +51,7 @@ pid_t Start(const Home& home, const std::vector<std::string>& args);
 int Wait(pid_t pid);
 
 // Every entry below container (absolute dotted, typed, the whole subtree) with its base class
-// and every attribute's exported values, one text per entry, sorted.
+// and every attribute's values as the window shows them, one text per entry, sorted.
 std::vector<std::string> Dump(DirectoryClient& client, const std::string& tree, const std::string& container);
 
 // The lines of text.
