@@ -4,6 +4,7 @@
 // changed, then the record is marked done or failed.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,18 @@ namespace recast::engine {
 
 // The status when the journal could not be written; nothing was changed then.
 inline constexpr DirStatus kErrJournalWrite = -390;
+// The status a record is marked failed with when the user cancelled part-way.
+inline constexpr DirStatus kErrCancelledChange = -391;
+
+// What the window needs to show and steer the removals one by one. All may be empty.
+struct RecastHooks {
+  std::function<bool()> cancelRequested;                         // asked before each removal
+  std::function<void(const std::string& attribute)> removing;   // before each removal
+  std::function<void(const std::string& attribute, DirStatus status)> removed;  // after each
+  // Send removals also for attributes without values (their failure is harmless and does not
+  // fail the change), and go on after a failed removal to the next attribute.
+  bool windowRemovals = false;
+};
 
 struct RecastOutcome {
   std::int64_t record = 0;               // the journal record's number; 0 when none was written
@@ -35,9 +48,14 @@ JournalForm JournalFormFor(DirectorySession& session, DirContext ctx, const std:
 // the failed step's status (kErrJournalWrite, an export's, a removal's or the class
 // change's), outcome->message telling which. A client that cannot export values (the export
 // answers kErrNotSupported) gets nothing changed: nothing is ever lost. outcome may be null.
+// Nothing to keep and no class to change writes no record (outcome->record stays 0).
 DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWriter& journal,
                             const std::string& object, const std::string& fromClass, const std::string* toClass,
                             const std::vector<std::string>& removeAttributes, RecastOutcome* outcome);
+DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWriter& journal,
+                            const std::string& object, const std::string& fromClass, const std::string* toClass,
+                            const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
+                            RecastOutcome* outcome);
 
 // How a pending record's object stands now.
 struct ObjectState {
@@ -56,8 +74,9 @@ enum class ResumeAction {
 // The decision for a pending record given its object's state. Names compare ignoring case.
 ResumeAction DecideResume(const JournalRecord& record, const ObjectState& state);
 
-// Reads object's state for record: its base class and which removed attributes hold values.
-// 0 on success (a missing object gives exists = false and 0); else the failing read's status.
+// Reads record's object afresh (BeginUserAction first): its base class and which of the
+// removed attributes hold values. 0 on success (a missing object gives exists = false and 0);
+// else the failing read's status.
 DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record,
                           ObjectState* state);
 
