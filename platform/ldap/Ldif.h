@@ -35,8 +35,4 @@ DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& e
 // Reads a backup written by SaveLdifBackup. kErrLdapRestoreFailed when it cannot.
 DirStatus LoadLdifBackup(const std::filesystem::path& path, LdifEntry* entry);
 
-std::string Base64Encode(std::string_view bytes);
-// False for text that is not base64.
-bool Base64Decode(std::string_view text, std::string* bytes);
-
 }  // namespace recast::ldap
