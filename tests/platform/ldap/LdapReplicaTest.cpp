@@ -4,7 +4,13 @@
 #include <chrono>
 #include <thread>
 
+#include <fstream>
+
+#include "directory/Directory.h"
+#include "engine/Analysis.h"
+#include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapStatus.h"
+#include "util/ScriptedUserInterface.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
 namespace recast::ldap::testing {
@@ -97,6 +103,44 @@ TEST_F(LdapReplicaTest, FollowReferralsSendsTheChangeToTheProviderWithTheSameLog
   service::AttributeValues values;
   ASSERT_EQ(service->ReadAttribute(Name({{"CN", "Clerk"}, {"OU", "Sales"}, {"O", "Org"}}), "title", false, &values), 0);
   EXPECT_EQ(values.values.size(), 1u);
+}
+
+TEST_F(LdapReplicaTest, TheAnalysisOnTheCopySeesAFollowedChangeOnceTheCopyCaughtUp) {
+  const auto folder = consumer_->Directory();
+  std::ofstream(folder / "connections.ini")
+      << "[Copy]\nTree=COPY\nService=" << consumer_->Url() << "\nLogin=" << kWriterDn << "\nPasswordFile="
+      << consumer_->PasswordFile("client-password", kPassword, 0600).string() << "\nFollowReferrals=yes\n";
+  client::ClientOptions options;
+  options.configFile = folder / "connections.ini";
+  options.dataFolder = folder / "data";
+  options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
+  auto client = client::CreateDirectoryClient(options);
+  ScriptedUserInterface ui;
+  DirectorySession session(*client, ui);
+  ASSERT_EQ(InitNetWare(session), 0);
+  DirContext ctx = kNoContext;
+  ASSERT_EQ(client->CreateContext(&ctx), 0);
+  ASSERT_EQ(SetTree(session, ctx, "COPY", false), 0);
+  ASSERT_EQ(SetNameContext(session, ctx, "OU=Sales.O=Org"), 0);
+
+  ASSERT_TRUE(provider_->Apply(std::string("dn: ") + kClerk + "\nchangetype: modify\nadd: mail\nmail: c@org\n", true));
+  ASSERT_TRUE(CaughtUp(*consumer_, kClerk, [](const LdifEntry& e) {
+    return std::any_of(e.attributes.begin(), e.attributes.end(), [](const auto& a) { return a.first == "mail"; });
+  }));
+  const auto analyse = [&] {
+    client->BeginUserAction();
+    engine::ObjectAnalyser analyser(session);
+    engine::Analysis a;
+    EXPECT_EQ(analyser.Analyse(ctx, "CN=Clerk", "inetOrgPerson", "organizationalPerson", &a), 0);
+    return a;
+  };
+  EXPECT_EQ(analyse().verdict, engine::Verdict::kDeleteFirst);
+  ASSERT_EQ(ModifyAttribute(session, ctx, "CN=Clerk", "mail", nullptr, nullptr, kChangeRemoveAttribute), 0);
+  ASSERT_TRUE(CaughtUp(*consumer_, kClerk, [](const LdifEntry& e) {
+    return std::none_of(e.attributes.begin(), e.attributes.end(), [](const auto& a) { return a.first == "mail"; });
+  }));
+  EXPECT_EQ(analyse().verdict, engine::Verdict::kUnvaluedOnly);
+  client->FreeContext(ctx);
 }
 
 }  // namespace
