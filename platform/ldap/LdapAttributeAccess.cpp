@@ -164,7 +164,8 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
     modPointers.push_back(&mods[i]);
   }
   modPointers.push_back(nullptr);
-  const int rc = ldap_modify_ext_s(connection_->get(), dn.c_str(), modPointers.data(), nullptr, nullptr);
+  const int rc =
+      SendChange([&](LDAP* ld) { return ldap_modify_ext_s(ld, dn.c_str(), modPointers.data(), nullptr, nullptr); });
   if (rc != LDAP_SUCCESS) return Fail(rc, Format("modifying %s", {dn}));
   return 0;
 }

@@ -56,6 +56,7 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
   const std::string& suffix = options.suffix;
   std::string c;
   c += "modulepath /usr/lib/ldap\nmoduleload back_mdb\n";
+  if (options.provider) c += "moduleload syncprov\n";
   for (const char* schema : {"core", "cosine", "inetorgperson", "nis"}) {
     c += std::string("include /etc/ldap/schema/") + schema + ".schema\n";
   }
@@ -74,6 +75,13 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
   c += "database mdb\nsuffix \"" + suffix + "\"\nrootdn \"cn=admin," + suffix + "\"\nrootpw secret\n";
   c += "directory " + (dir / "db").string() + "\nmaxsize 1073741824\n";
   c += "index objectClass eq\n";
+  if (options.provider) c += "index entryCSN,entryUUID eq\noverlay syncprov\nsyncprov-checkpoint 100 1\n";
+  if (!options.providerUrl.empty()) {
+    c += "syncrepl rid=001 provider=" + options.providerUrl +
+         " type=refreshAndPersist retry=\"1 +\" searchbase=\"" + suffix +
+         "\" bindmethod=simple binddn=\"cn=admin," + suffix + "\" credentials=secret\n";
+    c += "updateref " + options.providerUrl + "\n";
+  }
   const std::string writer = "dn.exact=\"cn=writer," + suffix + "\"";
   const std::string reader = "dn.exact=\"cn=reader," + suffix + "\"";
   c += "access to attrs=userPassword by self write by anonymous auth by " + writer + " write by * none\n";
@@ -140,7 +148,9 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std
   }
   WriteFile(dir / "slapd.conf", Config(dir, options));
   WriteFile(dir / "seed.ldif", (options.withBaseEntries ? BaseLdif() : std::string()) + options.seedLdif);
-  if (RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
+  // A consumer starts empty and fills itself from its provider.
+  if (options.providerUrl.empty() &&
+      RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
                  dir / "slapadd.log") != 0) {
     *error = "slapadd failed; see " + (dir / "slapadd.log").string();
     return nullptr;

@@ -29,6 +29,10 @@ struct SlapdOptions {
   std::string extraSchema;        // slapd.conf schema statements added after the standard ones
   bool withLdapi = false;         // also a Unix socket; SASL EXTERNAL of this process's user
                                   // is cn=reader,<suffix>
+  // Replication: a provider offers its changes (syncprov); a consumer copies the provider at
+  // providerUrl (syncrepl, refreshAndPersist) and answers every change with a referral to it.
+  bool provider = false;
+  std::string providerUrl;        // non-empty: this server is a read-only consumer
 };
 
 inline SlapdOptions Seeded(std::string ldif) {
