@@ -209,7 +209,7 @@ void KillAndResume(const Home& home, const std::vector<std::string>& apply, int 
 
   const Result undo = RunProgram(home, {"undo", LastLine(last.out)});
   EXPECT_EQ(undo.exitCode, 0) << LastLine(undo.out) << undo.err;
-  EXPECT_EQ(entries(), before);
+  EXPECT_EQ(FirstDifference(entries(), before), "");
 }
 
 TEST_F(StoreTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
@@ -226,7 +226,9 @@ TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
   std::string ldif = "dn: ou=Kill,o=Org\nobjectClass: organizationalUnit\nou: Kill\n\n";
   for (int i = 0; i < kObjects; ++i) {
     const std::string cn = "p" + std::to_string(i);
-    ldif += "dn: cn=" + cn + ",ou=Kill,o=Org\nobjectClass: inetOrgPerson\ncn: " + cn + "\nsn: S" + cn +
+    // The class chain as a class change writes it, so that undo's result compares equal.
+    ldif += "dn: cn=" + cn + ",ou=Kill,o=Org\nobjectClass: inetOrgPerson\nobjectClass: organizationalPerson\n"
+            "objectClass: person\nobjectClass: top\ncn: " + cn + "\nsn: S" + cn +
             "\nmail: " + cn + "@example.org\n\n";
   }
   std::string error;
@@ -238,7 +240,7 @@ TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
                  "\nPasswordFile=" + password.string() + "\nRelaxRules=yes\n");
   const auto entries = [&home] {
     const auto client = home.Client();
-    return Dump(*client, "LDAP_TREE", "OU=Kill.O=Org");
+    return Dump(*client, "LDAP_TREE", "OU=Kill.O=Org", {"entryCSN", "modifyTimestamp", "modifiersName"});
   };
   const Strings before = entries();
   ASSERT_EQ(before.size(), static_cast<std::size_t>(kObjects));

@@ -125,7 +125,8 @@ std::vector<std::string> AttributeNames(DirectoryClient& client, DirContext ctx,
   return names;
 }
 
-void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& container, std::vector<std::string>* out) {
+void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& container,
+               const std::vector<std::string>& skip, std::vector<std::string>* out) {
   // The listing first, whole: LDAP servers keep one paged search per connection.
   std::vector<std::pair<std::string, std::string>> entries;  // name, base class
   std::vector<std::string> children;
@@ -142,28 +143,39 @@ void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& con
     std::vector<std::string> attributes = AttributeNames(session.client, ctx, name);
     std::sort(attributes.begin(), attributes.end());
     for (const std::string& a : attributes) {
+      if (std::find(skip.begin(), skip.end(), a) != skip.end()) continue;
       std::string values;
       GetAttributeValueText(session, ctx, name, a, &values);
       line += "\n  " + a + ": " + values;
     }
     out->push_back(line);
   }
-  for (const std::string& child : children) DumpBelow(session, ctx, child, out);
+  for (const std::string& child : children) DumpBelow(session, ctx, child, skip, out);
 }
 
 }  // namespace
 
-std::vector<std::string> Dump(DirectoryClient& client, const std::string& tree, const std::string& container) {
+std::vector<std::string> Dump(DirectoryClient& client, const std::string& tree, const std::string& container,
+                              const std::vector<std::string>& skip) {
   ScriptedUserInterface ui;
   DirectorySession session(client, ui);
   std::vector<std::string> out;
   if (OpenPrimaryConnection(session) != 0) return out;
   DirContext created = kNoContext;
   if (client.CreateContext(&created) != 0) return out;
-  if (SetTree(session, created, tree, false) == 0) DumpBelow(session, created, container, &out);
+  if (SetTree(session, created, tree, false) == 0) DumpBelow(session, created, container, skip, &out);
   client.FreeContext(created);
   std::sort(out.begin(), out.end());
   return out;
+}
+
+std::string FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+  for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
+    const std::string left = i < a.size() ? a[i] : "(none)";
+    const std::string right = i < b.size() ? b[i] : "(none)";
+    if (left != right) return left + "\n--- differs from ---\n" + right;
+  }
+  return {};
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -52,7 +52,12 @@ int Wait(pid_t pid);
 
 // Every entry below container (absolute dotted, typed, the whole subtree) with its base class
 // and every attribute's values as the window shows them, one text per entry, sorted.
-std::vector<std::string> Dump(DirectoryClient& client, const std::string& tree, const std::string& container);
+// Attributes named in skip (the server's bookkeeping of each change) are left out.
+std::vector<std::string> Dump(DirectoryClient& client, const std::string& tree, const std::string& container,
+                              const std::vector<std::string>& skip = {});
+
+// Empty when the dumps are equal, else the first entry that differs in each.
+std::string FirstDifference(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
 // The lines of text.
 std::vector<std::string> Lines(const std::string& text);
