@@ -221,6 +221,25 @@ TEST_F(StoreTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
                 [this] { return Entries(); }, before);
 }
 
+// A stop signal ends apply after the object at hand, its mark written, with 128 + the signal.
+TEST_F(StoreTest, StopSignalFinishesTheObjectAtHand) {
+  Make(400);
+  ASSERT_EQ(Plan({"--from", "User"}).exitCode, 0);
+  for (const int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    const pid_t pid = Start(home_, {"apply", PlanFile().string(), "--delete-conflicts"});
+    ::usleep(700'000);
+    ASSERT_EQ(::kill(pid, signal), 0);
+    EXPECT_EQ(Wait(pid), 128 + signal);
+    const std::string out = ReadText(home_.path() / "stdout.txt");
+    engine::JournalContent journal;
+    ASSERT_TRUE(engine::ReadJournal(LastLine(out), &journal).ok()) << out;
+    EXPECT_FALSE(journal.tornTail);
+    for (const engine::JournalEntry& e : journal.entries) EXPECT_NE(e.state, engine::RecordState::kPending);
+    EXPECT_NE(ReadText(home_.path() / "stderr.txt").find("run the same apply again"), std::string::npos);
+  }
+}
+
 TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
   const int kObjects = std::getenv("KOBJ") ? std::atoi(std::getenv("KOBJ")) : 2000;
   std::string ldif = "dn: ou=Kill,o=Org\nobjectClass: organizationalUnit\nou: Kill\n\n";
