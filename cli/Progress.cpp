@@ -25,7 +25,8 @@ void Progress::Step() {
   const std::lock_guard<std::mutex> lock(mutex_);
   ++done_;
   const auto now = std::chrono::steady_clock::now();
-  if (drawn_ && now - lastDraw_ < kRedrawInterval && done_ != total_) return;
+  // Also after a Clear: a line drawn again for every message would be drawn too often.
+  if (done_ > 1 && now - lastDraw_ < kRedrawInterval && done_ != total_) return;
   Draw(now);
 }
 
