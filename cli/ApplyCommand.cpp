@@ -165,6 +165,8 @@ class Run {
     const DirStatus status = engine::RecastWithJournal(session, tree.ctx(), journal_, name, objectClass,
                                                        &planned.target, now.DeletableAttributes(), &outcome);
     if (status != 0) {
+      // The outcome's message names the object itself.
+      if (outcome.message.rfind(name, 0) == 0) return Say("failed: " + outcome.message, &Counts::failed);
       const std::string why = outcome.message.empty() ? tree.ErrorText(status) : outcome.message;
       return Say(Format("failed: %s: %s", {name, why}), &Counts::failed);
     }

@@ -91,6 +91,20 @@ TEST_F(AnalyseCommandTest, JsonHoldsTheSameLinesVerdictAndCounters) {
   }
 }
 
+// The demo's guest may read but not write: apply says so per object and exits 1.
+TEST_F(AnalyseCommandTest, ApplyWithAReadOnlyLoginFailsNamingTheMissingRight) {
+  const std::string plan = (home_->path() / "lab.plan").string();
+  ASSERT_EQ(RunProgram(*home_, {"plan", "--tree", "LAB_TREE", "--container", "OU=Devices", "--to",
+                                "Organizational Person", "--from", "User", "--out", plan})
+                .exitCode,
+            0);
+  const Result r = RunProgram(*home_, {"apply", plan, "--delete-conflicts"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(Lines(r.out).front(),
+            "failed: Tester.OU=Devices: removing Login Disabled failed (0xFFFFFD60 (No access: the login lacks the "
+            "rights for this operation)); the journal keeps its values, so undo can put back what was removed");
+}
+
 // Wrong input: the cause named on stderr, the exit code, nothing on stdout.
 TEST_F(AnalyseCommandTest, BadInputNamesItsCause) {
   struct Case {
