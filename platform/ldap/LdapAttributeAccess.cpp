@@ -10,6 +10,7 @@
 #include "platform/ldap/LdapSearch.h"
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/LdapValues.h"
+#include "platform/ldap/Ldif.h"
 #include "platform/ldap/SigpipeGuard.h"
 #include "util/Format.h"
 
@@ -83,6 +84,36 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     out.values.push_back(std::move(*value));
   }
   *values = std::move(out);
+  return 0;
+}
+
+DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::vector<std::string>& attrNames,
+                                           std::string* ldif) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  std::vector<std::string> names{"objectClass"};
+  for (const auto& name : attrNames) {
+    const auto* def = schema_->FindAttribute(name);
+    names.push_back(def ? def->name : name);
+    if (!IsValidAttributeType(names.back())) {
+      return Record(kErrNoSuchAttribute, Format("\"%s\" is no attribute name", {names.back()}));
+    }
+  }
+  std::string dn;
+  if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  std::vector<const char*> attrs;
+  for (const auto& name : names) attrs.push_back(name.c_str());
+  attrs.push_back(nullptr);
+  LDAPMessage* raw = nullptr;
+  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
+                                   const_cast<char**>(attrs.data()), 0, nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s", {dn}));
+  LDAPMessage* found = ldap_first_entry(ld, raw);
+  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  *ldif = WriteLdifRestoreRecord(ToLdifEntry(ld, found));
   return 0;
 }
 
