@@ -15,13 +15,14 @@ asan_dir="${RECAST_ASAN_BUILD_DIR:-$here/build-asan}"
 fuzz_dir="${RECAST_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 
-# Only what the build and the tests use: compilers and build tools; Qt, SQLite and libldap;
+# Only what the build and the tests use: compilers and build tools; Qt, SQLite, libldap and
+# nlohmann-json (plans and journals);
 # GoogleTest and the benchmarks; slapd, the LDAP tools and openssl for the LDAP tests' own
 # server and certificates; python3 (expat) to check exported XML; clang for the fuzz targets.
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev libldap-dev
+  libsqlite3-dev libldap-dev nlohmann-json3-dev
   libgtest-dev libbenchmark-dev
   slapd ldap-utils openssl
   python3
