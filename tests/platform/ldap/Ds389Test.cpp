@@ -5,11 +5,14 @@
 #include <ldap.h>
 
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "DirectoryServiceConformance.h"
 #include "directory/Directory.h"
 #include "engine/Analysis.h"
 #include "platform/client/DirectoryClientFactory.h"
+#include "platform/ldap/LdapSchema.h"
 #include "platform/ldap/LdapStatus.h"
 #include "tests/platform/ldap/LdapConformanceSeed.h"
 #include "tests/platform/ldap/support/Ds389Server.h"
@@ -201,6 +204,55 @@ TEST(Ds389ServiceTest, ARefusedClassChangeNamesTheFirstAttributeInTheWay) {
   ASSERT_EQ(service->Modify(vera, {{kChangeRemoveAttribute, "uid", std::nullopt}}), 0);
   ASSERT_EQ(service->ChangeBaseClass(vera, "organizationalPerson"), 0) << service->LastDiagnostic();
   EXPECT_EQ(Values(RawEntry(*server, "cn=Vera,ou=People,o=Org"), "objectClass").front(), "organizationalPerson");
+}
+
+// The first name of an RFC 4512 definition, or its OID when it has none.
+std::string FirstName(const std::string& definition) {
+  auto at = definition.find(" NAME ");
+  if (at == std::string::npos) {
+    const auto start = definition.find_first_not_of("( ");
+    return definition.substr(start, definition.find(' ', start) - start);
+  }
+  at = definition.find('\'', at);
+  return definition.substr(at + 1, definition.find('\'', at + 1) - at - 1);
+}
+
+TEST(Ds389SchemaTest, EveryDefinitionOfTheServersSchemaIsRead) {
+  DS389_OR_RETURN(server);
+  DirStatus status = 0;
+  auto service = OpenService(*server, {kReaderDn, {}}, &status);
+  ASSERT_NE(service, nullptr) << status;
+  service::Schema schema;
+  ASSERT_EQ(service->ReadSchema(&schema), 0);
+  std::set<std::string, CaseLess> read;
+  std::map<std::string, std::uint32_t, CaseLess> syntaxes;
+  for (const auto& c : schema.classes) read.insert("class " + c.name);
+  for (const auto& a : schema.attributes) {
+    read.insert("attribute " + a.name);
+    syntaxes[a.name] = a.syntax;
+  }
+
+  const LdifEntry raw = RawEntry(*server, "cn=schema", true);
+  const auto classes = Values(raw, "objectClasses");
+  const auto attributes = Values(raw, "attributeTypes");
+  EXPECT_GE(classes.size(), 190u);
+  EXPECT_GE(attributes.size(), 1000u);
+  std::vector<std::string> unread;
+  for (const auto& d : classes) {
+    if (!read.count("class " + FirstName(d))) unread.push_back(d);
+  }
+  for (const auto& d : attributes) {
+    if (!read.count("attribute " + FirstName(d))) unread.push_back(d);
+  }
+  EXPECT_EQ(unread, std::vector<std::string>{});
+
+  // Textual syntaxes of the standard schema that 389 Directory Server uses.
+  const std::pair<const char*, std::uint32_t> expected[] = {
+      {"preferredDeliveryMethod", kSynCiString}, {"searchGuide", kSynCiString},
+      {"enhancedSearchGuide", kSynCiString},     {"nsUniqueId", kSynCiString},
+      {"userCertificate", kSynOctetString},      {"numSubordinates", kSynInteger},
+  };
+  for (const auto& [name, syntax] : expected) EXPECT_EQ(syntaxes[name], syntax) << name;
 }
 }  // namespace
 }  // namespace recast::ldap::testing
