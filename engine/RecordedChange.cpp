@@ -97,7 +97,7 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
   outcome = RecastOutcome{};
 
   JournalRecord record;
-  record.object = object;
+  record.object = object;  // the changes use this name; the record may keep another below
   record.from = fromClass;
   if (toClass != nullptr) record.to = *toClass;
   Steps steps;
@@ -137,11 +137,14 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
       return status;
     }
   }
-  if (FileError e = journal.Append(record); !e.ok()) {
+  JournalRecord kept = record;
+  if (!hooks.recordedName.empty()) kept.object = hooks.recordedName;
+  if (FileError e = journal.Append(kept); !e.ok()) {
     outcome.journalError = e;
     outcome.message = Format("%s: nothing was changed: %s", {object, e.text});
     return kErrJournalWrite;
   }
+  record.number = kept.number;
   outcome.record = record.number;
   return CarryOut(session, ctx, journal, record, removeAttributes, steps, hooks, outcome);
 }

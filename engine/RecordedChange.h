@@ -26,6 +26,9 @@ struct RecastHooks {
   // Send removals also for attributes without values (their failure is harmless and does not
   // fail the change), and go on after a failed removal to the next attribute.
   bool windowRemovals = false;
+  // The object's name as the record keeps it (empty: object as given), e.g. its full name so
+  // that undo finds it from any context of the tree.
+  std::string recordedName;
 };
 
 struct RecastOutcome {

@@ -1,4 +1,4 @@
-// Keeping what a change removes: value exports and their import.
+// Keeping what a change removes: value exports, their import, LDIF restore records.
 #include "platform/client/NativeDirectoryClient.h"
 #include "platform/client/ValueExport.h"
 
@@ -32,6 +32,20 @@ DirStatus NativeDirectoryClient::ImportAttributeValues(DirContext ctx, const cha
   service::EntryName entry;
   if (DirStatus s = Resolve(*context, *connection, object, deref, &entry); s != 0) return s;
   return ImportValues(*connection->service, entry, attrName, deref, exported);
+}
+
+DirStatus NativeDirectoryClient::DescribeRestoreLdif(DirContext ctx, const char* object,
+                                                     const std::vector<std::string>& attrNames, std::string* ldif) {
+  Context* context = nullptr;
+  Connection* connection = nullptr;
+  if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
+  if (ldif == nullptr) return kErrBadArgument;
+  if (DirStatus s = ConnectionFor(*context, &connection); s != 0) return s;
+  service::EntryName entry;
+  if (DirStatus s = Resolve(*context, *connection, object, (context->flags & kFlagDerefAliases) != 0, &entry); s != 0) {
+    return s;
+  }
+  return connection->service->DescribeRestoreLdif(entry, attrNames, ldif);
 }
 
 }  // namespace recast::client

@@ -121,6 +121,8 @@ class NativeDirectoryClient final : public DirectoryClient {
                                   std::string* exported) override;
   DirStatus ImportAttributeValues(DirContext ctx, const char* object, const char* attrName,
                                   const char* exported) override;
+  DirStatus DescribeRestoreLdif(DirContext ctx, const char* object, const std::vector<std::string>& attrNames,
+                                std::string* ldif) override;
 
  private:
   struct Connection {

@@ -59,15 +59,7 @@ DirStatus LdapService::ReadEntry(const std::string& dn, LdifEntry* entry, int* r
   if (*resultCode != LDAP_SUCCESS) return Fail(*resultCode, Format("reading %s", {dn}));
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
-  LdifEntry out;
-  out.dn = EntryDn(ld, found);
-  BerElement* rawBer = nullptr;
-  for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
-    LdapText owned(attr);
-    out.attributes.push_back({attr, Values(ld, found, attr)});
-  }
-  BerPtr ber(rawBer);
-  *entry = std::move(out);
+  *entry = ToLdifEntry(ld, found);
   return 0;
 }
 

@@ -61,6 +61,9 @@ class LdapService : public service::DirectoryService {
   // server refuses a structural change, the Relax Rules retry and the safe re-create follow
   // if their settings are on (README.md).
   DirStatus ChangeBaseClass(const service::EntryName& entry, const std::string& newClass) override;
+  // One base search of objectClass and attrNames; the values as the server holds them.
+  DirStatus DescribeRestoreLdif(const service::EntryName& entry, const std::vector<std::string>& attrNames,
+                                std::string* ldif) override;
   // LDAP has no stream attributes: kErrNotSupported.
   DirStatus ReadStream(const service::EntryName& entry, const std::string& attrName,
                        std::vector<std::uint8_t>* content) override;

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "platform/ldap/FileDescriptor.h"
+#include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
 #include "util/Base64.h"
@@ -46,6 +47,24 @@ std::string WriteLdif(const LdifEntry& entry) {
   AppendLine(&out, "dn", entry.dn);
   for (const auto& [name, values] : entry.attributes) {
     for (const auto& value : values) AppendLine(&out, name, value);
+  }
+  return out;
+}
+
+std::string WriteLdifRestoreRecord(const LdifEntry& entry) {
+  std::string out;
+  AppendLine(&out, "dn", entry.dn);
+  out += "changetype: modify\n";
+  const auto part = [&out](std::string_view op, const std::string& name, const std::vector<std::string>& values) {
+    AppendLine(&out, op, name);
+    for (const auto& value : values) AppendLine(&out, name, value);
+    out += "-\n";
+  };
+  for (const auto& [name, values] : entry.attributes) {
+    if (!values.empty() && EqualsIgnoreCase(name, "objectClass")) part("replace", name, values);
+  }
+  for (const auto& [name, values] : entry.attributes) {
+    if (!values.empty() && !EqualsIgnoreCase(name, "objectClass")) part("add", name, values);
   }
   return out;
 }
