@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(recast::app::AppIcon());
 
   recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
-  const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(ProgramClientOptions());
+  const recast::client::ClientOptions options = ProgramClientOptions();
+  const std::unique_ptr<recast::DirectoryClient> client = recast::client::CreateDirectoryClient(options);
 
   recast::app::AppServices services;
   services.client = client.get();
