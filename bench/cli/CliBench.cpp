@@ -37,6 +37,7 @@ struct Outcome {
 Outcome Run(const std::vector<std::string>& argv, const fs::path& outFile = "/dev/null",
             const fs::path& errFile = "/dev/null") {
   Outcome outcome;
+  std::fflush(stdout);  // the child must not print the parent's buffered lines again
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = ::fork();
   if (pid < 0) return outcome;
