@@ -114,6 +114,15 @@ class NativeDirectoryClient final : public DirectoryClient {
   // tried again only after it (until then it fails at once with the opener's status).
   void BeginUserAction() override;
   std::vector<std::string> TakeNotices() override;
+  // The export is the attribute's values as the service reads them (see ValueExport.h); the
+  // import reads the attribute first and sends one Modify with the values it lacks (none: no
+  // request, 0). The values go to the service as exported; it refuses those that do not fit.
+  DirStatus ExportAttributeValues(DirContext ctx, const char* object, const char* attrName,
+                                  std::string* exported) override;
+  DirStatus ImportAttributeValues(DirContext ctx, const char* object, const char* attrName,
+                                  const char* exported) override;
+  DirStatus DescribeRestoreLdif(DirContext ctx, const char* object, const std::vector<std::string>& attrNames,
+                                std::string* ldif) override;
 
  private:
   struct Connection {

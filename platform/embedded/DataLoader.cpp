@@ -9,6 +9,7 @@
 #include "platform/embedded/NameText.h"
 #include "platform/embedded/SchemaIndex.h"
 #include "platform/embedded/ValueText.h"
+#include "util/Base64.h"
 #include "util/Format.h"
 
 namespace recast::embedded {
@@ -524,7 +525,9 @@ class Loader {
         if (!ParseValueText(def->syntax, text, &v, &why)) return fail_(f.line, record, why);
       } else {
         std::vector<std::uint8_t> bytes;
-        bool ok = f.form == ValueForm::Hex ? ParseHex(f.value, &bytes) : ParseBase64(f.value, &bytes);
+        std::string decoded;
+        bool ok = f.form == ValueForm::Hex ? ParseHex(f.value, &bytes) : Base64Decode(f.value, &decoded);
+        if (f.form != ValueForm::Hex) bytes.assign(decoded.begin(), decoded.end());
         if (!ok) return fail_(f.line, record, f.form == ValueForm::Hex ? "bad hex digits" : "bad base64 text");
         if (!ValueFromBytes(def->syntax, std::move(bytes), &v))
           return fail_(f.line, record, Format("\"%s\" does not take raw bytes", {def->name}));

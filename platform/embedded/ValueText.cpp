@@ -110,33 +110,6 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>* bytes) {
   return true;
 }
 
-bool ParseBase64(std::string_view text, std::vector<std::uint8_t>* bytes) {
-  std::vector<std::uint8_t> out;
-  std::uint32_t buffer = 0;
-  int bits = 0;
-  bool padding = false;
-  for (char c : text) {
-    int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else if (c == '=') { padding = true; continue; }
-    else if (c == ' ' || c == '\t') continue;
-    else return false;
-    if (padding) return false;
-    buffer = (buffer << 6) | static_cast<std::uint32_t>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out.push_back(static_cast<std::uint8_t>(buffer >> bits));
-    }
-  }
-  *bytes = std::move(out);
-  return true;
-}
-
 bool ValueFromBytes(std::uint32_t syntax, std::vector<std::uint8_t> bytes, service::DirValue* out) {
   if (service::AlternativeForSyntax(syntax) != service::AlternativeForSyntax(kSynOctetString)) return false;
   *out = value::Octets{std::move(bytes)};

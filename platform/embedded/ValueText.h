@@ -29,7 +29,6 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
 bool ValueFromBytes(std::uint32_t syntax, std::vector<std::uint8_t> bytes, service::DirValue* value);
 
 bool ParseHex(std::string_view text, std::vector<std::uint8_t>* bytes);
-bool ParseBase64(std::string_view text, std::vector<std::uint8_t>* bytes);
 bool ParseNumber(std::string_view text, std::int64_t* number);
 
 }  // namespace recast::embedded

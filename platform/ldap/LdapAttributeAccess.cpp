@@ -10,6 +10,7 @@
 #include "platform/ldap/LdapSearch.h"
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/LdapValues.h"
+#include "platform/ldap/Ldif.h"
 #include "platform/ldap/SigpipeGuard.h"
 #include "util/Format.h"
 
@@ -28,7 +29,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
   LDAP* ld = connection_->get();
   SetDeref(ld, derefAliases);
-  const char* attrs[] = {def->name.c_str(), nullptr};
+  const char* attrs[] = {def->name.c_str(), derefAliases ? "aliasedObjectName" : nullptr, nullptr};
   LDAPMessage* raw = nullptr;
   const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
                                    nullptr, nullptr, nullptr, 1, &raw);
@@ -36,6 +37,13 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
   if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s of %s", {def->name, dn}));
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  if (derefAliases && !Values(ld, found, "aliasedObjectName").empty()) {
+    // The server answered with the alias itself (389 Directory Server does not dereference):
+    // the alias is followed here.
+    EntryName target;
+    if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
+    return ReadAttribute(target, attrName, false, values);
+  }
 
   // The server may spell the name differently (an alias, another case): match by definition.
   std::vector<std::string> texts;
@@ -83,6 +91,36 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     out.values.push_back(std::move(*value));
   }
   *values = std::move(out);
+  return 0;
+}
+
+DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::vector<std::string>& attrNames,
+                                           std::string* ldif) {
+  SigpipeGuard guard;
+  if (const DirStatus status = EnsureSchema(); status != 0) return status;
+  std::vector<std::string> names{"objectClass"};
+  for (const auto& name : attrNames) {
+    const auto* def = schema_->FindAttribute(name);
+    names.push_back(def ? def->name : name);
+    if (!IsValidAttributeType(names.back())) {
+      return Record(kErrNoSuchAttribute, Format("\"%s\" is no attribute name", {names.back()}));
+    }
+  }
+  std::string dn;
+  if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  std::vector<const char*> attrs;
+  for (const auto& name : names) attrs.push_back(name.c_str());
+  attrs.push_back(nullptr);
+  LDAPMessage* raw = nullptr;
+  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
+                                   const_cast<char**>(attrs.data()), 0, nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s", {dn}));
+  LDAPMessage* found = ldap_first_entry(ld, raw);
+  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  *ldif = WriteLdifRestoreRecord(ToLdifEntry(ld, found));
   return 0;
 }
 
@@ -164,9 +202,27 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
     modPointers.push_back(&mods[i]);
   }
   modPointers.push_back(nullptr);
-  const int rc = ldap_modify_ext_s(connection_->get(), dn.c_str(), modPointers.data(), nullptr, nullptr);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("modifying %s", {dn}));
-  return 0;
+  const int rc =
+      SendChange([&](LDAP* ld) { return ldap_modify_ext_s(ld, dn.c_str(), modPointers.data(), nullptr, nullptr); });
+  if (rc == LDAP_SUCCESS) return 0;
+  const DirStatus status = Fail(rc, Format("modifying %s", {dn}));
+  // 389 Directory Server refuses an attribute its schema lacks as not allowed (65), and a
+  // value to remove that the entry lacks with a bare 16: the schema and the entry tell.
+  if (status == kErrIllegalAttribute) {
+    for (const auto& operation : operations) {
+      if (!schema_->FindAttribute(operation.attr)) return Record(kErrNoSuchAttribute, lastDiagnostic_);
+    }
+  } else if (status == kErrNoSuchAttribute && connection_) {
+    LDAP* ld = connection_->get();
+    for (auto& operation : operations) {
+      if (operation.op != LDAP_MOD_DELETE || operation.values.empty()) continue;
+      berval value{static_cast<ber_len_t>(operation.values.front().size()), operation.values.front().data()};
+      const int compared = ldap_compare_ext_s(ld, dn.c_str(), operation.attr.c_str(), &value, nullptr, nullptr);
+      if (compared == LDAP_COMPARE_FALSE) return Record(kErrNoSuchValue, lastDiagnostic_);
+      if (compared != LDAP_COMPARE_TRUE) break;
+    }
+  }
+  return status;
 }
 
 }  // namespace recast::ldap

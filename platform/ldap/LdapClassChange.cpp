@@ -59,15 +59,7 @@ DirStatus LdapService::ReadEntry(const std::string& dn, LdifEntry* entry, int* r
   if (*resultCode != LDAP_SUCCESS) return Fail(*resultCode, Format("reading %s", {dn}));
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
-  LdifEntry out;
-  out.dn = EntryDn(ld, found);
-  BerElement* rawBer = nullptr;
-  for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
-    LdapText owned(attr);
-    out.attributes.push_back({attr, Values(ld, found, attr)});
-  }
-  BerPtr ber(rawBer);
-  *entry = std::move(out);
+  *entry = ToLdifEntry(ld, found);
   return 0;
 }
 
@@ -170,10 +162,9 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     }
   }
 
-  LDAP* ld = connection_->get();
-  int rc = ReplaceClasses(ld, dn, classes, nullptr);
+  int rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, nullptr); });
   if (rc == LDAP_SUCCESS) return 0;
-  std::string message = connection_->DiagnosticMessage();
+  std::string message = ChangeDiagnostic();
   DirStatus status = Fail(rc, Format("changing the class of %s to %s", {dn, target->name}));
   if (!connection_ || !IsStructuralRefusal(rc, message)) return status;
 
@@ -182,9 +173,9 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     relax.ldctl_oid = const_cast<char*>(LDAP_CONTROL_RELAX);
     relax.ldctl_iscritical = 1;
     LDAPControl* controls[] = {&relax, nullptr};
-    rc = ReplaceClasses(ld, dn, classes, controls);
+    rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, controls); });
     if (rc == LDAP_SUCCESS) return 0;
-    message = connection_->DiagnosticMessage();
+    message = ChangeDiagnostic();
     status = Fail(rc, Format("changing the class of %s to %s with Relax Rules", {dn, target->name}));
     if (!connection_) return status;
     // The server judged the result itself and found it does not fit: a re-create would fail

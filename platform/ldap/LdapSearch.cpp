@@ -35,6 +35,18 @@ bool HexDecode(std::string_view text, std::string* bytes) {
   return true;
 }
 
+LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
+  LdifEntry out;
+  out.dn = EntryDn(ld, entry);
+  BerElement* rawBer = nullptr;
+  for (char* attr = ldap_first_attribute(ld, entry, &rawBer); attr; attr = ldap_next_attribute(ld, entry, rawBer)) {
+    LdapText owned(attr);
+    out.attributes.push_back({attr, Values(ld, entry, attr)});
+  }
+  BerPtr ber(rawBer);
+  return out;
+}
+
 void SetDeref(LDAP* ld, bool deref) {
   const int value = deref ? LDAP_DEREF_FINDING | LDAP_DEREF_SEARCHING : LDAP_DEREF_NEVER;
   ldap_set_option(ld, LDAP_OPT_DEREF, &value);

@@ -27,6 +27,9 @@ void SetDeref(LDAP* ld, bool deref);
 // The values of one attribute of a result entry, matched by name ignoring case.
 std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const char* attr);
 
+// A result entry's DN with every attribute description and its values as the server sent them.
+LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry);
+
 // True when name ends with suffix and is longer.
 bool IsBelow(const service::EntryName& name, const service::EntryName& suffix);
 

@@ -7,14 +7,14 @@
 #include <chrono>
 
 #include "platform/ldap/FileDescriptor.h"
+#include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
+#include "util/Base64.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
 namespace {
-
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 bool IsSafeString(std::string_view value) {
   if (value.empty()) return true;
@@ -42,58 +42,29 @@ void AppendLine(std::string* out, std::string_view name, std::string_view value)
 
 }  // namespace
 
-std::string Base64Encode(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 2 < bytes.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                       static_cast<unsigned char>(bytes[i + 2]);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], kAlphabet[v & 63]};
-  }
-  if (i + 1 == bytes.size()) {
-    const unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], '=', '='};
-  } else if (i + 2 == bytes.size()) {
-    const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], '='};
-  }
-  return out;
-}
-
-bool Base64Decode(std::string_view text, std::string* bytes) {
-  std::string out;
-  unsigned buffer = 0;
-  int bits = 0;
-  std::size_t padding = 0;
-  for (char c : text) {
-    int v;
-    if (c >= 'A' && c <= 'Z') v = c - 'A';
-    else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
-    else if (c >= '0' && c <= '9') v = c - '0' + 52;
-    else if (c == '+') v = 62;
-    else if (c == '/') v = 63;
-    else if (c == '=') { ++padding; continue; }
-    else if (c == ' ') continue;
-    else return false;
-    if (padding) return false;
-    buffer = (buffer << 6) | static_cast<unsigned>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      out.push_back(static_cast<char>((buffer >> bits) & 0xFF));
-    }
-  }
-  if (padding > 2) return false;
-  *bytes = std::move(out);
-  return true;
-}
-
 std::string WriteLdif(const LdifEntry& entry) {
   std::string out = "version: 1\n";
   AppendLine(&out, "dn", entry.dn);
   for (const auto& [name, values] : entry.attributes) {
     for (const auto& value : values) AppendLine(&out, name, value);
+  }
+  return out;
+}
+
+std::string WriteLdifRestoreRecord(const LdifEntry& entry) {
+  std::string out;
+  AppendLine(&out, "dn", entry.dn);
+  out += "changetype: modify\n";
+  const auto part = [&out](std::string_view op, const std::string& name, const std::vector<std::string>& values) {
+    AppendLine(&out, op, name);
+    for (const auto& value : values) AppendLine(&out, name, value);
+    out += "-\n";
+  };
+  for (const auto& [name, values] : entry.attributes) {
+    if (!values.empty() && EqualsIgnoreCase(name, "objectClass")) part("replace", name, values);
+  }
+  for (const auto& [name, values] : entry.attributes) {
+    if (!values.empty() && !EqualsIgnoreCase(name, "objectClass")) part("add", name, values);
   }
   return out;
 }

@@ -23,6 +23,12 @@ struct LdifEntry {
 // 127, a leading blank, ":" or "<", a trailing blank) is written in base64.
 std::string WriteLdif(const LdifEntry& entry);
 
+// A change record that puts entry back as far as its attributes go: "dn:", "changetype:
+// modify", a replace of objectClass with entry's objectClass values (when it has any), then
+// an add of the values of every other attribute that holds some, each part ended by "-".
+// Values as WriteLdif writes them; lines end with LF, no blank line after the record.
+std::string WriteLdifRestoreRecord(const LdifEntry& entry);
+
 // Reads the first record of text (folded lines and base64 values accepted). kErrBadSyntax
 // when it is not an LDIF record; *entry unchanged then.
 DirStatus ParseLdif(std::string_view text, LdifEntry* entry);
@@ -34,9 +40,5 @@ DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& e
 
 // Reads a backup written by SaveLdifBackup. kErrLdapRestoreFailed when it cannot.
 DirStatus LoadLdifBackup(const std::filesystem::path& path, LdifEntry* entry);
-
-std::string Base64Encode(std::string_view bytes);
-// False for text that is not base64.
-bool Base64Decode(std::string_view text, std::string* bytes);
 
 }  // namespace recast::ldap

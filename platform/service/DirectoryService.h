@@ -205,6 +205,13 @@ class DirectoryService {
   virtual DirStatus ReadStream(const EntryName& entry, const std::string& attrName,
                                std::vector<std::uint8_t>* content) = 0;
 
+  // For services over LDAP: replaces *ldif with one LDIF change record that puts entry's
+  // (canonical) objectClass values and the current values of attrNames back, as
+  // DirectoryClient::DescribeRestoreLdif describes it. kErrNotSupported by default.
+  virtual DirStatus DescribeRestoreLdif(const EntryName&, const std::vector<std::string>&, std::string*) {
+    return kErrNotSupported;
+  }
+
   // A new user action begins (DirectoryClient::BeginUserAction). The default does nothing.
   virtual void BeginUserAction() {}
   // Messages for the user gathered since the last call; none by default.

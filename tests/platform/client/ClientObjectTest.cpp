@@ -356,5 +356,30 @@ TEST_F(ClientObjectTest, StreamsArriveWholeThroughADescriptor) {
   EXPECT_EQ(client->OpenStream(ctx, ".Clerk1.Sales.ACME", "Login Script", 2, &fd), kErrNotSupported);
 }
 
+TEST_F(ClientObjectTest, AnImportOfATextThatIsNotAnExportSendsNothing) {
+  DirContext ctx = Start();
+  SetNameContext(ctx, "Sales.ACME");
+  std::string exported;
+  ASSERT_EQ(client->ExportAttributeValues(ctx, "Clerk1", "Telephone Number", &exported), 0);
+  ASSERT_EQ(Modify(ctx, "Clerk1", [&](DirBuffer request) {
+              EXPECT_EQ(client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"), 0);
+            }),
+            0);
+  std::vector<std::string> bad = {"v2" + exported.substr(2), "v1;010" + exported.substr(5), exported + ",",
+                                  exported + " ", "v1;7" + exported.substr(5), exported.substr(0, 6) + "," +
+                                  exported.substr(6)};
+  // Every cut of the text, but the one that leaves whole values.
+  for (std::size_t cut = 0; cut < exported.size(); ++cut) {
+    if (exported[cut] != ',') bad.push_back(exported.substr(0, cut));
+  }
+  std::vector<std::string> texts;
+  for (const std::string& text : bad) {
+    EXPECT_EQ(client->ImportAttributeValues(ctx, "Clerk1", "Telephone Number", text.c_str()), kErrBadArgument) << text;
+    EXPECT_EQ(ReadTexts(ctx, "Clerk1", "Telephone Number", &texts), kErrNoSuchAttribute) << text;
+  }
+  ASSERT_EQ(client->ImportAttributeValues(ctx, "Clerk1", "Telephone Number", exported.c_str()), 0);
+  EXPECT_EQ(Texts(ctx, "Clerk1", "Telephone Number"), (std::vector<std::string>{"555-0101", "555-0102"}));
+}
+
 }  // namespace
 }  // namespace recast::client::testing

@@ -2,6 +2,7 @@
 // safe re-create.
 
 #include <gtest/gtest.h>
+#include <fstream>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -23,6 +24,8 @@ std::string Seed() {
     ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
             "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
   }
+  ldif += "dn: cn=Restored,ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\ncn: Restored\n"
+          "sn: R\nuserPassword: pw\ndescription: Zo\xC3\xAB\ndescription: two\ntelephoneNumber: 123\n\n";
   ldif += "dn: cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Holder\nsn: H\n\n"
           "dn: cn=Child,cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Child\nsn: C\n\n";
   return ldif;
@@ -97,6 +100,31 @@ TEST_F(LdapClassChangeTest, RelaxRulesRetrySucceedsForTheRootDnAndKeepsAuxiliary
   ASSERT_EQ(service->ChangeBaseClass(Person("Relaxed"), "person"), 0) << service->LastDiagnostic();
   EXPECT_EQ(Values(RawEntry(*server_, PersonDn("Relaxed")), "objectClass"),
             (std::vector<std::string>{"person", "top", "simpleSecurityObject"}));
+}
+
+TEST_F(LdapClassChangeTest, RestoreRecordPutsClassAndRemovedValuesBackThroughLdapmodify) {
+  auto service = Open(kRootDn, {{"relaxrules", "yes"}});
+  const auto before = RawEntry(*server_, PersonDn("Restored"));
+  std::string record;
+  ASSERT_EQ(service->DescribeRestoreLdif(Person("Restored"), {"Description", "telephoneNumber", "seeAlso"}, &record), 0)
+      << service->LastDiagnostic();
+  EXPECT_EQ(record,
+            "dn: cn=Restored,ou=People,o=Org\nchangetype: modify\nreplace: objectClass\nobjectClass: person\n"
+            "objectClass: simpleSecurityObject\n-\nadd: description\ndescription:: Wm/Dqw==\ndescription: two\n-\n"
+            "add: telephoneNumber\ntelephoneNumber: 123\n-\n");
+
+  ASSERT_EQ(service->Modify(Person("Restored"), {{kChangeRemoveAttribute, "description", std::nullopt},
+                                                 {kChangeRemoveAttribute, "telephoneNumber", std::nullopt}}),
+            0);
+  ASSERT_EQ(service->ChangeBaseClass(Person("Restored"), "inetOrgPerson"), 0) << service->LastDiagnostic();
+  ASSERT_NE(RawEntry(*server_, PersonDn("Restored")), before);
+  const auto file = server_->Directory() / "restore.ldif";
+  std::ofstream(file) << "version: 1\n\n" << record;
+  ASSERT_EQ(RunProgram({"ldapmodify", "-e", "relax", "-x", "-H", server_->Url(), "-D", kRootDn, "-w", kPassword, "-f",
+                        file.string()},
+                       server_->Directory() / "restore.log"),
+            0);
+  EXPECT_EQ(RawEntry(*server_, PersonDn("Restored")), before);
 }
 
 TEST_F(LdapClassChangeTest, RelaxRulesRetryNeedsWriteAccessToTheEntry) {

@@ -9,6 +9,7 @@
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/Ldif.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
+#include "util/Base64.h"
 
 namespace recast::ldap::testing {
 namespace {
