@@ -18,7 +18,9 @@ namespace {
 constexpr const char* kJournalMagic = "recast-object";
 constexpr std::string_view kLdifVersion = "version: 1";
 constexpr std::string_view kCommentPrefix = "# recast-object: ";
-constexpr const char* kEdited = "the journal was changed after it was written; put back its saved copy";
+constexpr const char* kEdited =
+    "the journal was changed after it was written; put back its saved copy, or move the file away to start a new "
+    "journal";
 
 std::string ErrnoText(int error) { return std::strerror(error); }
 

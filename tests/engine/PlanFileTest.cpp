@@ -86,6 +86,16 @@ std::string Reseal(const std::string& line, const std::string& from, const std::
   return SealLine(json);
 }
 
+// The checksum is zlib's crc32 of the line without its "crc" member, so other tools can check it.
+TEST(LineSealTest, IsZlibCrc32OfTheLineWithoutIt) {
+  EXPECT_EQ(SealLine(R"({"done":1})"), R"({"done":1,"crc":"c079b5a6"})");
+  std::string json;
+  EXPECT_EQ(CheckLineSeal(R"({"done":1,"crc":"c079b5a6"})", &json), LineSeal::kSealed);
+  EXPECT_EQ(json, R"({"done":1})");
+  EXPECT_EQ(CheckLineSeal(R"({"done":1,"crc":"C079B5A6"})", &json), LineSeal::kUnsealed);
+  EXPECT_EQ(CheckLineSeal(R"({"done":2,"crc":"c079b5a6"})", &json), LineSeal::kMismatch);
+}
+
 TEST_F(PlanFileTest, RoundTripKeepsEveryField) {
   PlanReader reader;
   ASSERT_TRUE(reader.OpenText(ValidPlan()).ok());

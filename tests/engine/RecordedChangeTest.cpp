@@ -6,51 +6,17 @@
 #include <fstream>
 #include <memory>
 
-#include "directory/AttributeRemoval.h"
 #include "directory/Directory.h"
 #include "engine/RecordedChange.h"
 #include "engine/Undo.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
-#include "tests/directory/support/CountingClient.h"
 #include "util/ScriptedUserInterface.h"
-#include "util/TextHelpers.h"
 
 namespace recast::engine {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Until every client keeps values itself, text values are kept as their texts.
-class KeepingClient : public testing::CountingClient {
- public:
-  KeepingClient(DirectoryClient& inner, UserInterface& ui)
-      : CountingClient(inner), session_(inner, ui, RECAST_ERRTEXT_LIBRARY) {}
-  DirStatus ExportAttributeValues(DirContext ctx, const char* object, const char* attr, std::string* out) override {
-    const DirStatus s = CountingClient::ExportAttributeValues(ctx, object, attr, out);
-    if (s != kErrNotSupported) return s;
-    std::string text;
-    if (const DirStatus r = GetAttributeValueText(session_, ctx, object, attr, &text); r != 0) return r;
-    *out = ReplaceText(text, "\r\n", "\x1f", true, true);
-    return 0;
-  }
-  DirStatus ImportAttributeValues(DirContext ctx, const char* object, const char* attr, const char* text) override {
-    const DirStatus s = CountingClient::ImportAttributeValues(ctx, object, attr, text);
-    if (s != kErrNotSupported) return s;
-    std::string rest = text;
-    while (!rest.empty()) {
-      std::string value;
-      SplitAtFirst(rest, "\x1f", &value, &rest);
-      if (const DirStatus r = ModifyAttribute(session_, ctx, object, attr, nullptr, value.c_str(), kChangeAddValue)) {
-        return r;
-      }
-    }
-    return 0;
-  }
-
- private:
-  DirectorySession session_;
-};
 
 class RecordedChangeTest : public ::testing::Test {
  protected:
@@ -65,8 +31,7 @@ class RecordedChangeTest : public ::testing::Test {
     client::ClientOptions options;
     options.configFile = folder_ / "connections.ini";
     options.dataFolder = folder_ / "data";
-    inner_ = client::CreateDirectoryClient(options);
-    client_ = std::make_unique<KeepingClient>(*inner_, ui_);
+    client_ = client::CreateDirectoryClient(options);
     session_ = std::make_unique<DirectorySession>(*client_, ui_, RECAST_ERRTEXT_LIBRARY);
     EXPECT_EQ(InitNetWare(*session_), 0);
     EXPECT_EQ(client_->CreateContext(&ctx_), 0);
@@ -101,8 +66,7 @@ class RecordedChangeTest : public ::testing::Test {
   fs::path folder_;
   fs::path journalPath_;
   ScriptedUserInterface ui_;
-  std::unique_ptr<DirectoryClient> inner_;
-  std::unique_ptr<KeepingClient> client_;
+  std::unique_ptr<DirectoryClient> client_;
   std::unique_ptr<DirectorySession> session_;
   DirContext ctx_ = kNoContext;
 };
