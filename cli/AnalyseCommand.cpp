@@ -16,7 +16,8 @@ int ExitCodeOf(engine::Verdict verdict) {
     case engine::Verdict::kNoConflicts:
     case engine::Verdict::kUnvaluedOnly: return kExitOk;
     case engine::Verdict::kDeleteFirst: return kExitDeleteFirst;
-    case engine::Verdict::kBlocked: return kExitBlocked;
+    case engine::Verdict::kBlocked:
+    case engine::Verdict::kMissingMandatory: return kExitBlocked;
     default: return kExitFailed;
   }
 }

@@ -127,6 +127,11 @@ class Run {
         return Say(Format("not changed: %s: undeletable conflicts (%s) block the class change", {name,
                           JoinAttributes(planned.conflicts, '!')}),
                    &Counts::notChanged);
+      case engine::Verdict::kMissingMandatory:
+        return Say(Format("not changed: %s: mandatory attributes of the target class (%s) have no value; the directory "
+                          "refuses the class change until they are given values",
+                          {name, JoinAttributes(planned.conflicts, '-')}),
+                   &Counts::notChanged);
       case engine::Verdict::kIncomplete:
         return Say(Format("not changed: %s: some values could not be read when planned; make the plan again once "
                           "they can be read",

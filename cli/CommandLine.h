@@ -17,7 +17,7 @@ inline constexpr int kExitOk = 0;          // done; analyse: the class can be ch
 inline constexpr int kExitFailed = 1;      // an error, or some object was not changed
 inline constexpr int kExitUsage = 2;       // the command line itself is wrong
 inline constexpr int kExitDeleteFirst = 3; // analyse: valued deletable conflicts
-inline constexpr int kExitBlocked = 4;     // analyse: undeletable conflicts
+inline constexpr int kExitBlocked = 4;     // analyse: undeletable conflicts or missing mandatory values
 inline constexpr int kExitInterrupted = 128;  // + the signal's number
 
 struct Environment {

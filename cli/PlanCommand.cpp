@@ -24,6 +24,7 @@ constexpr DirStatus kListingEnded = -1;  // NextEntry's normal end
 bool Planned(engine::Verdict verdict) {
   return verdict == engine::Verdict::kNoConflicts || verdict == engine::Verdict::kUnvaluedOnly ||
          verdict == engine::Verdict::kDeleteFirst || verdict == engine::Verdict::kBlocked ||
+         verdict == engine::Verdict::kMissingMandatory ||
          verdict == engine::Verdict::kIncomplete;
 }
 

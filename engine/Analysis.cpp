@@ -159,6 +159,7 @@ class Run {
         out_.info.push_back(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}));
         AddType(name);
         ++out_.entries;
+        ++out_.missing;
         AddLine("- " + name, reference, name, '-', "");
       } else {
         std::string value;
@@ -205,6 +206,7 @@ class Run {
       out_.summary =
           Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {out_.undeletable});
     }
+    if (complete && out_.undeletable == 0 && out_.missing > 0) out_.verdict = Verdict::kMissingMandatory;
   }
 
   DirectorySession& session_;
@@ -226,6 +228,7 @@ const char* VerdictName(Verdict verdict) {
     case Verdict::kUnvaluedOnly: return "unvalued-only";
     case Verdict::kDeleteFirst: return "delete-first";
     case Verdict::kBlocked: return "blocked";
+    case Verdict::kMissingMandatory: return "missing-mandatory";
   }
   return "not-ready";
 }

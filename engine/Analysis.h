@@ -23,6 +23,11 @@ enum class Verdict {
   kUnvaluedOnly,  // only unvalued conflicts: the class can be changed now
   kDeleteFirst,   // valued deletable conflicts: delete them, then change the class
   kBlocked,       // undeletable conflicts (mandatory or naming attributes)
+  // Mandatory attributes of the target class that the object's class lacks ("- " lines): the
+  // directory refuses the class change until they have values, whatever is deleted first.
+  // The window's buttons and summary follow their own rule (canRecast, canDelete); this
+  // verdict keeps a bulk change from deleting values for a change that will be refused.
+  kMissingMandatory,
 };
 
 // The name written in plans and --json output ("no-conflicts", "delete-first", ...).
@@ -73,6 +78,7 @@ struct Analysis {
   std::int32_t deletable = 0;
   std::int32_t entries = 0;
   std::int32_t unreadable = 0;
+  std::int32_t missing = 0;  // "- " lines
   Verdict verdict = Verdict::kNotReady;
   std::string summary;  // the verdict's text
   bool canRecast = false;

@@ -18,7 +18,7 @@ constexpr const char* kPlanMagic = "recast-object";
 constexpr const char* kRemake = "make the plan again with \"plan\"";
 
 constexpr Verdict kPlanVerdicts[] = {Verdict::kNoConflicts, Verdict::kUnvaluedOnly, Verdict::kDeleteFirst,
-                                     Verdict::kBlocked, Verdict::kIncomplete};
+                                     Verdict::kBlocked, Verdict::kMissingMandatory, Verdict::kIncomplete};
 
 bool IsMark(const std::string& mark) { return mark.size() == 1 && std::strchr("*!-? ", mark[0]) != nullptr; }
 
@@ -42,6 +42,7 @@ bool PlanSummary::Count(Verdict verdict) {
     case Verdict::kUnvaluedOnly: slot = &unvaluedOnly; break;
     case Verdict::kDeleteFirst: slot = &deleteFirst; break;
     case Verdict::kBlocked: slot = &blocked; break;
+    case Verdict::kMissingMandatory: slot = &missingMandatory; break;
     case Verdict::kIncomplete: slot = &incomplete; break;
     default: return false;
   }
@@ -160,6 +161,7 @@ FileError PlanWriter::WriteSummary() {
   counts["no-conflicts"] = summary_.noConflicts;
   counts["unvalued-only"] = summary_.unvaluedOnly;
   counts["delete-first"] = summary_.deleteFirst;
+  counts["missing-mandatory"] = summary_.missingMandatory;
   counts["blocked"] = summary_.blocked;
   counts["incomplete"] = summary_.incomplete;
   json::Object o;
@@ -303,7 +305,8 @@ bool PlanReader::Next(PlanObject* object) {
     PlanSummary s;
     const std::pair<const char*, std::int64_t*> fields[] = {
         {"objects", &s.objects},         {"no-conflicts", &s.noConflicts}, {"unvalued-only", &s.unvaluedOnly},
-        {"delete-first", &s.deleteFirst}, {"blocked", &s.blocked},         {"incomplete", &s.incomplete}};
+        {"delete-first", &s.deleteFirst}, {"blocked", &s.blocked},         {"incomplete", &s.incomplete},
+        {"missing-mandatory", &s.missingMandatory}};
     for (const auto& [name, slot] : fields) {
       if (!json::GetInteger(*counts, name, slot) || *slot < 0) {
         return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {name, kRemake}));

@@ -52,6 +52,7 @@ struct PlanSummary {
   std::int64_t noConflicts = 0;
   std::int64_t unvaluedOnly = 0;
   std::int64_t deleteFirst = 0;
+  std::int64_t missingMandatory = 0;
   std::int64_t blocked = 0;
   std::int64_t incomplete = 0;
   // Counts object under its verdict; false (and nothing counted) for a verdict a plan does

@@ -49,7 +49,7 @@ TEST_F(AnalyseCommandTest, DemoCasesPrintTheWindowsLinesAndExitByVerdict) {
        "There are conflicts on 2 mandatory attributes. You cannot recast the object."},
       {"ACME_CORP", "Plain Person.OU=Recast Demo", "Person", 0, {},
        "There are attribute conflicts, but since these are on 13 unvalued attributes, you can recast the object."},
-      {"ACME_CORP", "Lobby Printer.OU=Recast Demo", "Print Queue", 3,
+      {"ACME_CORP", "Lobby Printer.OU=Recast Demo", "Print Queue", 4,
        {"* Page Description Language", "- Queue Directory"},
        "There are conflicts on 1 valued attributes. You can recast the object after deleting these attributes."},
       {"ACME_CORP", "Helpdesk Group.OU=Recast Demo", "Organizational Role", 3, {"* Member"},
@@ -73,10 +73,10 @@ TEST_F(AnalyseCommandTest, JsonHoldsTheSameLinesVerdictAndCounters) {
                                    "Print Queue"});
   const Result r = RunProgram(*home_, {"analyse", "--tree", "ACME_CORP", "--object", "Lobby Printer.OU=Recast Demo", "--to",
                                 "Print Queue", "--json"});
-  ASSERT_EQ(r.exitCode, 3) << r.err;
+  ASSERT_EQ(r.exitCode, 4) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out, nullptr, false);
   ASSERT_TRUE(j.is_object()) << r.out;
-  EXPECT_EQ(j["verdict"], "delete-first");
+  EXPECT_EQ(j["verdict"], "missing-mandatory");
   EXPECT_EQ(j["counters"]["deletable"], 1);
   EXPECT_EQ(j["summary"], Lines(text.out).back());
   Strings lines;

@@ -160,9 +160,9 @@ TEST_F(Ds389ClassChangeTest, TheServerRefusesWhatTheAnalysisDoesNotOffer) {
        engine::Verdict::kDeleteFirst, true, 0},
       {"naming attribute", "UID=bob", "inetOrgPerson", "organizationalPerson", false, engine::Verdict::kBlocked,
        false, kErrIllegalAttribute},
-      // A missing mandatory attribute blocks nothing in the analysis: its "- " line and Error
-      // text are the warning. The server refuses the change.
-      {"missing mandatory", "CN=Mia", "person", "residentialPerson", false, engine::Verdict::kUnvaluedOnly, true,
+      // The window's button stays enabled for a missing mandatory attribute (its "- " line and
+      // error text are the warning); the verdict says what the server does: it refuses.
+      {"missing mandatory", "CN=Mia", "person", "residentialPerson", false, engine::Verdict::kMissingMandatory, true,
        kErrMissingMandatory},
   };
   for (const Case& c : cases) {
