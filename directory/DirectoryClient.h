@@ -101,6 +101,9 @@ inline constexpr std::uint32_t kKeyTreeName = 11;     // text, buffer of kMaxNam
 inline constexpr std::uint32_t kFlagDerefAliases = 0x01;
 inline constexpr std::uint32_t kFlagTypelessNames = 0x04;
 inline constexpr std::uint32_t kFlagCanonicalize = 0x10;
+// This system's own: a listing through this context also fetches the listed entries' values,
+// so reading an entry of the current page costs no further request.
+inline constexpr std::uint32_t kFlagPrefetchValues = 0x1000;
 
 // ---- Buffer operations (InitBuffer) ------------------------------------------------------
 inline constexpr std::uint32_t kOpReadObject = 3;

@@ -104,6 +104,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   // Servers that keep the structural class as an attribute save sending every class.
   const char* classAttr = schema_->FindAttribute("structuralObjectClass") ? "structuralObjectClass" : "objectClass";
   const char* attrs[] = {classAttr, "hasSubordinates", nullptr};
+  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, classAttr, "hasSubordinates", nullptr};
 
   if (cursor.empty()) {
     const auto virtualChildren = VirtualChildren(parent);
@@ -111,6 +112,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     if (!virtualOnly && !virtualChildren.empty()) {
       LDAPMessage* raw = nullptr;
       const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+      ++requests_;
       const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(noAttrs),
                                        0, nullptr, nullptr, nullptr, 1, &raw);
       MessagePtr result(raw);
@@ -126,6 +128,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
         std::string childDn;
         EntryNameToDn(childName, &childDn);
         LDAPMessage* raw = nullptr;
+        ++requests_;
         const int rc = ldap_search_ext_s(ld, childDn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
                                          const_cast<char**>(attrs), 0, nullptr, nullptr, nullptr, 1, &raw);
         MessagePtr result(raw);
@@ -153,7 +156,10 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     std::string cookie = position.cookie;
     MessagePtr result;
     const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
-    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
+    ++requests_;
+    pageEntries_.clear();
+    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", prefetch_ ? prefetchAttrs : attrs, size,
+                              &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
     ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}, 0};
     fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
@@ -161,6 +167,17 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       service::EntrySummary summary;
       SummarizeEntry(e, &summary);
       if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      if (prefetch_) {
+        // Kept under the DN a read of the listed name asks for.
+        EntryName child = parent;
+        child.insert(child.begin(), summary.rdn);
+        std::string childDn;
+        if (EntryNameToDn(child, &childDn) == 0) {
+          LdifEntry kept = ToLdifEntry(ld, e);
+          kept.dn = childDn;
+          pageEntries_.insert_or_assign(std::move(childDn), std::move(kept));
+        }
+      }
       fetched.entries.push_back(std::move(summary));
     }
     serverPage_ = std::move(fetched);
@@ -202,6 +219,7 @@ void LdapService::CancelListing(const std::string& cursor) {
   // A page size of 0 with the cookie tells the server to drop the paged search.
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
   MessagePtr result;
+  ++requests_;
   const int rc = SearchPage(connection_->get(), position.parentDn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0,
                             &cookie, &result);
   if (IsConnectionLost(rc)) connection_.reset();
