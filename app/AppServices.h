@@ -3,6 +3,7 @@
 // settings file, the shell and the list export. The program wires the real ones (main.cpp);
 // tests wire a fresh store, scripted dialogs and temporary folders.
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct AppServices {
   std::string errorTextLibrary;
   // The Info text shown on the Info tab: the program's path with the extension "txt".
   std::string infoFileName;
+  // The per-user data folder (the client options' one): Delete Conflicts and Change Object
+  // Class journal what they remove and change in its journals/ folder, for undo. Empty: the
+  // window changes without a journal.
+  std::filesystem::path dataFolder;
 
   // The settings file: placement restored at show; placement and the class-change page's
   // control values written at close. Unset hooks do nothing.

@@ -1,43 +1,13 @@
 // The attribute delta analysis (the Change Object Class tab).
-#include <cstdlib>
-#include <optional>
-
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
-#include "directory/AttributeDefinitions.h"
-#include "directory/AttributeValues.h"
+#include "engine/Analysis.h"
 #include "directory/ClassDefinitions.h"
 #include "directory/Contexts.h"
 #include "directory/ErrorText.h"
-#include "directory/NamingAttributes.h"
 #include "util/Dialogs.h"
-#include "util/Format.h"
-#include "util/TextHelpers.h"
 
 namespace recast::app {
-
-namespace {
-
-constexpr std::int32_t kNoReference = -1;
-constexpr const char* kAnalysisCancelled =
-    "The analysis was cancelled, so the conflicts shown may be incomplete and both actions stay "
-    "disabled. Choose the target class again to analyse the object in full.";
-
-bool IsMandatoryKind(std::int32_t kind) {
-  return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
-}
-
-bool InList(const TaggedList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
-
-bool IsStatus(DirStatus status, DirStatus code) { return std::llabs(status) == std::llabs(code); }
-
-// A read that fails because the object has no such attribute or value answers "no value";
-// any other failure (server down, object gone, value too large) leaves the value unknown.
-bool IsUnreadable(DirStatus status) {
-  return status != 0 && !IsStatus(status, kErrNoSuchAttribute) && !IsStatus(status, kErrNoSuchValue);
-}
-
-}  // namespace
 
 void MainFormController::TargetClassSelected() {
   targetClassName_.clear();
@@ -65,8 +35,6 @@ bool MainFormController::ReadTargetClassDefinition() {
 void MainFormController::CalculateAttributesDelta() {
   ListBox& sourceList = *form_.lbSourceClassAttributes;
   ListBox& targetList = *form_.lbTargetClassAttributes;
-  TaggedListModel& source = sourceList.Items();
-  TaggedListModel& target = targetList.Items();
   TaggedListModel& delta = form_.ListBoxDelta->Items();
   TaggedListModel& info = form_.ListBoxInfo->Items();
 
@@ -76,149 +44,49 @@ void MainFormController::CalculateAttributesDelta() {
   form_.BitBtnRecast->setEnabled(false);
   form_.BitBtnDeleteConflicts->setEnabled(false);
 
+  engine::AnalysisInput input;
+  input.ctx = SelectionContext();
+  input.objectName = selectedObjectName_;
+  input.objectClass = selectedObjectClass_;
+  input.targetClass = targetClassName_;
+  input.sourceAttributes = &sourceList.Items();
+  input.targetAttributes = &targetList.Items();
+  input.targetRead = targetDefinitionRead_;
   if (targetClassName_.empty() || selectedObjectClass_.empty() || !targetDefinitionRead_) {
-    analysisSummary_ = "Please select an Object and a target class";
+    analysisSummary_ = engine::AnalyseObject(session_, input).summary;
     return;
   }
 
   CursorId savedCursor = kArrowCursor;
   BeginBusyCursor(ui_, savedCursor);
-  std::int32_t undeletable = 0;
-  std::int32_t deletable = 0;
-  std::int32_t entries = 0;
-  std::int32_t unreadable = 0;
-  const DirContext ctx = SelectionContext();
-
-  const auto reportUnreadable = [&](const std::string& name, DirStatus status) {
-    const std::int32_t reference = info.Count();
-    info.Add(Format("Error: Could not read attribute \"%s\": %s. Select the object again once it can be read.",
-                    {name, DirErrorText(session_, status)}),
-             0);
-    ++unreadable;
-    ++entries;
-    delta.Add("? " + name, reference);
+  // The lists grow as the analysis goes, so a long one shows its progress and can be
+  // cancelled with what it found so far on screen.
+  std::size_t shownDelta = 0, shownInfo = 0, shownSource = 0, shownTarget = 0;
+  const auto show = [&](const engine::Analysis& so_far) {
+    for (; shownInfo < so_far.info.size(); ++shownInfo) info.Add(so_far.info[shownInfo], 0);
+    for (; shownDelta < so_far.delta.size(); ++shownDelta) {
+      delta.Add(so_far.delta[shownDelta].text, so_far.delta[shownDelta].reference);
+    }
+    for (; shownSource < so_far.sourceHighlights.size(); ++shownSource) {
+      sourceList.SelectLine(so_far.sourceHighlights[shownSource]);
+    }
+    for (; shownTarget < so_far.targetHighlights.size(); ++shownTarget) {
+      targetList.SelectLine(so_far.targetHighlights[shownTarget]);
+    }
   };
-
-  // The typed part of the object's own name ("UID=jdoe"), read once when first needed; empty
-  // when it cannot be found.
-  std::optional<std::string> namePart;
-  std::vector<std::string> namingTypes;
-  const auto namePartHolding = [&](const std::string& name) -> std::string {
-    if (!namePart) {
-      std::string part;
-      namePart = ReadTypedLeafPart(session_, ctx, selectedObjectName_, &part) == 0 ? part : std::string();
-      namingTypes = NamePartAttributes(*namePart);
-    }
-    return IsOneOfText(name, namingTypes, false) ? *namePart : std::string();
+  engine::AnalysisHooks hooks;
+  hooks.cancelRequested = [this] { return ui_.CancelRequested(); };
+  hooks.step = [&](const engine::Analysis& so_far) {
+    show(so_far);
+    ui_.ProcessPendingMessages();
   };
-
-  // What the target class does not allow.
-  for (int i = 0; i < source.Count() && !ui_.CancelRequested(); ++i) {
-    const std::string name = source.Text(i);
-    if (InList(target, name)) continue;
-    std::string value;
-    const DirStatus status = GetAttributeValueText(session_, ctx, selectedObjectName_, name, &value);
-    if (IsUnreadable(status)) {
-      reportUnreadable(name, status);
-      ui_.ProcessPendingMessages();
-      continue;
-    }
-    std::string mark;
-    std::int32_t reference = kNoReference;
-    if (status == 0 && !value.empty()) {
-      conflictAttributeList_.push_back(name);
-      reference = info.Count();
-      // A value that names the entry cannot be removed while the entry keeps its name.
-      const bool mandatory = IsMandatoryKind(source.Tag(i));
-      const std::string naming = mandatory ? std::string() : namePartHolding(name);
-      if (mandatory || !naming.empty()) {
-        mark = "! ";
-        ++undeletable;
-        sourceList.SelectLine(i);
-        info.Add(Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class",
-                        {name}),
-                 0);
-        if (!naming.empty()) {
-          info.Add(Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}), 0);
-        }
-      } else {
-        mark = "* ";
-        ++deletable;
-        info.Add(Format("Warning: We will need to delete attribute \"%s\" which is illegal for target class",
-                        {name}),
-                 0);
-      }
-      info.Add(Format("   Current value: \"%s\"", {value}), 0);
-      std::string type;
-      if (DescribeAttribute(session_, ctx, name, &type) == 0) info.Add(Format("   AttrType: (%s)", {type}), 0);
-    }
-    ++entries;
-    delta.Add(mark + name, reference);
-    ui_.ProcessPendingMessages();
-  }
-
-  // What the target class requires.
-  for (int i = 0; i < target.Count() && !ui_.CancelRequested(); ++i) {
-    if (!IsMandatoryKind(target.Tag(i))) continue;
-    const std::string name = target.Text(i);
-    if (!InList(source, name)) {
-      targetList.SelectLine(i);
-      conflictAttributeList_.push_back(name);
-      const std::int32_t reference = info.Count();
-      info.Add(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}), 0);
-      std::string type;
-      if (DescribeAttribute(session_, ctx, name, &type) == 0) info.Add(Format("   AttrType: (%s)", {type}), 0);
-      ++entries;
-      delta.Add("- " + name, reference);
-    } else {
-      std::string value;
-      const DirStatus status = GetAttributeValueText(session_, ctx, selectedObjectName_, name, &value);
-      if (status == 0 && value.empty()) {
-        targetList.SelectLine(i);
-        info.Add(Format("Warning: You need to assign a value to \"%s\" because it is mandatory for the target class",
-                        {name}),
-                 0);
-      } else if (IsUnreadable(status)) {
-        reportUnreadable(name, status);
-      }
-    }
-    ui_.ProcessPendingMessages();
-  }
+  const engine::Analysis result = engine::AnalyseObject(session_, input, hooks);
+  show(result);
   delta.Flush();
-  if (ui_.CancelRequested()) {
-    // What was found so far stays on screen; an incomplete analysis enables no action.
-    analysisSummary_ = Format(kAnalysisCancelled, {});
-    RestoreCursor(ui_, savedCursor);
-    return;
-  }
-
-  // Without every value the verdict would be a guess: neither action is offered.
-  const bool complete = unreadable == 0;
-  const bool canRecast = complete && deletable == 0 && undeletable == 0;
-  const bool canDelete = complete && deletable > 0 && undeletable == 0;
-  form_.BitBtnRecast->setEnabled(canRecast);
-  form_.BitBtnDeleteConflicts->setEnabled(canDelete);
-
-  if (!complete) {
-    analysisSummary_ = Format(
-        "The analysis is incomplete: %d attributes could not be read, so it is not known whether the object can be "
-        "recast. Remove the cause shown in the list and select the object again.",
-        {unreadable});
-  } else if (entries == 0) {
-    analysisSummary_ = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
-                              {selectedObjectClass_, selectedObjectName_, targetClassName_});
-  } else if (canDelete) {
-    analysisSummary_ = Format(
-        "There are conflicts on %d valued attributes. You can recast the object after deleting these attributes.",
-        {deletable});
-  } else if (canRecast) {
-    analysisSummary_ = Format(
-        "There are attribute conflicts, but since these are on %d unvalued attributes, you can recast the object.",
-        {entries});
-  } else {
-    analysisSummary_ =
-        Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {undeletable});
-  }
+  conflictAttributeList_ = result.conflictAttributeList;
+  analysisSummary_ = result.summary;
+  form_.BitBtnRecast->setEnabled(result.canRecast);
+  form_.BitBtnDeleteConflicts->setEnabled(result.canDelete);
   RestoreCursor(ui_, savedCursor);
 }
 

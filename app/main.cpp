@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
 
   recast::app::AppServices services;
   services.client = client.get();
+  services.dataFolder = options.dataFolder;
   seams.Wire(services);
   services.infoFileName = recast::app::InfoTextPath();
 

@@ -19,6 +19,7 @@ class BenchDirectory {
                  const std::string& connections);
   std::unique_ptr<DirectoryClient> NewClient() const;
   bool ok() const { return ok_; }
+  const std::filesystem::path& Folder() const { return folder_; }
 
  private:
   void WriteConnections(const std::string& connections);

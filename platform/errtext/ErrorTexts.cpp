@@ -18,6 +18,7 @@ struct Entry {
 
 // Sorted by status for the binary search below (checked at first use in tests).
 constexpr Entry kTexts[] = {
+    {-7910, "The LDAP server is a read-only copy: the change must go to the server it names"},
     {-7909, "The LDAP service failed"},
     {-7908, "The password would be sent unencrypted to the LDAP server"},
     {-7907, "The value does not fit the LDAP server's attribute syntax"},

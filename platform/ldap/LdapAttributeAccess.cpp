@@ -80,17 +80,23 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
       DropKept();
       return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
     }
+    bool alias = false;
     for (const auto& [description, found] : kept->attributes) {
-      // An alias read through is its target's values: those come from the server.
-      if (derefAliases && EqualsIgnoreCase(description, "aliasedObjectName")) own = true;
+      alias = alias || EqualsIgnoreCase(description, "aliasedObjectName");
       if (isDef(description)) texts.insert(texts.end(), found.begin(), found.end());
     }
-    if (own) texts.clear();
+    if (derefAliases && alias) {
+      // Read through to the alias's target (the name is followed here, whatever the server
+      // does with aliases).
+      EntryName target;
+      if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
+      return ReadAttribute(target, attrName, false, values);
+    }
   }
   if (own) {
     LDAP* ld = connection_->get();
     SetDeref(ld, derefAliases);
-    const char* attrs[] = {def->name.c_str(), nullptr};
+    const char* attrs[] = {def->name.c_str(), derefAliases ? "aliasedObjectName" : nullptr, nullptr};
     LDAPMessage* raw = nullptr;
     ++requests_;
     const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
@@ -104,6 +110,13 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     if (!found) {
       DropKept();
       return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+    }
+    if (derefAliases && !Values(ld, found, "aliasedObjectName").empty()) {
+      // The server answered with the alias itself (389 Directory Server does not dereference):
+      // the alias is followed here.
+      EntryName target;
+      if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
+      return ReadAttribute(target, attrName, false, values);
     }
     BerElement* rawBer = nullptr;
     for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
@@ -265,9 +278,27 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
   modPointers.push_back(nullptr);
   ++requests_;
   DropKept(dn);
-  const int rc = ldap_modify_ext_s(connection_->get(), dn.c_str(), modPointers.data(), nullptr, nullptr);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("modifying %s", {dn}));
-  return 0;
+  const int rc =
+      SendChange([&](LDAP* ld) { return ldap_modify_ext_s(ld, dn.c_str(), modPointers.data(), nullptr, nullptr); });
+  if (rc == LDAP_SUCCESS) return 0;
+  const DirStatus status = Fail(rc, Format("modifying %s", {dn}));
+  // 389 Directory Server refuses an attribute its schema lacks as not allowed (65), and a
+  // value to remove that the entry lacks with a bare 16: the schema and the entry tell.
+  if (status == kErrIllegalAttribute) {
+    for (const auto& operation : operations) {
+      if (!schema_->FindAttribute(operation.attr)) return Record(kErrNoSuchAttribute, lastDiagnostic_);
+    }
+  } else if (status == kErrNoSuchAttribute && connection_) {
+    LDAP* ld = connection_->get();
+    for (auto& operation : operations) {
+      if (operation.op != LDAP_MOD_DELETE || operation.values.empty()) continue;
+      berval value{static_cast<ber_len_t>(operation.values.front().size()), operation.values.front().data()};
+      const int compared = ldap_compare_ext_s(ld, dn.c_str(), operation.attr.c_str(), &value, nullptr, nullptr);
+      if (compared == LDAP_COMPARE_FALSE) return Record(kErrNoSuchValue, lastDiagnostic_);
+      if (compared != LDAP_COMPARE_TRUE) break;
+    }
+  }
+  return status;
 }
 
 }  // namespace recast::ldap

@@ -167,11 +167,10 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
   }
 
   DropKept(dn);
-  LDAP* ld = connection_->get();
   ++requests_;
-  int rc = ReplaceClasses(ld, dn, classes, nullptr);
+  int rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, nullptr); });
   if (rc == LDAP_SUCCESS) return 0;
-  std::string message = connection_->DiagnosticMessage();
+  std::string message = ChangeDiagnostic();
   DirStatus status = Fail(rc, Format("changing the class of %s to %s", {dn, target->name}));
   if (!connection_ || !IsStructuralRefusal(rc, message)) return status;
 
@@ -181,9 +180,9 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     relax.ldctl_iscritical = 1;
     LDAPControl* controls[] = {&relax, nullptr};
     ++requests_;
-    rc = ReplaceClasses(ld, dn, classes, controls);
+    rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, controls); });
     if (rc == LDAP_SUCCESS) return 0;
-    message = connection_->DiagnosticMessage();
+    message = ChangeDiagnostic();
     status = Fail(rc, Format("changing the class of %s to %s with Relax Rules", {dn, target->name}));
     if (!connection_) return status;
     // The server judged the result itself and found it does not fit: a re-create would fail

@@ -69,7 +69,7 @@ DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSetting
   }
   struct YesNoKey { const char* key; bool* target; };
   for (const YesNoKey& item : {YesNoKey{"starttls", &s.startTls}, YesNoKey{"relaxrules", &s.relaxRules},
-                               YesNoKey{"recreate", &s.safeRecreate},
+                               YesNoKey{"recreate", &s.safeRecreate}, YesNoKey{"followreferrals", &s.followReferrals},
                                YesNoKey{"allowplaintextpassword", &s.allowPlaintextPassword}}) {
     if (const auto* v = Find(config, item.key); v && !ParseYesNo(*v, item.target)) {
       *diagnostic = Format("%s must be yes or no, not \"%s\"", {item.key, *v});

@@ -22,6 +22,7 @@ struct LdapSettings {
   bool relaxRules = false;             // retry a refused class change with the Relax Rules control
   bool safeRecreate = false;           // re-create a leaf entry whose class change is refused
   bool allowPlaintextPassword = false; // a simple bind may send the password unencrypted anywhere
+  bool followReferrals = false;        // send a change a read-only copy refers elsewhere to that server
   std::filesystem::path dataFolder;
 };
 

@@ -101,10 +101,13 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   }
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
-  // Servers that keep the structural class as an attribute save sending every class.
-  const char* classAttr = schema_->FindAttribute("structuralObjectClass") ? "structuralObjectClass" : "objectClass";
-  const char* attrs[] = {classAttr, "hasSubordinates", nullptr};
-  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, classAttr, "hasSubordinates", nullptr};
+  // The structural class where the server keeps it as an attribute, and the classes for those
+  // that define the attribute but never send it (389 Directory Server).
+  const bool structuralAttr = schema_->FindAttribute("structuralObjectClass") != nullptr;
+  const char* attrs[] = {"objectClass", "hasSubordinates", structuralAttr ? "structuralObjectClass" : nullptr,
+                         nullptr};
+  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, "hasSubordinates",
+                                 structuralAttr ? "structuralObjectClass" : nullptr, nullptr};
 
   if (cursor.empty()) {
     const auto virtualChildren = VirtualChildren(parent);
@@ -161,6 +164,17 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", prefetch_ ? prefetchAttrs : attrs, size,
                               &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
+    if (position.cookie.empty() && cookie.empty() && ldap_count_entries(ld, result.get()) == 0) {
+      // 389 Directory Server answers a paged search below a missing entry with no entries and
+      // success: an empty first page is checked.
+      LDAPMessage* raw = nullptr;
+      const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+      ++requests_;
+      const int exists = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
+                                           const_cast<char**>(noAttrs), 0, nullptr, nullptr, nullptr, 1, &raw);
+      MessagePtr base(raw);
+      if (exists != LDAP_SUCCESS) return Fail(exists, Format("listing %s", {dn}));
+    }
     ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}, 0};
     fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
     for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {

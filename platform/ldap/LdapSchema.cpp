@@ -103,10 +103,10 @@ std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality
   if (number == "24" || number == "53") return kSynTime;
   if (number == "41") return kSynPoAddress;
   if (number == "38") return EqualsIgnoreCase(attrName, "objectClass") ? kSynClassName : kSynCiString;
-  // Texts whose structure the client does not model: bit strings, name-and-UID, schema
-  // descriptions, mailboxes, telex, teletex, substring assertions.
-  static const std::set<std::string_view> kTextual = {"3",  "6",  "16", "17", "30", "31", "34", "35",
-                                                      "37", "39", "51", "52", "54", "58"};
+  // Texts whose structure the client does not model: bit strings, delivery methods, search
+  // guides, name-and-UID, schema descriptions, mailboxes, telex, teletex, substring assertions.
+  static const std::set<std::string_view> kTextual = {"3",  "6",  "14", "16", "17", "21", "25", "30", "31",
+                                                      "34", "35", "37", "39", "51", "52", "54", "58"};
   if (kTextual.count(number)) return kSynCiString;
   return kSynOctetString;
 }

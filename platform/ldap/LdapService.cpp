@@ -109,7 +109,13 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
     connectionFailureText_ = Format("connection to %s lost during %s", {settings_.url, context});
     return Record(kErrServerUnavailable, connectionFailureText_);
   }
-  const std::string message = connection_ ? connection_->DiagnosticMessage() : std::string();
+  if (resultCode == LDAP_REFERRAL) {
+    return Record(kErrLdapReadOnlyCopy,
+                  Format("%s: this server is a read-only copy; the change must go to %s. Connect to that server, or "
+                         "set FollowReferrals=yes in the connection to send changes there with the same login",
+                         {context, referralUrl_.empty() ? std::string("the server it copies") : referralUrl_}));
+  }
+  const std::string message = ChangeDiagnostic();
   const DirStatus status = MapLdapResult(resultCode, message);
   std::string text = Format("%s: %s", {context, ldap_err2string(resultCode)});
   if (!message.empty()) text = Format("%s (%s)", {text, message});

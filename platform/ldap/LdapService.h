@@ -98,6 +98,12 @@ class LdapService : public service::DirectoryService {
   DirStatus EnsureSchema();
   // Maps a libldap or result code, records the diagnostic and drops a lost connection.
   DirStatus Fail(int resultCode, const std::string& context);
+  // Sends one change (send returns libldap's result code). A read-only copy answers with a
+  // referral: with FollowReferrals the change goes once more to the server it names, over a
+  // connection of the same login and TLS settings; otherwise Fail words the referral.
+  int SendChange(const std::function<int(LDAP*)>& send);
+  // The server's diagnostic of the connection that answered the latest SendChange.
+  std::string ChangeDiagnostic() const;
   DirStatus Record(DirStatus status, std::string text);
 
   DirStatus ToDn(const service::EntryName& name, std::string* dn);
@@ -132,6 +138,10 @@ class LdapService : public service::DirectoryService {
 
   LdapSettings settings_;
   std::unique_ptr<LdapConnection> connection_;
+  // The server a read-only copy referred the latest change to, and the connection to it.
+  std::string referralUrl_;
+  std::unique_ptr<LdapConnection> referralConnection_;
+  bool lastChangeReferred_ = false;
   std::optional<ServerPage> serverPage_;
   std::optional<LdifEntry> kept_;  // the entry the last read fetched; kept_->dn as asked for
   bool prefetch_ = false;

@@ -49,7 +49,10 @@ DirStatus MapLdapResult(int resultCode, std::string_view diagnostic) {
   if (resultCode == LDAP_OBJECT_CLASS_VIOLATION && (says("requires attribute") || says("missing"))) {
     return kErrMissingMandatory;
   }
-  if (resultCode == LDAP_CONSTRAINT_VIOLATION && (says("multiple values") || says("single-valued"))) {
+  // A second value of a single-valued attribute: slapd says 19, 389 Directory Server 65
+  // ("single-valued attribute "x" has multiple values").
+  if ((resultCode == LDAP_CONSTRAINT_VIOLATION || resultCode == LDAP_OBJECT_CLASS_VIOLATION) &&
+      (says("multiple values") || says("single-valued"))) {
     return kErrCannotHaveMultipleValues;
   }
   if (resultCode == LDAP_NO_SUCH_ATTRIBUTE && says("no such value")) return kErrNoSuchValue;

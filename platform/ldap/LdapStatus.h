@@ -23,6 +23,7 @@ inline constexpr DirStatus kErrLdapTlsFailed = -7904;              // StartTLS a
 inline constexpr DirStatus kErrLdapBackupFailed = -7905;           // re-create backup not written
 inline constexpr DirStatus kErrLdapRestoreFailed = -7906;          // re-create could not put the original back
 inline constexpr DirStatus kErrLdapPlaintextPassword = -7908;      // a password would go unencrypted
+inline constexpr DirStatus kErrLdapReadOnlyCopy = -7910;           // the server refers changes to another
 
 inline constexpr DirStatus kErrLdapInvalidCredentials = kErrLdapResultBase - 49;
 inline constexpr DirStatus kErrLdapObjectClassModsProhibited = kErrLdapResultBase - 69;

@@ -206,6 +206,20 @@ class CountingClient : public DirectoryClient {
     if (Fail()) return failStatus_;
     return inner_.NWDSMutateObject(ctx, object, cls, flags);
   }
+  void BeginUserAction() override { inner_.BeginUserAction(); }
+  DirStatus ExportAttributeValues(DirContext ctx, const char* object, const char* attr, std::string* out) override {
+    if (Fail()) return failStatus_;
+    return inner_.ExportAttributeValues(ctx, object, attr, out);
+  }
+  DirStatus ImportAttributeValues(DirContext ctx, const char* object, const char* attr, const char* text) override {
+    if (Fail()) return failStatus_;
+    return inner_.ImportAttributeValues(ctx, object, attr, text);
+  }
+  DirStatus DescribeRestoreLdif(DirContext ctx, const char* object, const std::vector<std::string>& attrs,
+                                std::string* ldif) override {
+    if (Fail()) return failStatus_;
+    return inner_.DescribeRestoreLdif(ctx, object, attrs, ldif);
+  }
   DirStatus OpenStream(DirContext ctx, const char* object, const char* attr, std::uint32_t flags, int* fd) override {
     if (Fail()) return failStatus_;
     return inner_.OpenStream(ctx, object, attr, flags, fd);

@@ -51,7 +51,7 @@ TEST_F(ErrorTextLibraryTest, EveryCodeOfTheClientIsDescribed) {
       client::kErrReplyTooSmall, service::kErrValueTruncatedLength, service::kErrValueTruncatedField,
       service::kErrValueTruncatedText, service::kErrValueCountTooLarge, service::kErrValueTrailingBytes,
       service::kErrValueWrongAlternative, service::kErrValueBadBoolean, service::kErrValueEmbeddedZero,
-      -690, -691, -692, -693, -694, -695, -696, -697, -7900, -7907, -7908,
+      -690, -691, -692, -693, -694, -695, -696, -697, -7900, -7907, -7908, -7910,
       kConnCannotInitialize, kConnInvalidConnection, kConnNoPrimary, kConnNoMoreEntries, kConnServiceUnavailable,
       kConnNotInitialized, kConnBadArgument, 0};
   for (std::int32_t code : codes) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "DirectoryServiceConformance.h"
+#include "tests/platform/ldap/LdapConformanceSeed.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
 namespace recast::ldap::testing {
@@ -10,29 +11,11 @@ namespace {
 
 using namespace service;
 
-constexpr const char* kSchema =
-    "attributetype ( 1.3.6.1.4.1.99999.1.1 NAME 'recastGraceLimit' EQUALITY integerMatch "
-    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 SINGLE-VALUE )\n"
-    "attributetype ( 1.3.6.1.4.1.99999.1.2 NAME 'recastDisabled' EQUALITY booleanMatch "
-    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.7 SINGLE-VALUE )\n"
-    "attributetype ( 1.3.6.1.4.1.99999.1.3 NAME 'recastLoginTime' EQUALITY generalizedTimeMatch "
-    "SYNTAX 1.3.6.1.4.1.1466.115.121.1.24 SINGLE-VALUE )\n"
-    "objectclass ( 1.3.6.1.4.1.99999.2.1 NAME 'recastUser' SUP inetOrgPerson STRUCTURAL "
-    "MAY ( recastGraceLimit $ recastDisabled $ recastLoginTime ) )\n";
-
-constexpr const char* kSeed =
-    "dn: o=Seed\nobjectClass: organization\no: Seed\n\n"
-    "dn: ou=Sales,o=Seed\nobjectClass: organizationalUnit\nou: Sales\n\n"
-    "dn: cn=Ann,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Ann\nsn: Archer\n"
-    "telephoneNumber: 555 0101\ntelephoneNumber: 555 0102\nrecastGraceLimit: 6\nrecastDisabled: TRUE\n"
-    "recastLoginTime: 20231114221320Z\n\n"
-    "dn: cn=Bob,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Bob\nsn: Baker\n\n"
-    "dn: cn=Cid,ou=Sales,o=Seed\nobjectClass: recastUser\ncn: Cid\nsn: Cole\n\n"
-    "dn: ou=Empty,o=Seed\nobjectClass: organizationalUnit\nou: Empty\n\n"
-    "dn: cn=Ann Alias,o=Seed\nobjectClass: alias\nobjectClass: extensibleObject\ncn: Ann Alias\n"
-    "aliasedObjectName: cn=Ann,ou=Sales,o=Seed\n\n"
-    "dn: cn=Admin,o=Seed\nobjectClass: recastUser\ncn: Admin\nsn: Admin\n\n"
-    "dn: cn=Reader,o=Seed\nobjectClass: recastUser\ncn: Reader\nsn: Reader\nuserPassword: secret\n\n";
+std::string SlapdSchema() {
+  std::string schema;
+  for (const char* type : kConformanceAttributeTypes) schema += std::string("attributetype ") + type + "\n";
+  return schema + "objectclass " + kConformanceObjectClass + "\n";
+}
 
 // Keeps the server running for as long as a service of it is in use.
 class ServerBoundService : public DirectoryService {
@@ -73,8 +56,8 @@ conformance::ConformanceTarget MakeLdapTarget() {
   SlapdOptions options;
   options.suffix = "o=Seed";
   options.withBaseEntries = false;
-  options.seedLdif = kSeed;
-  options.extraSchema = kSchema;
+  options.seedLdif = kConformanceSeed;
+  options.extraSchema = SlapdSchema();
   std::string error;
   std::shared_ptr<SlapdServer> server = SlapdServer::Start(options, &error);
   if (!server) {
@@ -90,21 +73,7 @@ conformance::ConformanceTarget MakeLdapTarget() {
   if (writer) target.writer = std::make_unique<ServerBoundService>(server, std::move(writer));
   if (reader) target.reader = std::make_unique<ServerBoundService>(server, std::move(reader));
 
-  auto& n = target.names;
-  n.organization = {{"O", "Seed"}};
-  n.organizationClass = "organization";
-  n.unitClass = "organizationalUnit";
-  n.personClass = "recastUser";
-  n.narrowerClass = "inetOrgPerson";
-  n.surname = "sn";
-  n.telephone = "telephoneNumber";
-  n.integer = "recastGraceLimit";
-  n.boolean = "recastDisabled";
-  n.time = "recastLoginTime";
-  n.aliasTarget = "aliasedObjectName";
-  n.illegalForPerson = "dc";
-  n.unknownAttribute = "noSuchAttributeHere";
-  n.unknownClass = "noSuchClassHere";
+  target.names = ConformanceSeedNames();
   return target;
 }
 

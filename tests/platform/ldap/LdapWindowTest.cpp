@@ -1,4 +1,5 @@
-// The main window on a real LDAP server: the class change workflow end to end against slapd.
+// The main window on a real LDAP server: the class change workflow end to end against slapd,
+// and once against 389 Directory Server.
 
 #include <QApplication>
 #include <QTest>
@@ -12,6 +13,7 @@
 #include "app/MainFormController.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/BackupMarks.h"
+#include "tests/platform/ldap/support/Ds389Server.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 #include "util/ScriptedUserInterface.h"
 
@@ -67,10 +69,10 @@ class LdapWindowTest : public ::testing::Test {
 
   // The window over a client whose primary connection is the server, logged in as login.
   void Open(const char* login, const std::string& extraSettings = "", std::filesystem::path password = {}) {
-    ASSERT_NE(server_, nullptr);
-    const auto folder = server_->Directory();
-    if (password.empty()) password = server_->PasswordFile("window-password", kPassword, 0600);
-    std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << server_->Url()
+    ASSERT_NE(Server(), nullptr);
+    const auto folder = Server()->Directory();
+    if (password.empty()) password = Server()->PasswordFile("window-password", kPassword, 0600);
+    std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << Server()->Url()
                                          << "\nLogin=" << login << "\nPasswordFile=" << password.string()
                                          << "\nPrimary=1\n" << extraSettings;
     std::ofstream(folder / "info.txt") << "Info\n";
@@ -128,7 +130,9 @@ class LdapWindowTest : public ::testing::Test {
     ClickLine(*form_->ListBoxObjects, objectLine);
   }
   static Strings Lines(app::ListBox& list) { return list.Items().Lines(); }
-  static LdifEntry Entry(const char* cn) { return RawEntry(*server_, std::string("cn=") + cn + ",ou=Sales,o=Org", true); }
+  LdifEntry Entry(const char* cn) { return RawEntry(*Server(), std::string("cn=") + cn + ",ou=Sales,o=Org", true); }
+  // The server the window connects to.
+  virtual TestServer* Server() { return server_; }
 
   static SlapdServer* server_;
   std::unique_ptr<DirectoryClient> client_;
@@ -312,6 +316,56 @@ TEST_F(LdapWindowTest, ListsAContainerOfSeveralThousandEntries) {
             kMany);
 }
 
+
+// The same workflow on 389 Directory Server, which changes a structural class in place
+// without any setting.
+class Ds389WindowTest : public LdapWindowTest {
+ protected:
+  static void SetUpTestSuite() {
+    Ds389Options options;
+    options.seedLdif = BaseLdif389() +
+                       "dn: cn=Olga,ou=Sales,o=Org\nobjectClass: organizationalPerson\ncn: Olga\nsn: O\n\n"
+                       "dn: cn=Ines,ou=Sales,o=Org\nobjectClass: inetOrgPerson\ncn: Ines\nsn: I\n"
+                       "mail: ines@example.org\nuid: ines\ntitle: Buyer\n\n";
+    ds389_ = Ds389Server::Start(options, &error_).release();
+  }
+  static void TearDownTestSuite() {
+    delete ds389_;
+    ds389_ = nullptr;
+  }
+  void SetUp() override {
+    if (ds389_) return;
+    if (!Ds389Server::Installed()) GTEST_SKIP() << kDs389Missing;
+    FAIL() << error_;
+  }
+  TestServer* Server() override { return ds389_; }
+
+  static Ds389Server* ds389_;
+  static std::string error_;
+};
+Ds389Server* Ds389WindowTest::ds389_ = nullptr;
+std::string Ds389WindowTest::error_;
+
+TEST_F(Ds389WindowTest, OrganizationalPersonToInetOrgPersonAndBack) {
+  Open(kRootDn);
+  Analyse("organizationalPerson: Olga", "inetOrgPerson");
+  EXPECT_TRUE(controller_->ConflictAttributeList().empty());
+  Click(*form_->BitBtnRecast);
+  EXPECT_EQ(ui_.messages().back().text, "Olga recast");
+  EXPECT_EQ(Values(Entry("Olga"), "objectClass").front(), "inetOrgPerson");
+
+  ClickLine(*form_->ListBoxObjects, "inetOrgPerson: Ines");
+  ChooseTarget("organizationalPerson");
+  EXPECT_EQ(controller_->ConflictAttributeList(), (Strings{"mail", "uid"}));
+  EXPECT_FALSE(form_->BitBtnRecast->isEnabled());
+  ui_.QueueOkAbort(true);
+  Click(*form_->BitBtnDeleteConflicts);
+  EXPECT_TRUE(Values(Entry("Ines"), "mail").empty());
+  EXPECT_EQ(Values(Entry("Ines"), "title"), Strings{"Buyer"});
+  Click(*form_->BitBtnRecast);
+  EXPECT_EQ(ui_.messages().back().text, "Ines recast");
+  EXPECT_EQ(Values(Entry("Ines"), "objectClass").front(), "organizationalPerson");
+}
 }  // namespace
 }  // namespace recast::ldap::testing
 

@@ -25,6 +25,7 @@ Change AddValue(const std::string& attr, DirValue value) { return Change{kChange
 
 void DirectoryServiceConformance::SetUp() {
   target_ = GetParam()();
+  if (IsSkipped()) return;  // the factory found the service missing from this machine
   ASSERT_NE(target_.writer, nullptr);
 }
 

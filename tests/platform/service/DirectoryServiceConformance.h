@@ -61,7 +61,7 @@ struct ConformanceTarget {
 };
 
 // Builds a freshly seeded target; fails the test (ADD_FAILURE) and returns null services when
-// it cannot.
+// it cannot, or skips it (GTEST_SKIP) when the service is not installed on this machine.
 using ConformanceFactory = std::function<ConformanceTarget()>;
 
 class DirectoryServiceConformance : public ::testing::TestWithParam<ConformanceFactory> {

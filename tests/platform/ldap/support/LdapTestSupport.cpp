@@ -10,7 +10,7 @@
 
 namespace recast::ldap::testing {
 
-service::ConnectionConfig MakeConfig(const SlapdServer& server, const Login& login,
+service::ConnectionConfig MakeConfig(const TestServer& server, const Login& login,
                                      const std::filesystem::path& dataFolder) {
   service::ConnectionConfig config;
   config.treeName = "TEST_TREE";
@@ -25,7 +25,7 @@ service::ConnectionConfig MakeConfig(const SlapdServer& server, const Login& log
   return config;
 }
 
-std::unique_ptr<LdapService> OpenService(const SlapdServer& server, const Login& login, DirStatus* status,
+std::unique_ptr<LdapService> OpenService(const TestServer& server, const Login& login, DirStatus* status,
                                          const std::filesystem::path& dataFolder) {
   LdapSettings settings;
   std::string diagnostic;
@@ -35,11 +35,11 @@ std::unique_ptr<LdapService> OpenService(const SlapdServer& server, const Login&
   return service;
 }
 
-LdifEntry RawEntry(const SlapdServer& server, const std::string& dn, bool operational) {
+LdifEntry RawEntry(const TestServer& server, const std::string& dn, bool operational) {
   LdapSettings settings;
   settings.url = server.Url();
-  settings.bindDn = kRootDn;
-  settings.passwordFile = server.PasswordFile("root-password", kPassword, 0600);
+  settings.bindDn = server.RootDn();
+  settings.passwordFile = server.PasswordFile("root-password", server.RootPassword(), 0600);
   std::unique_ptr<LdapConnection> connection;
   std::string diagnostic;
   LdifEntry out;

@@ -17,16 +17,16 @@ struct Login {
 };
 
 // ConnectionConfig for server and login, password file written with owner-only access.
-service::ConnectionConfig MakeConfig(const SlapdServer& server, const Login& login,
+service::ConnectionConfig MakeConfig(const TestServer& server, const Login& login,
                                      const std::filesystem::path& dataFolder = {});
 
 // Opens the service; nullptr (and *status) on failure.
-std::unique_ptr<LdapService> OpenService(const SlapdServer& server, const Login& login, DirStatus* status,
+std::unique_ptr<LdapService> OpenService(const TestServer& server, const Login& login, DirStatus* status,
                                          const std::filesystem::path& dataFolder = {});
 
-// All user and operational attributes of dn as the root DN reads them, attributes sorted by
+// All user and operational attributes of dn as the server's RootDn() reads them, attributes sorted by
 // name and values in server order; an empty dn in the result when the entry is missing.
-LdifEntry RawEntry(const SlapdServer& server, const std::string& dn, bool operational = false);
+LdifEntry RawEntry(const TestServer& server, const std::string& dn, bool operational = false);
 
 service::EntryName Name(std::initializer_list<std::pair<const char*, const char*>> parts);
 

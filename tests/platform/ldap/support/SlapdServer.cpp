@@ -18,44 +18,12 @@
 namespace recast::ldap::testing {
 namespace {
 
-int FreePort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  int port = 0;
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  ::close(fd);
-  return port;
-}
-
-bool Accepts(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return ok;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
 std::string Config(const std::filesystem::path& dir, const SlapdOptions& options) {
   const bool tls = options.withTls;
   const std::string& suffix = options.suffix;
   std::string c;
   c += "modulepath /usr/lib/ldap\nmoduleload back_mdb\n";
+  if (options.provider) c += "moduleload syncprov\n";
   for (const char* schema : {"core", "cosine", "inetorgperson", "nis"}) {
     c += std::string("include /etc/ldap/schema/") + schema + ".schema\n";
   }
@@ -74,6 +42,13 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
   c += "database mdb\nsuffix \"" + suffix + "\"\nrootdn \"cn=admin," + suffix + "\"\nrootpw secret\n";
   c += "directory " + (dir / "db").string() + "\nmaxsize 1073741824\n";
   c += "index objectClass eq\n";
+  if (options.provider) c += "index entryCSN,entryUUID eq\noverlay syncprov\nsyncprov-checkpoint 100 1\n";
+  if (!options.providerUrl.empty()) {
+    c += "syncrepl rid=001 provider=" + options.providerUrl +
+         " type=refreshAndPersist retry=\"1 +\" searchbase=\"" + suffix +
+         "\" bindmethod=simple binddn=\"cn=admin," + suffix + "\" credentials=secret\n";
+    c += "updateref " + options.providerUrl + "\n";
+  }
   const std::string writer = "dn.exact=\"cn=writer," + suffix + "\"";
   const std::string reader = "dn.exact=\"cn=reader," + suffix + "\"";
   c += "access to attrs=userPassword by self write by anonymous auth by " + writer + " write by * none\n";
@@ -92,34 +67,10 @@ std::string BaseLdif() {
          "dn: ou=People,o=Org\nobjectClass: organizationalUnit\nou: People\n\n";
 }
 
-int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& logFile,
-               const std::filesystem::path& inputFile) {
-  const pid_t pid = ::fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    const int out = ::open(logFile.empty() ? "/dev/null" : logFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    if (out >= 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-    }
-    if (!inputFile.empty()) {
-      const int in = ::open(inputFile.c_str(), O_RDONLY);
-      if (in >= 0) ::dup2(in, 0);
-    }
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  int status = 0;
-  if (::waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std::string* error) {
   auto server = std::make_unique<SlapdServer>();
   server->ldapi_ = options.withLdapi;
+  server->rootDn_ = "cn=admin," + options.suffix;
   char pattern[] = "/tmp/recast-slapd-XXXXXX";
   if (!::mkdtemp(pattern)) {
     *error = "cannot create a temporary directory";
@@ -138,9 +89,11 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std
       return nullptr;
     }
   }
-  WriteFile(dir / "slapd.conf", Config(dir, options));
-  WriteFile(dir / "seed.ldif", (options.withBaseEntries ? BaseLdif() : std::string()) + options.seedLdif);
-  if (RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
+  WriteTextFile(dir / "slapd.conf", Config(dir, options));
+  WriteTextFile(dir / "seed.ldif", (options.withBaseEntries ? BaseLdif() : std::string()) + options.seedLdif);
+  // A consumer starts empty and fills itself from its provider.
+  if (options.providerUrl.empty() &&
+      RunProgram({"slapadd", "-q", "-f", (dir / "slapd.conf").string(), "-l", (dir / "seed.ldif").string()},
                  dir / "slapadd.log") != 0) {
     *error = "slapadd failed; see " + (dir / "slapadd.log").string();
     return nullptr;
@@ -253,18 +206,10 @@ std::string SlapdServer::LdapiUrl() const {
   return url;
 }
 
-std::filesystem::path SlapdServer::PasswordFile(const std::string& name, const std::string& password,
-                                                mode_t mode) const {
-  const auto path = dir_ / name;
-  WriteFile(path, password + "\n");
-  ::chmod(path.c_str(), mode);
-  return path;
-}
-
 bool SlapdServer::Apply(const std::string& ldif, bool modify) const {
   const auto file = dir_ / "apply.ldif";
-  WriteFile(file, ldif);
-  return RunProgram({modify ? "ldapmodify" : "ldapadd", "-x", "-H", Url(), "-D", kRootDn, "-w", kPassword, "-f",
+  WriteTextFile(file, ldif);
+  return RunProgram({modify ? "ldapmodify" : "ldapadd", "-x", "-H", Url(), "-D", rootDn_, "-w", kPassword, "-f",
                      file.string()},
                     dir_ / "apply.log") == 0;
 }

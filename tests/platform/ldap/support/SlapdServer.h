@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/platform/ldap/support/TestServer.h"
+
 namespace recast::ldap::testing {
 
 inline constexpr const char* kRootDn = "cn=admin,o=Org";
@@ -29,6 +31,10 @@ struct SlapdOptions {
   std::string extraSchema;        // slapd.conf schema statements added after the standard ones
   bool withLdapi = false;         // also a Unix socket; SASL EXTERNAL of this process's user
                                   // is cn=reader,<suffix>
+  // Replication: a provider offers its changes (syncprov); a consumer copies the provider at
+  // providerUrl (syncrepl, refreshAndPersist) and answers every change with a referral to it.
+  bool provider = false;
+  std::string providerUrl;        // non-empty: this server is a read-only consumer
 };
 
 inline SlapdOptions Seeded(std::string ldif) {
@@ -37,19 +43,21 @@ inline SlapdOptions Seeded(std::string ldif) {
   return options;
 }
 
-class SlapdServer {
+class SlapdServer : public TestServer {
  public:
   // Nullptr, with *error set, when slapd cannot be configured or started.
   static std::unique_ptr<SlapdServer> Start(const SlapdOptions& options, std::string* error);
-  ~SlapdServer();
+  ~SlapdServer() override;
   SlapdServer(const SlapdServer&) = delete;
   SlapdServer& operator=(const SlapdServer&) = delete;
 
-  std::string Url() const;
+  std::string Url() const override;
   std::string LdapiUrl() const;  // the Unix socket's URL (withLdapi)
   std::string LdapsUrl() const;  // withTls
   int Port() const { return port_; }
-  const std::filesystem::path& Directory() const { return dir_; }
+  const std::filesystem::path& Directory() const override { return dir_; }
+  std::string RootDn() const override { return rootDn_; }
+  std::string RootPassword() const override { return kPassword; }
   std::filesystem::path CertificateFile() const { return dir_ / "cert.pem"; }
 
   // Stops the server (the data stays); Restart starts it again on the same port.
@@ -58,9 +66,6 @@ class SlapdServer {
   bool Running() const { return pid_ > 0; }
   // Freezes the server (it keeps its connections but answers nothing) and thaws it.
   void Pause(bool paused) const;
-
-  // Writes a password file with the given mode; its path.
-  std::filesystem::path PasswordFile(const std::string& name, const std::string& password, mode_t mode) const;
 
   // Runs ldapadd/ldapmodify as the root DN against the server; true on success.
   bool Apply(const std::string& ldif, bool modify = false) const;
@@ -75,11 +80,8 @@ class SlapdServer {
   int tlsPort_ = 0;
   pid_t pid_ = -1;
   bool ldapi_ = false;
+  std::string rootDn_;
 };
-
-// Runs argv (no shell); the exit code, or -1. Output goes to logFile when given.
-int RunProgram(const std::vector<std::string>& argv, const std::filesystem::path& logFile = {},
-               const std::filesystem::path& inputFile = {});
 
 // The base entries every server holds: o=Org, the logins, ou=Sales and ou=People.
 std::string BaseLdif();

@@ -1,0 +1,286 @@
+#include "engine/Analysis.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "directory/AttributeDefinitions.h"
+#include "directory/AttributeValues.h"
+#include "directory/ClassDefinitions.h"
+#include "directory/Contexts.h"
+#include "directory/ErrorText.h"
+#include "directory/NamingAttributes.h"
+#include "util/Format.h"
+#include "util/TextHelpers.h"
+
+namespace recast::engine {
+
+namespace {
+
+constexpr const char* kAnalysisCancelled =
+    "The analysis was cancelled, so the conflicts shown may be incomplete and both actions stay "
+    "disabled. Choose the target class again to analyse the object in full.";
+
+bool IsMandatoryKind(std::int32_t kind) {
+  return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
+}
+
+bool InList(const TaggedList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
+
+bool IsStatus(DirStatus status, DirStatus code) { return std::llabs(status) == std::llabs(code); }
+
+// A read that fails because the object has no such attribute or value answers "no value";
+// any other failure (server down, object gone, value too large) leaves the value unknown.
+bool IsUnreadable(DirStatus status) {
+  return status != 0 && !IsStatus(status, kErrNoSuchAttribute) && !IsStatus(status, kErrNoSuchValue);
+}
+
+// The two passes over one object, keeping what they found in one Analysis.
+class Run {
+ public:
+  Run(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks)
+      : session_(session), in_(input), hooks_(hooks) {}
+
+  Analysis Go() {
+    if (in_.targetClass.empty() || in_.objectClass.empty() || !in_.targetRead || !in_.sourceAttributes ||
+        !in_.targetAttributes) {
+      out_.summary = "Please select an Object and a target class";
+      return std::move(out_);
+    }
+    ForbiddenPass();
+    RequiredPass();
+    if (Cancelled()) {
+      // What was found so far stays; an incomplete analysis enables no action.
+      out_.verdict = Verdict::kCancelled;
+      out_.summary = Format(kAnalysisCancelled, {});
+      return std::move(out_);
+    }
+    Decide();
+    return std::move(out_);
+  }
+
+ private:
+  bool Cancelled() const { return hooks_.cancelRequested && hooks_.cancelRequested(); }
+  void Step() {
+    if (hooks_.step) hooks_.step(out_);
+  }
+
+  void AddLine(std::string text, std::int32_t reference, std::string attribute, char mark, std::string value) {
+    out_.delta.push_back({std::move(text), reference});
+    out_.conflicts.push_back({std::move(attribute), mark, std::move(value)});
+  }
+
+  void ReportUnreadable(const std::string& name, DirStatus status) {
+    const auto reference = static_cast<std::int32_t>(out_.info.size());
+    out_.info.push_back(
+        Format("Error: Could not read attribute \"%s\": %s. Select the object again once it can be read.",
+               {name, DirErrorText(session_, status)}));
+    ++out_.unreadable;
+    ++out_.entries;
+    AddLine("? " + name, reference, name, '?', "");
+  }
+
+  void AddType(const std::string& name) {
+    std::string type;
+    if (DescribeAttribute(session_, in_.ctx, name, &type) == 0) out_.info.push_back(Format("   AttrType: (%s)", {type}));
+  }
+
+  // The typed part of the object's own name ("UID=jdoe") when name is one of its naming
+  // attributes, else empty; read once when first needed.
+  std::string NamePartHolding(const std::string& name) {
+    if (!namePart_) {
+      std::string part;
+      namePart_ = ReadTypedLeafPart(session_, in_.ctx, in_.objectName, &part) == 0 ? part : std::string();
+      namingTypes_ = NamePartAttributes(*namePart_);
+    }
+    return IsOneOfText(name, namingTypes_, false) ? *namePart_ : std::string();
+  }
+
+  // What the target class does not allow.
+  void ForbiddenPass() {
+    const TaggedList& source = *in_.sourceAttributes;
+    const TaggedList& target = *in_.targetAttributes;
+    for (int i = 0; i < source.Count() && !Cancelled(); ++i) {
+      const std::string name = source.Text(i);
+      if (InList(target, name)) continue;
+      std::string value;
+      const DirStatus status = GetAttributeValueText(session_, in_.ctx, in_.objectName, name, &value);
+      if (IsUnreadable(status)) {
+        ReportUnreadable(name, status);
+        Step();
+        continue;
+      }
+      std::string mark;
+      char kind = ' ';
+      std::int32_t reference = -1;
+      if (status == 0 && !value.empty()) {
+        out_.conflictAttributeList.push_back(name);
+        reference = static_cast<std::int32_t>(out_.info.size());
+        // A value that names the entry cannot be removed while the entry keeps its name.
+        const bool mandatory = IsMandatoryKind(source.Tag(i));
+        const std::string naming = mandatory ? std::string() : NamePartHolding(name);
+        if (mandatory || !naming.empty()) {
+          mark = "! ";
+          kind = '!';
+          ++out_.undeletable;
+          out_.sourceHighlights.push_back(i);
+          out_.info.push_back(
+              Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class", {name}));
+          if (!naming.empty()) {
+            out_.info.push_back(
+                Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}));
+          }
+        } else {
+          mark = "* ";
+          kind = '*';
+          ++out_.deletable;
+          out_.info.push_back(
+              Format("Warning: We will need to delete attribute \"%s\" which is illegal for target class", {name}));
+        }
+        out_.info.push_back(Format("   Current value: \"%s\"", {value}));
+        AddType(name);
+      }
+      ++out_.entries;
+      AddLine(mark + name, reference, name, kind, kind == ' ' ? std::string() : value);
+      Step();
+    }
+  }
+
+  // What the target class requires.
+  void RequiredPass() {
+    const TaggedList& source = *in_.sourceAttributes;
+    const TaggedList& target = *in_.targetAttributes;
+    for (int i = 0; i < target.Count() && !Cancelled(); ++i) {
+      if (!IsMandatoryKind(target.Tag(i))) continue;
+      const std::string name = target.Text(i);
+      if (!InList(source, name)) {
+        out_.targetHighlights.push_back(i);
+        out_.conflictAttributeList.push_back(name);
+        const auto reference = static_cast<std::int32_t>(out_.info.size());
+        out_.info.push_back(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}));
+        AddType(name);
+        ++out_.entries;
+        AddLine("- " + name, reference, name, '-', "");
+      } else {
+        std::string value;
+        const DirStatus status = GetAttributeValueText(session_, in_.ctx, in_.objectName, name, &value);
+        if (status == 0 && value.empty()) {
+          out_.targetHighlights.push_back(i);
+          out_.info.push_back(Format(
+              "Warning: You need to assign a value to \"%s\" because it is mandatory for the target class", {name}));
+        } else if (IsUnreadable(status)) {
+          ReportUnreadable(name, status);
+        }
+      }
+      Step();
+    }
+  }
+
+  void Decide() {
+    // Without every value the verdict would be a guess: neither action is offered.
+    const bool complete = out_.unreadable == 0;
+    out_.canRecast = complete && out_.deletable == 0 && out_.undeletable == 0;
+    out_.canDelete = complete && out_.deletable > 0 && out_.undeletable == 0;
+    if (!complete) {
+      out_.verdict = Verdict::kIncomplete;
+      out_.summary = Format(
+          "The analysis is incomplete: %d attributes could not be read, so it is not known whether the object can "
+          "be recast. Remove the cause shown in the list and select the object again.",
+          {out_.unreadable});
+    } else if (out_.entries == 0) {
+      out_.verdict = Verdict::kNoConflicts;
+      out_.summary = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
+                            {in_.objectClass, in_.objectName, in_.targetClass});
+    } else if (out_.canDelete) {
+      out_.verdict = Verdict::kDeleteFirst;
+      out_.summary = Format(
+          "There are conflicts on %d valued attributes. You can recast the object after deleting these attributes.",
+          {out_.deletable});
+    } else if (out_.canRecast) {
+      out_.verdict = Verdict::kUnvaluedOnly;
+      out_.summary = Format(
+          "There are attribute conflicts, but since these are on %d unvalued attributes, you can recast the object.",
+          {out_.entries});
+    } else {
+      out_.verdict = Verdict::kBlocked;
+      out_.summary =
+          Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {out_.undeletable});
+    }
+  }
+
+  DirectorySession& session_;
+  const AnalysisInput& in_;
+  const AnalysisHooks& hooks_;
+  Analysis out_;
+  std::optional<std::string> namePart_;
+  std::vector<std::string> namingTypes_;
+};
+
+}  // namespace
+
+const char* VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kNotReady: return "not-ready";
+    case Verdict::kCancelled: return "cancelled";
+    case Verdict::kIncomplete: return "incomplete";
+    case Verdict::kNoConflicts: return "no-conflicts";
+    case Verdict::kUnvaluedOnly: return "unvalued-only";
+    case Verdict::kDeleteFirst: return "delete-first";
+    case Verdict::kBlocked: return "blocked";
+  }
+  return "not-ready";
+}
+
+std::vector<std::string> Analysis::DeletableAttributes() const {
+  std::vector<std::string> names;
+  for (const Conflict& c : conflicts) {
+    if (c.mark == '*') names.push_back(c.attribute);
+  }
+  return names;
+}
+
+Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks) {
+  return Run(session, input, hooks).Go();
+}
+
+DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide,
+                                        const TaggedList** out) {
+  const std::string tree = GetContextTreeName(session_, ctx);
+  for (const Definition& d : definitions_) {
+    if (d.schemaWide == schemaWide && d.tree == tree && d.className == className) {
+      *out = &d.attributes;
+      return 0;
+    }
+  }
+  Definition d;
+  d.tree = tree;
+  d.className = className;
+  d.schemaWide = schemaWide;
+  const DirStatus status = schemaWide ? ReadClassOrSchemaAttributes(session_, ctx, className, d.attributes)
+                                      : ReadClassAttributes(session_, ctx, className, d.attributes);
+  if (status != 0) return status;
+  definitions_.push_back(std::move(d));
+  *out = &definitions_.back().attributes;
+  return 0;
+}
+
+DirStatus ObjectAnalyser::Analyse(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                                  const std::string& targetClass, Analysis* out, const AnalysisHooks& hooks) {
+  *out = Analysis{};
+  out->summary = "Please select an Object and a target class";
+  const TaggedList* source = nullptr;
+  const TaggedList* target = nullptr;
+  if (DirStatus s = DefinitionFor(ctx, objectClass, true, &source); s != 0) return s;
+  if (DirStatus s = DefinitionFor(ctx, targetClass, false, &target); s != 0) return s;
+  AnalysisInput input;
+  input.ctx = ctx;
+  input.objectName = objectName;
+  input.objectClass = objectClass;
+  input.targetClass = targetClass;
+  input.sourceAttributes = source;
+  input.targetAttributes = target;
+  input.targetRead = true;
+  *out = AnalyseObject(session_, input, hooks);
+  return 0;
+}
+
+}  // namespace recast::engine

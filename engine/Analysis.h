@@ -1,0 +1,114 @@
+#pragma once
+// The attribute delta analysis of one object against a target class, without any widget:
+// what the target class does not allow of the object's attributes, what it requires that the
+// object lacks, the verdict, and which of the two actions (deleting the conflicts, changing
+// the class) may be offered. The window and the command line both show its result.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <deque>
+#include <vector>
+
+#include "directory/DirectorySession.h"
+#include "util/TaggedList.h"
+
+namespace recast::engine {
+
+enum class Verdict {
+  kNotReady,      // no object, no target class or no target definition
+  kCancelled,     // the user cancelled part-way: the lines so far, no action
+  kIncomplete,    // some values could not be read
+  kNoConflicts,   // nothing in the way: the class can be changed now
+  kUnvaluedOnly,  // only unvalued conflicts: the class can be changed now
+  kDeleteFirst,   // valued deletable conflicts: delete them, then change the class
+  kBlocked,       // undeletable conflicts (mandatory or naming attributes)
+};
+
+// The name written in plans and --json output ("no-conflicts", "delete-first", ...).
+const char* VerdictName(Verdict verdict);
+
+// One line of the delta list; reference is the index of its first info line, -1 for none.
+struct DeltaLine {
+  std::string text;
+  std::int32_t reference = -1;
+};
+
+// The attribute behind one delta line.
+struct Conflict {
+  std::string attribute;
+  // '*' valued and deletable, '!' valued and undeletable, '-' missing mandatory,
+  // '?' unreadable, ' ' unvalued (no action needed).
+  char mark = ' ';
+  std::string value;  // the value text as shown (values joined by CR LF); empty if none
+};
+
+struct AnalysisInput {
+  DirContext ctx = kNoContext;  // the context objectName is relative to
+  std::string objectName;
+  std::string objectClass;
+  std::string targetClass;
+  const TaggedList* sourceAttributes = nullptr;  // ReadClassOrSchemaAttributes(objectClass)
+  const TaggedList* targetAttributes = nullptr;  // ReadClassAttributes(targetClass)
+  bool targetRead = false;                       // the target's definition was read
+};
+
+struct Analysis;
+
+struct AnalysisHooks {
+  std::function<bool()> cancelRequested;  // asked before each attribute; may be empty
+  // Called after each attribute with the analysis so far (lines are only ever appended).
+  std::function<void(const Analysis&)> step;
+};
+
+struct Analysis {
+  std::vector<DeltaLine> delta;
+  std::vector<std::string> info;
+  std::vector<int> sourceHighlights;  // rows of sourceAttributes to select
+  std::vector<int> targetHighlights;  // rows of targetAttributes to select
+  // What stands in the way, in delta order: valued conflicts and missing mandatory ones.
+  std::vector<std::string> conflictAttributeList;
+  std::vector<Conflict> conflicts;  // one per delta line, same order
+  std::int32_t undeletable = 0;
+  std::int32_t deletable = 0;
+  std::int32_t entries = 0;
+  std::int32_t unreadable = 0;
+  Verdict verdict = Verdict::kNotReady;
+  std::string summary;  // the verdict's text
+  bool canRecast = false;
+  bool canDelete = false;
+
+  // The attributes a deletion removes: the valued deletable ones.
+  std::vector<std::string> DeletableAttributes() const;
+};
+
+// Analyses input.objectName against input.targetClass. Reads values through session; never
+// changes the directory. Without an object class, a target class or its definition the
+// result is kNotReady with no lines.
+Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks = {});
+
+// Analyses objects one after another, reading each class definition once per tree.
+class ObjectAnalyser {
+ public:
+  explicit ObjectAnalyser(DirectorySession& session) : session_(session) {}
+
+  // Reads the definitions of objectClass and targetClass in ctx's tree (kept for later
+  // calls) and analyses the object into *out. A failed class read returns its status and
+  // leaves *out a kNotReady analysis.
+  DirStatus Analyse(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                    const std::string& targetClass, Analysis* out, const AnalysisHooks& hooks = {});
+
+ private:
+  struct Definition {
+    std::string tree;
+    std::string className;
+    bool schemaWide = false;  // ReadClassOrSchemaAttributes rather than ReadClassAttributes
+    VectorTaggedList attributes;
+  };
+  DirStatus DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide, const TaggedList** out);
+
+  DirectorySession& session_;
+  std::deque<Definition> definitions_;  // stable addresses: callers hold two at once
+};
+
+}  // namespace recast::engine

@@ -1,0 +1,63 @@
+#pragma once
+// Engine-internal: reading and writing the members of the JSON lines of plans and journals
+// without letting the JSON library throw.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace recast::engine::json {
+
+using Object = nlohmann::ordered_json;  // members in the order written
+using Value = nlohmann::json;
+
+// Compact text of object; invalid UTF-8 in a text shows as U+FFFD (callers that must keep
+// texts exactly check them with IsUtf8 first).
+inline std::string Dump(const Object& object) {
+  return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// Parses text as one JSON value; a discarded value when it is not JSON.
+inline Value Parse(std::string_view text) { return Value::parse(text, nullptr, /*allow_exceptions=*/false); }
+
+// The member, or null when o is not an object or has no such member.
+inline const Value* Member(const Value& o, const char* name) {
+  if (!o.is_object()) return nullptr;
+  auto it = o.find(name);
+  return it == o.end() ? nullptr : &*it;
+}
+
+inline bool GetText(const Value& o, const char* name, std::string* out) {
+  const Value* v = Member(o, name);
+  if (v == nullptr || !v->is_string()) return false;
+  *out = v->get_ref<const std::string&>();
+  return true;
+}
+
+inline bool GetInteger(const Value& o, const char* name, std::int64_t* out) {
+  const Value* v = Member(o, name);
+  if (v == nullptr) return false;
+  if (v->is_number_unsigned()) {
+    const auto u = v->get<std::uint64_t>();
+    if (u > static_cast<std::uint64_t>(INT64_MAX)) return false;
+    *out = static_cast<std::int64_t>(u);
+    return true;
+  }
+  if (!v->is_number_integer()) return false;
+  *out = v->get<std::int64_t>();
+  return true;
+}
+
+inline bool GetBool(const Value& o, const char* name, bool* out) {
+  const Value* v = Member(o, name);
+  if (v == nullptr || !v->is_boolean()) return false;
+  *out = v->get<bool>();
+  return true;
+}
+
+// True when text is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
+
+}  // namespace recast::engine::json

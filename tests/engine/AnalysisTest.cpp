@@ -1,0 +1,131 @@
+// The analysis's decision table over the demo directory's class-change cases.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "directory/Directory.h"
+#include "engine/Analysis.h"
+#include "platform/client/DirectoryClientFactory.h"
+#include "platform/embedded/StoreCreator.h"
+#include "util/ScriptedUserInterface.h"
+
+namespace recast::engine {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class AnalysisTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "recast-engine-XXXXXX").string();
+    folder_ = std::make_unique<std::filesystem::path>(::mkdtemp(pattern.data()));
+    const std::filesystem::path data(RECAST_DATA_FOLDER);
+    embedded::LoadError error;
+    ASSERT_EQ(embedded::CreateStoreFromData({data / "schema.txt", data / "acme.txt"}, *folder_ / "demo.db", &error), 0)
+        << error.Text();
+    std::ofstream(*folder_ / "connections.ini") << "[Main]\nTree=ACME_CORP\nService=demo.db\nPrimary=1\n";
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    std::filesystem::remove_all(*folder_, ec);
+    folder_.reset();
+  }
+
+  AnalysisTest() {
+    client::ClientOptions options;
+    options.configFile = *folder_ / "connections.ini";
+    options.dataFolder = *folder_ / "data";
+    client_ = client::CreateDirectoryClient(options);
+    session_ = std::make_unique<DirectorySession>(*client_, ui_, RECAST_ERRTEXT_LIBRARY);
+    EXPECT_EQ(InitNetWare(*session_), 0);
+    EXPECT_EQ(client_->CreateContext(&ctx_), 0);
+    EXPECT_EQ(SetTree(*session_, ctx_, GetPrimaryTreeName(*session_), false), 0);
+    ChangeContextFlags(*session_, ctx_, '+', kFlagTypelessNames);
+  }
+  ~AnalysisTest() override { client_->FreeContext(ctx_); }
+
+  // The lines that carry a mark, in order.
+  static Strings Marked(const Analysis& a) {
+    Strings lines;
+    for (const DeltaLine& line : a.delta) {
+      if (line.text.size() > 2 && line.text[1] == ' ' && line.text[0] != ' ') lines.push_back(line.text);
+    }
+    return lines;
+  }
+
+  static std::unique_ptr<std::filesystem::path> folder_;
+  ScriptedUserInterface ui_;
+  std::unique_ptr<DirectoryClient> client_;
+  std::unique_ptr<DirectorySession> session_;
+  DirContext ctx_ = kNoContext;
+};
+
+std::unique_ptr<std::filesystem::path> AnalysisTest::folder_;
+
+TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
+  struct Case {
+    const char* container;
+    const char* object;
+    const char* objectClass;
+    const char* target;
+    Verdict verdict;
+    Strings marked;
+  };
+  const Case cases[] = {
+      {"OU=Recast Demo.O=ACME", "Dora Deletable", "User", "Organizational Person", Verdict::kDeleteFirst,
+       {"* Language", "* Login Disabled"}},
+      {"OU=Recast Demo.O=ACME", "Fixed Queue", "Print Queue", "Organizational Role", Verdict::kBlocked,
+       {"! Host Server", "! Queue Directory"}},
+      {"OU=Recast Demo.O=ACME", "Plain Person", "Organizational Person", "Person", Verdict::kUnvaluedOnly, {}},
+      {"OU=Recast Demo.O=ACME", "Lobby Printer", "Printer", "Print Queue", Verdict::kDeleteFirst,
+       {"* Page Description Language", "- Queue Directory"}},
+      {"OU=Recast Demo.O=ACME", "Helpdesk Group", "Group", "Organizational Role", Verdict::kDeleteFirst, {"* Member"}},
+      {"L=Harbor.O=ACME", "Harbor Master", "Organizational Role", "Group", Verdict::kUnvaluedOnly, {}},
+  };
+  ObjectAnalyser analyser(*session_);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.object);
+    ASSERT_EQ(SetNameContext(*session_, ctx_, c.container), 0);
+    Analysis a;
+    ASSERT_EQ(analyser.Analyse(ctx_, c.object, c.objectClass, c.target, &a), 0);
+    EXPECT_EQ(a.verdict, c.verdict) << a.summary;
+    Strings marked = Marked(a);
+    std::sort(marked.begin(), marked.end());
+    EXPECT_EQ(marked, c.marked);
+    EXPECT_EQ(a.canRecast, c.verdict == Verdict::kUnvaluedOnly || c.verdict == Verdict::kNoConflicts);
+    EXPECT_EQ(a.canDelete, c.verdict == Verdict::kDeleteFirst);
+    ASSERT_EQ(a.conflicts.size(), a.delta.size());
+    for (std::size_t i = 0; i < a.delta.size(); ++i) {
+      // Every marked line points at its explanation; the mark and the line agree.
+      EXPECT_EQ(a.delta[i].text.substr(0, 2) == std::string(1, a.conflicts[i].mark) + " ", a.conflicts[i].mark != ' ');
+      if (a.conflicts[i].mark != ' ') EXPECT_GE(a.delta[i].reference, 0);
+    }
+    EXPECT_EQ(a.DeletableAttributes().size(), static_cast<std::size_t>(a.deletable));
+  }
+}
+
+TEST_F(AnalysisTest, NotReadyUnknownClassAndCancelAfterTheFirstStep) {
+  ASSERT_EQ(SetNameContext(*session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
+  EXPECT_EQ(AnalyseObject(*session_, AnalysisInput{}).summary, "Please select an Object and a target class");
+
+  ObjectAnalyser analyser(*session_);
+  Analysis a;
+  EXPECT_NE(analyser.Analyse(ctx_, "Dora Deletable", "User", "No Such Class", &a), 0);
+  EXPECT_EQ(a.verdict, Verdict::kNotReady);
+
+  int steps = 0;
+  AnalysisHooks hooks;
+  hooks.step = [&](const Analysis&) { ++steps; };
+  hooks.cancelRequested = [&] { return steps > 0; };
+  ASSERT_EQ(analyser.Analyse(ctx_, "Dora Deletable", "User", "Organizational Person", &a, hooks), 0);
+  EXPECT_EQ(a.verdict, Verdict::kCancelled);
+  EXPECT_EQ(a.delta.size(), 1u);
+  EXPECT_FALSE(a.canRecast || a.canDelete);
+}
+
+}  // namespace
+}  // namespace recast::engine

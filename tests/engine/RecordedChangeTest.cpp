@@ -1,0 +1,208 @@
+// Journaled changes, their resumption and their undo, on a fresh demo store per test.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "directory/AttributeRemoval.h"
+#include "directory/Directory.h"
+#include "engine/RecordedChange.h"
+#include "engine/Undo.h"
+#include "platform/client/DirectoryClientFactory.h"
+#include "platform/embedded/StoreCreator.h"
+#include "tests/directory/support/CountingClient.h"
+#include "util/ScriptedUserInterface.h"
+#include "util/TextHelpers.h"
+
+namespace recast::engine {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Until every client keeps values itself, text values are kept as their texts.
+class KeepingClient : public testing::CountingClient {
+ public:
+  KeepingClient(DirectoryClient& inner, UserInterface& ui)
+      : CountingClient(inner), session_(inner, ui, RECAST_ERRTEXT_LIBRARY) {}
+  DirStatus ExportAttributeValues(DirContext ctx, const char* object, const char* attr, std::string* out) override {
+    const DirStatus s = CountingClient::ExportAttributeValues(ctx, object, attr, out);
+    if (s != kErrNotSupported) return s;
+    std::string text;
+    if (const DirStatus r = GetAttributeValueText(session_, ctx, object, attr, &text); r != 0) return r;
+    *out = ReplaceText(text, "\r\n", "\x1f", true, true);
+    return 0;
+  }
+  DirStatus ImportAttributeValues(DirContext ctx, const char* object, const char* attr, const char* text) override {
+    const DirStatus s = CountingClient::ImportAttributeValues(ctx, object, attr, text);
+    if (s != kErrNotSupported) return s;
+    std::string rest = text;
+    while (!rest.empty()) {
+      std::string value;
+      SplitAtFirst(rest, "\x1f", &value, &rest);
+      if (const DirStatus r = ModifyAttribute(session_, ctx, object, attr, nullptr, value.c_str(), kChangeAddValue)) {
+        return r;
+      }
+    }
+    return 0;
+  }
+
+ private:
+  DirectorySession session_;
+};
+
+class RecordedChangeTest : public ::testing::Test {
+ protected:
+  RecordedChangeTest() {
+    std::string pattern = (fs::temp_directory_path() / "recast-change-XXXXXX").string();
+    folder_ = ::mkdtemp(pattern.data());
+    const fs::path data(RECAST_DATA_FOLDER);
+    embedded::LoadError error;
+    EXPECT_EQ(embedded::CreateStoreFromData({data / "schema.txt", data / "acme.txt"}, folder_ / "demo.db", &error), 0)
+        << error.Text();
+    std::ofstream(folder_ / "connections.ini") << "[Main]\nTree=ACME_CORP\nService=demo.db\nPrimary=1\n";
+    client::ClientOptions options;
+    options.configFile = folder_ / "connections.ini";
+    options.dataFolder = folder_ / "data";
+    inner_ = client::CreateDirectoryClient(options);
+    client_ = std::make_unique<KeepingClient>(*inner_, ui_);
+    session_ = std::make_unique<DirectorySession>(*client_, ui_, RECAST_ERRTEXT_LIBRARY);
+    EXPECT_EQ(InitNetWare(*session_), 0);
+    EXPECT_EQ(client_->CreateContext(&ctx_), 0);
+    EXPECT_EQ(SetTree(*session_, ctx_, GetPrimaryTreeName(*session_), false), 0);
+    ChangeContextFlags(*session_, ctx_, '+', kFlagTypelessNames);
+    EXPECT_EQ(SetNameContext(*session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
+    journalPath_ = PlanJournalPath(options.dataFolder, "ACME_CORP", "p1", JournalForm::kJsonLines);
+  }
+  ~RecordedChangeTest() override {
+    client_->FreeContext(ctx_);
+    fs::remove_all(folder_);
+  }
+
+  std::string Values(const std::string& object, const std::string& attr) {
+    std::string text;
+    GetAttributeValueText(*session_, ctx_, object, attr, &text);
+    return text;
+  }
+  std::string ClassOf(const std::string& object) {
+    JournalRecord r;
+    r.object = object;
+    ObjectState state;
+    EXPECT_EQ(ReadObjectState(*session_, ctx_, r, &state), 0);
+    return state.objectClass;
+  }
+  JournalContent Journal() {
+    JournalContent content;
+    EXPECT_TRUE(ReadJournal(journalPath_, &content).ok());
+    return content;
+  }
+
+  fs::path folder_;
+  fs::path journalPath_;
+  ScriptedUserInterface ui_;
+  std::unique_ptr<DirectoryClient> inner_;
+  std::unique_ptr<KeepingClient> client_;
+  std::unique_ptr<DirectorySession> session_;
+  DirContext ctx_ = kNoContext;
+};
+
+TEST(ResumeDecision, FollowsTheObjectsStateNow) {
+  const JournalRecord recast{1, "o", "Group", std::string("Organizational Role"), {{"Member", "x"}, {"Mail", "y"}}, ""};
+  const JournalRecord deleteOnly{2, "o", "Group", std::nullopt, {{"Member", "x"}}, ""};
+  struct Case {
+    const JournalRecord& record;
+    ObjectState state;
+    ResumeAction action;
+  };
+  const Case cases[] = {
+      {recast, {true, "organizational role", {}}, ResumeAction::kAlreadyDone},
+      {recast, {true, "Group", {"Member", "Mail"}}, ResumeAction::kCarryOut},
+      {recast, {true, "Group", {"Mail"}}, ResumeAction::kContinue},
+      {recast, {true, "Group", {}}, ResumeAction::kContinue},
+      {recast, {true, "Organizational Role", {"Mail"}}, ResumeAction::kContinue},
+      {recast, {true, "User", {}}, ResumeAction::kLeftAlone},
+      {recast, {false, "", {}}, ResumeAction::kLeftAlone},
+      {deleteOnly, {true, "Group", {}}, ResumeAction::kAlreadyDone},
+      {deleteOnly, {true, "Group", {"Member"}}, ResumeAction::kCarryOut},
+      {deleteOnly, {true, "Organizational Role", {}}, ResumeAction::kLeftAlone},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecideResume(c.record, c.state), c.action) << c.state.objectClass << " " << c.state.valuedAttributes.size();
+  }
+}
+
+TEST_F(RecordedChangeTest, RecastThenUndoPutsEverythingBackOnce) {
+  const std::string before = Values("Helpdesk Group", "Member");
+  ASSERT_FALSE(before.empty());
+  JournalWriter journal;
+  ASSERT_TRUE(journal.OpenNew(journalPath_, JournalForm::kJsonLines, {"ACME_CORP", std::string("p1"), ""}).ok());
+  const std::string to = "Organizational Role";
+  RecastOutcome outcome;
+  ASSERT_EQ(RecastWithJournal(*session_, ctx_, journal, "Helpdesk Group", "Group", &to, {"Member", "See Also"},
+                              &outcome),
+            0)
+      << outcome.message;
+  journal.Close();
+  EXPECT_EQ(outcome.record, 1);
+  EXPECT_TRUE(outcome.classChanged);
+  EXPECT_EQ(ClassOf("Helpdesk Group"), to);
+  EXPECT_EQ(Values("Helpdesk Group", "Member"), "");
+  ASSERT_EQ(Journal().entries.size(), 1u);
+  EXPECT_EQ(Journal().entries[0].state, RecordState::kDone);
+  EXPECT_EQ(Journal().entries[0].record.removed.size(), 1u);  // See Also holds no value
+
+  UndoReport report;
+  ASSERT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), nullptr, &report), 0) << report.fileError.text;
+  EXPECT_EQ(report.undone, 1);
+  EXPECT_EQ(ClassOf("Helpdesk Group"), "Group");
+  EXPECT_EQ(Values("Helpdesk Group", "Member"), before);
+
+  ASSERT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), nullptr, &report), 0);
+  EXPECT_EQ(report.undone, 0);
+  EXPECT_EQ(report.alreadyUndone, 1);
+}
+
+TEST_F(RecordedChangeTest, PendingRecordsAreFinishedWithoutASecondRecord) {
+  JournalWriter journal;
+  ASSERT_TRUE(journal.OpenNew(journalPath_, JournalForm::kJsonLines, {"ACME_CORP", std::nullopt, ""}).ok());
+  // As a kill right after the record was written would leave it.
+  std::string member;
+  ASSERT_EQ(client_->ExportAttributeValues(ctx_, "Helpdesk Group", "Member", &member), 0);
+  JournalRecord pending{0, "Helpdesk Group", "Group", std::string("Organizational Role"), {{"Member", member}}, ""};
+  ASSERT_TRUE(journal.Append(pending).ok());
+  ResumeAction action{};
+  RecastOutcome outcome;
+  ASSERT_EQ(ResumeRecorded(*session_, ctx_, journal, pending, &action, &outcome), 0) << outcome.message;
+  EXPECT_EQ(action, ResumeAction::kCarryOut);
+  EXPECT_EQ(ResumeRecorded(*session_, ctx_, journal, pending, &action, &outcome), 0);
+  EXPECT_EQ(action, ResumeAction::kAlreadyDone);
+  journal.Close();
+  EXPECT_EQ(ClassOf("Helpdesk Group"), "Organizational Role");
+  ASSERT_EQ(Journal().entries.size(), 1u);
+  EXPECT_EQ(Journal().entries[0].state, RecordState::kDone);
+}
+
+TEST_F(RecordedChangeTest, UndoLeavesAnObjectChangedSinceAloneAndFiltersByObject) {
+  JournalWriter journal;
+  ASSERT_TRUE(journal.OpenNew(journalPath_, JournalForm::kJsonLines, {"ACME_CORP", std::nullopt, ""}).ok());
+  // A record whose object has been given another class since.
+  JournalRecord changedSince{0, "Helpdesk Group", "User", std::string("Person"), {{"Member", "x"}}, ""};
+  ASSERT_TRUE(journal.Append(changedSince).ok());
+  ASSERT_TRUE(journal.MarkDone(changedSince.number).ok());
+  journal.Close();
+  const std::string other = "Nobody";
+  UndoReport report;
+  EXPECT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), &other, &report), 0);
+  EXPECT_TRUE(report.items.empty());
+  const std::string mine = "helpdesk group";
+  EXPECT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), &mine, &report), 0);
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_EQ(report.items[0].result, UndoResult::kLeftAlone) << report.items[0].message;
+  EXPECT_EQ(report.leftAlone, 1);
+  EXPECT_EQ(ClassOf("Helpdesk Group"), "Group");
+  EXPECT_EQ(Journal().entries[0].state, RecordState::kDone);
+}
+
+}  // namespace
+}  // namespace recast::engine
