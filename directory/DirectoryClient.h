@@ -101,8 +101,8 @@ inline constexpr std::uint32_t kKeyTreeName = 11;     // text, buffer of kMaxNam
 inline constexpr std::uint32_t kFlagDerefAliases = 0x01;
 inline constexpr std::uint32_t kFlagTypelessNames = 0x04;
 inline constexpr std::uint32_t kFlagCanonicalize = 0x10;
-// This system's own: a listing on this context also fetches each entry's values, so reads
-// that follow for the listed entries need no further round trip.
+// This system's own: a listing through this context also fetches the listed entries' values,
+// so reading an entry of the current page costs no further request.
 inline constexpr std::uint32_t kFlagPrefetchValues = 0x1000;
 
 // ---- Buffer operations (InitBuffer) ------------------------------------------------------

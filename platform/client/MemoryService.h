@@ -33,10 +33,13 @@ class MemoryService final : public service::DirectoryService {
   std::size_t listCalls() const { return listCalls_; }
   std::size_t readSchemaCalls() const { return readSchemaCalls_; }
   std::size_t largestPage() const { return largestPage_; }
+  // The prefetch setting of the latest listing page (a hint this service has no use for).
+  bool listingPrefetch() const { return listingPrefetch_; }
 
   // ---- DirectoryService ----
   DirStatus Login(service::LoginInfo* info) override;
   DirStatus ReadSchema(service::Schema* schema) override;
+  void SetListingPrefetch(bool prefetch) override { listingPrefetch_ = prefetch; }
   DirStatus ResolveName(const service::EntryName& name, bool derefAliases, service::EntryName* canonical) override;
   DirStatus ListChildren(const service::EntryName& parent, bool containersOnly, const std::string& cursor,
                          std::uint32_t pageSize, service::ListPage* page) override;
@@ -73,6 +76,7 @@ class MemoryService final : public service::DirectoryService {
   std::size_t listCalls_ = 0;
   std::size_t readSchemaCalls_ = 0;
   std::size_t largestPage_ = 0;
+  bool listingPrefetch_ = false;
 };
 
 // The attribute that names an alias's target (its value a typed dotted name).

@@ -62,6 +62,7 @@ DirStatus NativeDirectoryClient::List(DirContext ctx, const char* name, bool con
     if (DirStatus s = ConnectionFor(*context, &connection); s != 0) return s;
     ListState state;
     state.containersOnly = containersOnly;
+    state.prefetch = (context->flags & kFlagPrefetchValues) != 0;
     const bool deref = (context->flags & kFlagDerefAliases) != 0;
     if (DirStatus s = Resolve(*context, *connection, name, deref, &state.parent); s != 0) return s;
     handle = AddIteration(Iteration{ctx, context->connection, std::move(state)});
@@ -95,6 +96,7 @@ DirStatus NativeDirectoryClient::FillList(Connection& connection, ListState& sta
     if (state.pendingAt == state.pending.size()) {
       if (state.serviceDone) break;
       service::ListPage page;
+      connection.service->SetListingPrefetch(state.prefetch);
       DirStatus s = connection.service->ListChildren(state.parent, state.containersOnly, state.cursor,
                                                      PageSizeFor(reply.bytes.size()), &page);
       if (s != 0) {

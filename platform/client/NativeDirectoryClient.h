@@ -12,7 +12,8 @@
 // - The schema is read once per connection, at its first use, and kept.
 // - Names handed out (listing, WhoAmI, default name context) are typeless when the context's
 //   flag 0x04 is set, typed otherwise; they are always canonical, so 0x10 changes nothing.
-//   Key 2 is kept and returned and has no other effect.
+//   Key 2 is kept and returned and has no other effect. kFlagPrefetchValues is passed to the
+//   service with every page of a listing begun on the context (SetListingPrefetch).
 // - A batched operation keeps at most one page of the service's entries, or one attribute's
 //   values, between calls. Each call that leaves more to come hands out a new handle value
 //   (a caller that stops when the handle repeats stays correct). A handle that is not known,
@@ -149,6 +150,7 @@ class NativeDirectoryClient final : public DirectoryClient {
   struct ListState {
     service::EntryName parent;
     bool containersOnly = false;
+    bool prefetch = false;  // the context's kFlagPrefetchValues when the listing began
     std::string cursor;
     bool serviceDone = false;
     std::vector<service::EntrySummary> pending;  // at most one page

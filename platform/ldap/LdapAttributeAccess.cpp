@@ -19,6 +19,40 @@ namespace recast::ldap {
 using service::EntryName;
 using service::NamePart;
 
+int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
+  *entry = nullptr;
+  if (kept_ && kept_->dn == dn) {
+    *entry = &*kept_;
+    return LDAP_SUCCESS;
+  }
+  if (const auto it = pageEntries_.find(dn); it != pageEntries_.end()) {
+    *entry = &it->second;
+    return LDAP_SUCCESS;
+  }
+  kept_.reset();
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
+  LDAPMessage* raw = nullptr;
+  ++requests_;
+  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                                   nullptr, nullptr, nullptr, 1, &raw);
+  MessagePtr result(raw);
+  if (rc != LDAP_SUCCESS) return rc;
+  LDAPMessage* found = ldap_first_entry(ld, raw);
+  if (!found) return LDAP_SUCCESS;
+  kept_ = ToLdifEntry(ld, found);
+  kept_->dn = dn;  // as the reads ask for it
+  *entry = &*kept_;
+  return LDAP_SUCCESS;
+}
+
+void LdapService::DropKept(const std::string& dn) {
+  kept_.reset();
+  if (dn.empty()) pageEntries_.clear();
+  else pageEntries_.erase(dn);
+}
+
 DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
                                      service::AttributeValues* values) {
   SigpipeGuard guard;
@@ -27,37 +61,73 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
   if (!def) return Record(kErrNoSuchAttribute, Format("the schema has no attribute %s", {attrName}));
   std::string dn;
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
-  LDAP* ld = connection_->get();
-  SetDeref(ld, derefAliases);
-  const char* attrs[] = {def->name.c_str(), derefAliases ? "aliasedObjectName" : nullptr, nullptr};
-  LDAPMessage* raw = nullptr;
-  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
-                                   nullptr, nullptr, nullptr, 1, &raw);
-  MessagePtr result(raw);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s of %s", {def->name, dn}));
-  LDAPMessage* found = ldap_first_entry(ld, raw);
-  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
-  if (derefAliases && !Values(ld, found, "aliasedObjectName").empty()) {
-    // The server answered with the alias itself (389 Directory Server does not dereference):
-    // the alias is followed here.
-    EntryName target;
-    if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
-    return ReadAttribute(target, attrName, false, values);
-  }
 
-  // The server may spell the name differently (an alias, another case): match by definition.
+  // The server may spell the name differently (an alias, another case): match by definition;
+  // "userCertificate;binary" is userCertificate with an option.
+  const auto isDef = [this, def](std::string_view description) {
+    return schema_->FindAttribute(description.substr(0, description.find(';'))) == def;
+  };
   std::vector<std::string> texts;
-  BerElement* rawBer = nullptr;
-  for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
-    LdapText owned(attr);
-    // "userCertificate;binary" is userCertificate with an option.
-    const std::string_view description(attr);
-    if (schema_->FindAttribute(description.substr(0, description.find(';'))) == def) {
-      auto more = Values(ld, found, attr);
-      texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+  bool own = (def->flags & kAttrHidden) != 0;  // "*" does not bring operational attributes
+  if (!own) {
+    const LdifEntry* kept = nullptr;
+    const int rc = FetchEntry(dn, &kept);
+    if (rc != LDAP_SUCCESS) {
+      DropKept();
+      return Fail(rc, Format("reading %s of %s", {def->name, dn}));
+    }
+    if (!kept) {
+      DropKept();
+      return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+    }
+    bool alias = false;
+    for (const auto& [description, found] : kept->attributes) {
+      alias = alias || EqualsIgnoreCase(description, "aliasedObjectName");
+      if (isDef(description)) texts.insert(texts.end(), found.begin(), found.end());
+    }
+    if (derefAliases && alias) {
+      // Read through to the alias's target (the name is followed here, whatever the server
+      // does with aliases).
+      EntryName target;
+      if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
+      return ReadAttribute(target, attrName, false, values);
     }
   }
-  BerPtr ber(rawBer);
+  if (own) {
+    LDAP* ld = connection_->get();
+    SetDeref(ld, derefAliases);
+    const char* attrs[] = {def->name.c_str(), derefAliases ? "aliasedObjectName" : nullptr, nullptr};
+    LDAPMessage* raw = nullptr;
+    ++requests_;
+    const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                                     nullptr, nullptr, nullptr, 1, &raw);
+    MessagePtr result(raw);
+    if (rc != LDAP_SUCCESS) {
+      DropKept();
+      return Fail(rc, Format("reading %s of %s", {def->name, dn}));
+    }
+    LDAPMessage* found = ldap_first_entry(ld, raw);
+    if (!found) {
+      DropKept();
+      return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+    }
+    if (derefAliases && !Values(ld, found, "aliasedObjectName").empty()) {
+      // The server answered with the alias itself (389 Directory Server does not dereference):
+      // the alias is followed here.
+      EntryName target;
+      if (const DirStatus status = ResolveName(entry, true, &target); status != 0) return status;
+      return ReadAttribute(target, attrName, false, values);
+    }
+    BerElement* rawBer = nullptr;
+    for (char* attr = ldap_first_attribute(ld, found, &rawBer); attr; attr = ldap_next_attribute(ld, found, rawBer)) {
+      LdapText owned(attr);
+      if (isDef(attr)) {
+        auto more = Values(ld, found, attr);
+        texts.insert(texts.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+      }
+    }
+    BerPtr ber(rawBer);
+  }
   if (texts.empty()) return Record(kErrNoSuchAttribute, Format("%s has no value for %s", {dn, def->name}));
 
   if (def->syntax == kSynClassName) {
@@ -98,29 +168,33 @@ DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::ve
                                            std::string* ldif) {
   SigpipeGuard guard;
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
-  std::vector<std::string> names{"objectClass"};
+  std::vector<const service::AttributeDefinition*> defs{schema_->FindAttribute("objectClass")};
   for (const auto& name : attrNames) {
     const auto* def = schema_->FindAttribute(name);
-    names.push_back(def ? def->name : name);
-    if (!IsValidAttributeType(names.back())) {
-      return Record(kErrNoSuchAttribute, Format("\"%s\" is no attribute name", {names.back()}));
-    }
+    if (!def) return Record(kErrNoSuchAttribute, Format("the schema has no attribute %s", {name}));
+    // Operational attributes are the server's to keep: there is nothing to put back.
+    if (!(def->flags & kAttrHidden)) defs.push_back(def);
   }
   std::string dn;
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
-  LDAP* ld = connection_->get();
-  SetDeref(ld, false);
-  std::vector<const char*> attrs;
-  for (const auto& name : names) attrs.push_back(name.c_str());
-  attrs.push_back(nullptr);
-  LDAPMessage* raw = nullptr;
-  const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
-                                   const_cast<char**>(attrs.data()), 0, nullptr, nullptr, nullptr, 1, &raw);
-  MessagePtr result(raw);
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("reading %s", {dn}));
-  LDAPMessage* found = ldap_first_entry(ld, raw);
-  if (!found) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
-  *ldif = WriteLdifRestoreRecord(ToLdifEntry(ld, found));
+  const LdifEntry* kept = nullptr;
+  const int rc = FetchEntry(dn, &kept);
+  if (rc != LDAP_SUCCESS) {
+    DropKept();
+    return Fail(rc, Format("reading %s", {dn}));
+  }
+  if (!kept) {
+    DropKept();
+    return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  }
+  LdifEntry named;
+  named.dn = kept->dn;
+  for (const auto& attribute : kept->attributes) {
+    const std::string_view description = attribute.first;
+    const auto* def = schema_->FindAttribute(description.substr(0, description.find(';')));
+    if (std::find(defs.begin(), defs.end(), def) != defs.end()) named.attributes.push_back(attribute);
+  }
+  *ldif = WriteLdifRestoreRecord(named);
   return 0;
 }
 
@@ -202,6 +276,8 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
     modPointers.push_back(&mods[i]);
   }
   modPointers.push_back(nullptr);
+  ++requests_;
+  DropKept(dn);
   const int rc =
       SendChange([&](LDAP* ld) { return ldap_modify_ext_s(ld, dn.c_str(), modPointers.data(), nullptr, nullptr); });
   if (rc == LDAP_SUCCESS) return 0;

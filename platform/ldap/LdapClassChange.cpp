@@ -53,6 +53,7 @@ DirStatus LdapService::ReadEntry(const std::string& dn, LdifEntry* entry, int* r
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
   LDAPMessage* raw = nullptr;
+  ++requests_;
   *resultCode = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
                                   nullptr, nullptr, nullptr, 1, &raw);
   MessagePtr result(raw);
@@ -67,6 +68,7 @@ DirStatus LdapService::HasChildren(const std::string& dn, bool* children) {
   LDAP* ld = connection_->get();
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
   LDAPMessage* raw = nullptr;
+  ++requests_;
   const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_ONELEVEL, "(objectClass=*)", const_cast<char**>(noAttrs),
                                    0, nullptr, nullptr, nullptr, 1, &raw);
   MessagePtr result(raw);
@@ -107,6 +109,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
     return Record(status, diagnostic);
   }
   LDAP* ld = connection_->get();
+  ++requests_;
   rc = ldap_delete_ext_s(ld, dn.c_str(), nullptr, nullptr);
   if (rc != LDAP_SUCCESS) {
     // A delete whose answer was lost may still have happened: then the mark stays, and the
@@ -115,6 +118,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
     return Fail(rc, Format("deleting %s to re-create it", {dn}));
   }
   if (recreateHook_) recreateHook_();
+  ++requests_;
   rc = AddEntry(ld, changed);
   if (rc == LDAP_SUCCESS) {
     mark.Done();
@@ -162,6 +166,8 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     }
   }
 
+  DropKept(dn);
+  ++requests_;
   int rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, nullptr); });
   if (rc == LDAP_SUCCESS) return 0;
   std::string message = ChangeDiagnostic();
@@ -173,6 +179,7 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     relax.ldctl_oid = const_cast<char*>(LDAP_CONTROL_RELAX);
     relax.ldctl_iscritical = 1;
     LDAPControl* controls[] = {&relax, nullptr};
+    ++requests_;
     rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, controls); });
     if (rc == LDAP_SUCCESS) return 0;
     message = ChangeDiagnostic();

@@ -106,6 +106,8 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   const bool structuralAttr = schema_->FindAttribute("structuralObjectClass") != nullptr;
   const char* attrs[] = {"objectClass", "hasSubordinates", structuralAttr ? "structuralObjectClass" : nullptr,
                          nullptr};
+  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, "hasSubordinates",
+                                 structuralAttr ? "structuralObjectClass" : nullptr, nullptr};
 
   if (cursor.empty()) {
     const auto virtualChildren = VirtualChildren(parent);
@@ -113,6 +115,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     if (!virtualOnly && !virtualChildren.empty()) {
       LDAPMessage* raw = nullptr;
       const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+      ++requests_;
       const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(noAttrs),
                                        0, nullptr, nullptr, nullptr, 1, &raw);
       MessagePtr result(raw);
@@ -128,6 +131,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
         std::string childDn;
         EntryNameToDn(childName, &childDn);
         LDAPMessage* raw = nullptr;
+        ++requests_;
         const int rc = ldap_search_ext_s(ld, childDn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
                                          const_cast<char**>(attrs), 0, nullptr, nullptr, nullptr, 1, &raw);
         MessagePtr result(raw);
@@ -155,13 +159,17 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     std::string cookie = position.cookie;
     MessagePtr result;
     const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
-    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", attrs, size, &cookie, &result);
+    ++requests_;
+    pageEntries_.clear();
+    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", prefetch_ ? prefetchAttrs : attrs, size,
+                              &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
     if (position.cookie.empty() && cookie.empty() && ldap_count_entries(ld, result.get()) == 0) {
       // 389 Directory Server answers a paged search below a missing entry with no entries and
       // success: an empty first page is checked.
       LDAPMessage* raw = nullptr;
       const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+      ++requests_;
       const int exists = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
                                            const_cast<char**>(noAttrs), 0, nullptr, nullptr, nullptr, 1, &raw);
       MessagePtr base(raw);
@@ -173,6 +181,17 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       service::EntrySummary summary;
       SummarizeEntry(e, &summary);
       if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      if (prefetch_) {
+        // Kept under the DN a read of the listed name asks for.
+        EntryName child = parent;
+        child.insert(child.begin(), summary.rdn);
+        std::string childDn;
+        if (EntryNameToDn(child, &childDn) == 0) {
+          LdifEntry kept = ToLdifEntry(ld, e);
+          kept.dn = childDn;
+          pageEntries_.insert_or_assign(std::move(childDn), std::move(kept));
+        }
+      }
       fetched.entries.push_back(std::move(summary));
     }
     serverPage_ = std::move(fetched);
@@ -214,6 +233,7 @@ void LdapService::CancelListing(const std::string& cursor) {
   // A page size of 0 with the cookie tells the server to drop the paged search.
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
   MessagePtr result;
+  ++requests_;
   const int rc = SearchPage(connection_->get(), position.parentDn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0,
                             &cookie, &result);
   if (IsConnectionLost(rc)) connection_.reset();

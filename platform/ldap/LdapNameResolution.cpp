@@ -67,6 +67,7 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
   std::string cookie;
   do {
     MessagePtr result;
+    ++requests_;
     const int rc = SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, filter, noAttrs, kDefaultPageSize, &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s below %s", {value, parentDn}));
     if (matching(result.get())) {
@@ -78,6 +79,7 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
   const std::string all = "(objectClass=*)";
   do {
     MessagePtr result;
+    ++requests_;
     const int rc = SearchPage(ld, parentDn, LDAP_SCOPE_ONELEVEL, all, noAttrs, kDefaultPageSize, &cookie, &result);
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s below %s", {value, parentDn}));
     if (matching(result.get())) {
@@ -109,23 +111,24 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
     canonical->clear();
     return 0;
   }
-  LDAP* ld = connection_->get();
-  SetDeref(ld, false);
-  const char* attrs[] = {"aliasedObjectName", nullptr};
-  LDAPMessage* raw = nullptr;
-  int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
-                             nullptr, nullptr, nullptr, 1, &raw);
-  MessagePtr result(raw);
+  // The entry's own read, kept for the reads of its values that usually follow.
+  const LdifEntry* entry = nullptr;
+  const int rc = FetchEntry(dn, &entry);
   if (rc == LDAP_NO_SUCH_OBJECT && !VirtualChildren(resolved).empty()) {
     *canonical = std::move(resolved);  // a part of a naming context that is no entry itself
     return 0;
   }
-  if (rc != LDAP_SUCCESS) return Fail(rc, Format("looking up %s", {dn}));
-  LDAPMessage* entry = ldap_first_entry(ld, raw);
-  if (!entry) return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  if (rc != LDAP_SUCCESS) {
+    DropKept();
+    return Fail(rc, Format("looking up %s", {dn}));
+  }
+  if (!entry) {
+    DropKept();
+    return Record(kErrNoSuchEntry, Format("no entry %s", {dn}));
+  }
   if (derefAliases) {
-    const auto targets = Values(ld, entry, "aliasedObjectName");
-    if (!targets.empty()) {
+    for (const auto& [description, targets] : entry->attributes) {
+      if (!EqualsIgnoreCase(description, "aliasedObjectName") || targets.empty()) continue;
       EntryName target;
       if (DnToEntryName(targets.front(), &target) != 0) return Record(kErrBadName, "alias to a malformed DN");
       return ResolveName(target, false, canonical);

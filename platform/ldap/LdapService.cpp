@@ -81,9 +81,12 @@ DirStatus LdapService::EnsureConnected() {
 }
 
 void LdapService::BeginUserAction() {
+  DropKept();
   connectionFailure_ = 0;
   connectionFailureText_.clear();
 }
+
+void LdapService::SetListingPrefetch(bool prefetch) { prefetch_ = prefetch; }
 
 std::vector<std::string> LdapService::TakeNotices() { return std::exchange(notices_, {}); }
 
@@ -101,6 +104,7 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
     // The operation is not repeated: the caller learns that it did not happen.
     connection_.reset();
     serverPage_.reset();
+    DropKept();
     connectionFailure_ = kErrServerUnavailable;
     connectionFailureText_ = Format("connection to %s lost during %s", {settings_.url, context});
     return Record(kErrServerUnavailable, connectionFailureText_);

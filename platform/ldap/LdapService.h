@@ -12,23 +12,27 @@
 // further operation fails at once with the status and text of that failure (or of the failed
 // reconnect); after it, the next operation connects again. Not thread-safe: one service per
 // thread.
+//
+// Kept entry: the first read of an entry (a name resolved to it, a value read) fetches all of
+// its user attributes in one base search, aliases not followed; the reads of that entry after
+// it (values, its name, a restore record) use what was fetched. It is dropped by any change
+// through the service, by BeginUserAction, by a failed read and when another entry is read.
+// Operational attributes, and the values of an alias read through to its target, are asked
+// for on their own. With SetListingPrefetch(true) the entries of the listing's current server
+// page are kept the same way until the next page, a change of that entry, or BeginUserAction.
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/ldap/LdapConfig.h"
 #include "platform/ldap/LdapConnection.h"
 #include "platform/ldap/LdapSchema.h"
+#include "platform/ldap/Ldif.h"
 #include "platform/service/DirectoryService.h"
-
-namespace recast::ldap {
-
-struct LdifEntry;
-
-}  // namespace recast::ldap
 
 typedef struct ldapmsg LDAPMessage;
 
@@ -68,8 +72,11 @@ class LdapService : public service::DirectoryService {
   DirStatus ReadStream(const service::EntryName& entry, const std::string& attrName,
                        std::vector<std::uint8_t>* content) override;
 
-  // Ends the fail-at-once state of a failed connection: the next operation connects again.
+  // Ends the fail-at-once state of a failed connection (the next operation connects again)
+  // and drops the kept entries.
   void BeginUserAction() override;
+  // Listings from now on also fetch the listed entries' user attributes (see above).
+  void SetListingPrefetch(bool prefetch) override;
   // What the service repaired on connecting (see README.md), each message once.
   std::vector<std::string> TakeNotices() override;
 
@@ -79,6 +86,9 @@ class LdapService : public service::DirectoryService {
   // The server's message (or the service's own reason) for the latest failure.
   const std::string& LastDiagnostic() const { return lastDiagnostic_; }
   const std::string& BaseDn() const { return baseDn_; }
+  // Requests sent for entries (names, listings, values, changes) since Open; the
+  // connection's own (root DSE, schema, login) are not counted. For tests and benchmarks.
+  std::uint64_t RequestsSent() const { return requests_; }
 
   explicit LdapService(LdapSettings settings) : settings_(std::move(settings)) {}
 
@@ -108,6 +118,13 @@ class LdapService : public service::DirectoryService {
   void RecoverPendingBackups();
   std::filesystem::path BackupFolder() const { return settings_.dataFolder / "ldap-backups"; }
   void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
+  // The user attributes of dn (aliases not followed) from the kept entries, else fetched in
+  // one base search and kept; the LDAP result code (LDAP_NO_SUCH_OBJECT also when the
+  // server sent no entry). *entry points into the service until the next call that reads or
+  // changes anything.
+  int FetchEntry(const std::string& dn, const LdifEntry** entry);
+  // Forgets what is kept of dn (everything when dn is empty).
+  void DropKept(const std::string& dn = {});
 
   // The latest page the server sent for a listing, with what the caller has not had yet.
   struct ServerPage {
@@ -126,6 +143,11 @@ class LdapService : public service::DirectoryService {
   std::unique_ptr<LdapConnection> referralConnection_;
   bool lastChangeReferred_ = false;
   std::optional<ServerPage> serverPage_;
+  std::optional<LdifEntry> kept_;  // the entry the last read fetched; kept_->dn as asked for
+  bool prefetch_ = false;
+  // The current prefetched server page's entries, by the DN a read of each asks for.
+  std::unordered_map<std::string, LdifEntry> pageEntries_;
+  std::uint64_t requests_ = 0;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;

@@ -212,6 +212,11 @@ class DirectoryService {
     return kErrNotSupported;
   }
 
+  // Whether the listings after this call also fetch the listed entries' values, so that a
+  // read of an entry of the current page needs no further request (a hint: the results are
+  // the same either way). The default does nothing.
+  virtual void SetListingPrefetch(bool) {}
+
   // A new user action begins (DirectoryClient::BeginUserAction). The default does nothing.
   virtual void BeginUserAction() {}
   // Messages for the user gathered since the last call; none by default.

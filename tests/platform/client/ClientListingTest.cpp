@@ -81,6 +81,20 @@ TEST_F(ClientListingTest, EmptyContainerEndsAfterOneRequest) {
   EXPECT_TRUE(listed.names.empty());
 }
 
+TEST_F(ClientListingTest, ThePrefetchFlagOfTheListingsContextReachesTheService) {
+  DirContext ctx = Start();
+  DirContext prefetching = kNoContext;
+  ASSERT_EQ(client->DuplicateContext(ctx, &prefetching), 0);
+  std::uint32_t flags = 0;
+  ASSERT_EQ(client->GetContextValue(prefetching, kKeyFlags, &flags), 0);
+  flags |= kFlagPrefetchValues;
+  ASSERT_EQ(client->SetContextValue(prefetching, kKeyFlags, &flags), 0);
+  for (const DirContext context : {prefetching, ctx, prefetching}) {
+    ASSERT_EQ(ListAll(*client, context, ".ACME", kDefaultBufferSize).status, 0);
+    EXPECT_EQ(Acme()->listingPrefetch(), context == prefetching);
+  }
+}
+
 TEST_F(ClientListingTest, EntriesAreOwnNamePartsTypelessOrTyped) {
   DirContext ctx = Start();
   Listed typeless = ListAll(*client, ctx, ".Sales.ACME", kDefaultBufferSize);

@@ -154,6 +154,7 @@ TEST(LdapDropTest, AStoppedServerFailsTheOperationAndARestartHeals) {
   const auto org = Name({{"O", "Org"}});
   service::AttributeValues values;
   ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+  service->BeginUserAction();  // the next read asks the server, not the entry kept in this action
 
   server->Stop();
   EXPECT_EQ(service->ReadAttribute(org, "o", true, &values), kErrServerUnavailable);
@@ -183,6 +184,7 @@ TEST(LdapDropTest, AServerThatStopsAnsweringTimesOutAndIsReconnected) {
   const auto org = Name({{"O", "Org"}});
   service::AttributeValues values;
   ASSERT_EQ(service->ReadAttribute(org, "o", true, &values), 0);
+  service->BeginUserAction();
   server->Pause(true);
   EXPECT_EQ(service->ReadAttribute(org, "o", true, &values), kErrServerUnavailable);
   const std::string timedOut = service->LastDiagnostic();

@@ -372,3 +372,70 @@ TEST_F(LdapServiceTest, ModifyMapsEachChangeAndResultCode) {
 
 }  // namespace
 }  // namespace recast::ldap::testing
+
+namespace recast::ldap::testing {
+namespace {
+
+std::vector<std::string> Texts(LdapService& service, const EntryName& entry, const char* attr) {
+  service::AttributeValues values;
+  std::vector<std::string> texts;
+  if (service.ReadAttribute(entry, attr, false, &values) != 0) return texts;
+  for (const auto& v : values.values) texts.push_back(std::get<value::Text>(v).text);
+  return texts;
+}
+
+TEST_F(LdapServiceTest, AnEntryIsFetchedOnceForItsNameAndValuesUntilAChangeOrAnAction) {
+  auto service = Admin();
+  const EntryName dropped = Name({{"CN", "Dropped"}, {"OU", "People"}, {"O", "Org"}});
+  EntryName canonical;
+  ASSERT_EQ(service->ResolveName(dropped, true, &canonical), 0);
+  const auto start = service->RequestsSent();
+  ASSERT_EQ(service->ResolveName(dropped, true, &canonical), 0);
+  EXPECT_EQ(Texts(*service, dropped, "description"), std::vector<std::string>{"kept"});
+  EXPECT_EQ(Texts(*service, dropped, "sn"), std::vector<std::string>{"Dropped"});
+  EXPECT_EQ(Texts(*service, dropped, "seeAlso"), std::vector<std::string>{});
+  EXPECT_EQ(service->RequestsSent(), start);  // all from the fetch of the first resolve
+
+  // A change through the service is seen at once; one behind its back after the next action.
+  ASSERT_EQ(service->Modify(dropped, {{kChangeAddValue, "description", value::Text{"mine"}}}), 0);
+  EXPECT_EQ(Texts(*service, dropped, "description"), (std::vector<std::string>{"kept", "mine"}));
+  ASSERT_TRUE(server_->Apply("dn: cn=Dropped,ou=People,o=Org\nchangetype: modify\nadd: description\n"
+                             "description: theirs\n",
+                             true));
+  EXPECT_EQ(Texts(*service, dropped, "description").size(), 2u);
+  service->BeginUserAction();
+  EXPECT_EQ(Texts(*service, dropped, "description"), (std::vector<std::string>{"kept", "mine", "theirs"}));
+  EXPECT_EQ(service->RequestsSent(), start + 3);  // the modify and two fetches
+
+  // Operational attributes are asked for on their own.
+  service::AttributeValues values;
+  EXPECT_EQ(service->ReadAttribute(dropped, "entryUUID", false, &values), 0);
+  EXPECT_EQ(service->RequestsSent(), start + 4);
+  // A class change after the name was resolved sends only the modify.
+  ASSERT_EQ(service->ResolveName(dropped, true, &canonical), 0);
+  ASSERT_EQ(service->ChangeBaseClass(dropped, "person"), 0) << service->LastDiagnostic();
+  EXPECT_EQ(service->RequestsSent(), start + 5);
+}
+
+TEST_F(LdapServiceTest, APrefetchingListingServesTheReadsOfItsEntries) {
+  const EntryName big = Name({{"OU", "Big"}, {"O", "Org"}});
+  for (const bool prefetch : {false, true}) {
+    SCOPED_TRACE(prefetch);
+    auto service = Admin();
+    service->SetListingPrefetch(prefetch);
+    service::ListPage page;
+    ASSERT_EQ(service->ListChildren(big, false, "", 50, &page), 0);
+    const auto start = service->RequestsSent();
+    for (const auto& summary : page.entries) {
+      EntryName entry = big;
+      entry.insert(entry.begin(), summary.rdn);
+      EXPECT_EQ(Texts(*service, entry, "cn"), std::vector<std::string>{summary.rdn.value});
+      EXPECT_EQ(Texts(*service, entry, "sn"), std::vector<std::string>{"S"});
+    }
+    EXPECT_EQ(service->RequestsSent() - start, prefetch ? 0u : page.entries.size());
+    service->CancelListing(page.cursor);
+  }
+}
+
+}  // namespace
+}  // namespace recast::ldap::testing
