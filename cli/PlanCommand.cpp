@@ -63,10 +63,9 @@ int RunPlan(const Arguments& args, const Environment& env) {
     return Failure(env, UnknownObjectMessage(*tree, container, kErrBadName));
   }
 
-  // The listing runs on a connection of its own: an LDAP server keeps one paged search per
-  // connection, and the analysis's reads would end it. Its context also fetches the values.
-  const std::unique_ptr<TreeConnection> lister = TreeConnection::Open(env, args.Value("--tree"), &error);
-  if (!lister) return Failure(env, error);
+  // The listing's context also fetches the listed entries' values, so that the analysis of
+  // each entry reads what its page brought (one request per page, not per entry).
+  TreeConnection* lister = tree.get();
   ScopedContext listCtx;
   if (const DirStatus s = listCtx.Duplicate(lister->client(), lister->ctx()); s != 0) {
     return Failure(env, Format("Cannot create a directory context: %s", {tree->ErrorText(s)}));
@@ -101,7 +100,11 @@ int RunPlan(const Arguments& args, const Environment& env) {
     pending.pop_back();
     std::vector<Pending> children;
     TNDSObj listing;
-    DirStatus status = OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing);
+    // Typed names: the analysis then needs no listing of its own to learn an entry's typed
+    // name, which would end this one (a server keeps one paged search per connection) and
+    // cost a listing per entry.
+    DirStatus status =
+        OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing, ListingNames::kTyped);
     if (status != 0) {
       progress.Clear();
       return Failure(env, first ? UnknownObjectMessage(*tree, container, status)
@@ -156,8 +159,9 @@ int RunPlan(const Arguments& args, const Environment& env) {
 
   const engine::PlanSummary& s = writer.summary();
   *env.out << Format("%d objects: %d without conflicts, %d with unvalued conflicts only, %d to delete conflicts "
-                     "first, %d blocked, %d incomplete",
-                     {s.objects, s.noConflicts, s.unvaluedOnly, s.deleteFirst, s.blocked, s.incomplete})
+                     "first, %d blocked, %d missing mandatory values, %d incomplete",
+                     {s.objects, s.noConflicts, s.unvaluedOnly, s.deleteFirst, s.blocked, s.missingMandatory,
+                      s.incomplete})
            << "\n"
            << out.string() << "\n";
   return kExitOk;

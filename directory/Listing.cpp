@@ -38,7 +38,7 @@ std::string BaseClassName(const ObjectInfo& info) {
 }  // namespace
 
 DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                      bool containersOnly, TNDSObj& listing) {
+                      bool containersOnly, TNDSObj& listing, ListingNames names) {
   DirectoryClient& client = session.client;
   ClearListing(listing);
   listing.containersOnly = containersOnly;
@@ -48,6 +48,7 @@ DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_vie
   listing.context.Duplicate(client, ctx);
   const DirContext listingContext = listing.context.get();
   ChangeContextFlags(session, listingContext, '+', kFlagTypelessNames | kFlagCanonicalize);
+  if (names == ListingNames::kTyped) ChangeContextFlags(session, listingContext, '-', kFlagTypelessNames);
   const std::uint32_t setting = 0;
   client.SetContextValue(listingContext, kKeySetting, &setting);
   const std::string nameContext = StripLeadingDot(name);

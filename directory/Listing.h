@@ -46,8 +46,11 @@ struct TNDSObj {
 // Clears listing, duplicates ctx (flags +0x14, key 2 = 0, name context = the container),
 // allocates the reply buffer, reads the first batch and makes its first entry current.
 // On a non-zero status the listing holds no context and no buffer.
+// kTyped: entry names with their types ("CN=Jane"), so that nothing has to list the container
+// again to learn an entry's typed name.
+enum class ListingNames { kTypeless, kTyped };
 DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                      bool containersOnly, TNDSObj& listing);
+                      bool containersOnly, TNDSObj& listing, ListingNames names = ListingNames::kTypeless);
 // One list request continuing at the iteration handle, then the reply's entry count;
 // position back to 0. On a failed request count and position stay as they were.
 DirStatus FetchBatch(DirectorySession& session, TNDSObj& listing);

@@ -161,8 +161,17 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
     ++requests_;
     pageEntries_.clear();
-    const int rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", prefetch_ ? prefetchAttrs : attrs, size,
-                              &cookie, &result);
+    const char* const* asked = prefetch_ ? prefetchAttrs : attrs;
+    int rc = LDAP_SUCCESS;
+    if (nextPage_ && nextPage_->parentDn == dn && nextPage_->cookie == position.cookie && !position.cookie.empty() &&
+        nextPage_->containersOnly == containersOnly && nextPage_->prefetch == prefetch_) {
+      const int msgid = nextPage_->msgid;
+      nextPage_.reset();
+      rc = CollectPage(ld, msgid, settings_.timeoutSeconds, &cookie, &result);
+    } else {
+      DropNextPage();
+      rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, &cookie, &result);
+    }
     if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
     if (position.cookie.empty() && cookie.empty() && ldap_count_entries(ld, result.get()) == 0) {
       // 389 Directory Server answers a paged search below a missing entry with no entries and
@@ -194,6 +203,15 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       }
       fetched.entries.push_back(std::move(summary));
     }
+    // The server prepares the next page while the caller is handed this one.
+    if (!fetched.nextCookie.empty()) {
+      int msgid = -1;
+      ++requests_;
+      if (SendPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, fetched.nextCookie, &msgid) ==
+          LDAP_SUCCESS) {
+        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid};
+      }
+    }
     serverPage_ = std::move(fetched);
   }
   // Entries are moved out as they are handed out, so only the cursor that continues where
@@ -220,6 +238,27 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   return 0;
 }
 
+void LdapService::DropNextPage() {
+  if (!nextPage_) return;
+  const NextPage next = *nextPage_;
+  nextPage_.reset();
+  if (!connection_) return;
+  LDAP* ld = connection_->get();
+  std::string cookie;
+  MessagePtr result;
+  const int rc = CollectPage(ld, next.msgid, settings_.timeoutSeconds, &cookie, &result);
+  if (IsConnectionLost(rc)) {
+    connection_.reset();
+    return;
+  }
+  if (rc != LDAP_SUCCESS || cookie.empty()) return;
+  // A page size of 0 with the cookie tells the server to drop the paged search.
+  const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
+  ++requests_;
+  const int ended = SearchPage(ld, next.parentDn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", noAttrs, 0, &cookie, &result);
+  if (IsConnectionLost(ended)) connection_.reset();
+}
+
 void LdapService::CancelListing(const std::string& cursor) {
   SigpipeGuard guard;
   Cursor position;
@@ -229,6 +268,10 @@ void LdapService::CancelListing(const std::string& cursor) {
     cookie = serverPage_->nextCookie;  // the server is one page ahead of the caller
   }
   serverPage_.reset();
+  if (nextPage_ && nextPage_->parentDn == position.parentDn && nextPage_->cookie == cookie) {
+    DropNextPage();  // the page asked for ahead moved the server on: it is ended there
+    return;
+  }
   if (!connection_ || cookie.empty()) return;
   // A page size of 0 with the cookie tells the server to drop the paged search.
   const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};

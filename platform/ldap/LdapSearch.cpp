@@ -71,6 +71,62 @@ bool IsBelow(const service::EntryName& name, const service::EntryName& suffix) {
   return true;
 }
 
+namespace {
+
+// The result code of a page's answer, and the cookie for the page after it (empty: none).
+int ParsePage(LDAP* ld, LDAPMessage* raw, std::string* cookie) {
+  LDAPControl** rawResponse = nullptr;
+  int code = LDAP_SUCCESS;
+  const int rc = ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, &rawResponse, 0);
+  ControlsPtr response(rawResponse);
+  if (rc != LDAP_SUCCESS) return rc;
+  if (code != LDAP_SUCCESS) return code;
+  cookie->clear();
+  if (LDAPControl* paged = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rawResponse, nullptr)) {
+    ber_int_t estimate = 0;
+    berval next{};
+    if (ldap_parse_pageresponse_control(ld, paged, &estimate, &next) == LDAP_SUCCESS && next.bv_val) {
+      cookie->assign(next.bv_val, next.bv_len);
+      ber_memfree(next.bv_val);
+    }
+  }
+  return LDAP_SUCCESS;
+}
+
+}  // namespace
+
+int SendPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
+             int pageSize, const std::string& cookie, int* msgid) {
+  std::string cookieBytes = cookie;
+  berval cookieValue{static_cast<ber_len_t>(cookieBytes.size()), cookieBytes.data()};
+  LDAPControl* rawControl = nullptr;
+  int rc = ldap_create_page_control(ld, pageSize, cookieBytes.empty() ? nullptr : &cookieValue, 1, &rawControl);
+  if (rc != LDAP_SUCCESS) return rc;
+  ControlPtr control(rawControl);
+  LDAPControl* controls[] = {rawControl, nullptr};
+  return ldap_search_ext(ld, base.c_str(), scope, filter.c_str(), const_cast<char**>(attrs), 0, controls, nullptr,
+                         nullptr, 0, msgid);
+}
+
+int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out) {
+  timeval timeout{timeoutSeconds, 0};
+  LDAPMessage* raw = nullptr;
+  const int got = ldap_result(ld, msgid, LDAP_MSG_ALL, &timeout, &raw);
+  MessagePtr result(raw);
+  if (got == 0) {
+    ldap_abandon_ext(ld, msgid, nullptr, nullptr);
+    return LDAP_TIMEOUT;
+  }
+  if (got < 0) {
+    int error = LDAP_OTHER;
+    ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &error);
+    return error;
+  }
+  if (const int rc = ParsePage(ld, raw, cookie); rc != LDAP_SUCCESS) return rc;
+  *out = std::move(result);
+  return LDAP_SUCCESS;
+}
+
 int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
                int pageSize, std::string* cookie, MessagePtr* out) {
   berval cookieValue{static_cast<ber_len_t>(cookie->size()), cookie->data()};
@@ -84,21 +140,7 @@ int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& 
                          nullptr, 0, &raw);
   MessagePtr result(raw);
   if (rc != LDAP_SUCCESS) return rc;
-  LDAPControl** rawResponse = nullptr;
-  int code = LDAP_SUCCESS;
-  rc = ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, &rawResponse, 0);
-  ControlsPtr response(rawResponse);
-  if (rc != LDAP_SUCCESS) return rc;
-  if (code != LDAP_SUCCESS) return code;
-  cookie->clear();
-  if (LDAPControl* paged = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, rawResponse, nullptr)) {
-    ber_int_t estimate = 0;
-    berval next{};
-    if (ldap_parse_pageresponse_control(ld, paged, &estimate, &next) == LDAP_SUCCESS && next.bv_val) {
-      cookie->assign(next.bv_val, next.bv_len);
-      ber_memfree(next.bv_val);
-    }
-  }
+  if (rc = ParsePage(ld, raw, cookie); rc != LDAP_SUCCESS) return rc;
   *out = std::move(result);
   return LDAP_SUCCESS;
 }

@@ -39,6 +39,14 @@ bool IsBelow(const service::EntryName& name, const service::EntryName& suffix);
 int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
                int pageSize, std::string* cookie, MessagePtr* out);
 
+// SearchPage in two halves, so that the server prepares a page while the caller works on the
+// previous one. SendPage asks for the page after cookie and leaves its message id in *msgid;
+// CollectPage waits at most timeoutSeconds for that page's whole answer and returns as
+// SearchPage does (*cookie: the one for the page after it).
+int SendPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
+             int pageSize, const std::string& cookie, int* msgid);
+int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out);
+
 // Adds entry as it stands (the values are not changed, only passed); the LDAP result code.
 int AddEntry(LDAP* ld, LdifEntry& entry);
 

@@ -59,6 +59,7 @@ DirStatus LdapService::Connect(std::string* diagnostic) {
   }
   if (subschema.empty()) subschema = "cn=Subschema";
   connection_ = std::move(connection);
+  nextPage_.reset();  // asked for on a connection that is gone
   namingContexts_ = std::move(contexts);
   baseDn_ = std::move(base);
   subschemaDn_ = std::move(subschema);
@@ -104,6 +105,7 @@ DirStatus LdapService::Fail(int resultCode, const std::string& context) {
     // The operation is not repeated: the caller learns that it did not happen.
     connection_.reset();
     serverPage_.reset();
+    nextPage_.reset();
     DropKept();
     connectionFailure_ = kErrServerUnavailable;
     connectionFailureText_ = Format("connection to %s lost during %s", {settings_.url, context});

@@ -136,8 +136,20 @@ class LdapService : public service::DirectoryService {
     std::size_t handedOut = 0;  // entries already given to the caller (moved out)
   };
 
+  // The page after serverPage_, asked for while the caller works on serverPage_.
+  struct NextPage {
+    std::string parentDn;
+    std::string cookie;  // the cookie it was asked for with
+    bool containersOnly = false;
+    bool prefetch = false;
+    int msgid = -1;
+  };
+  // Waits for the page asked for ahead, if any, and ends its paged search on the server.
+  void DropNextPage();
+
   LdapSettings settings_;
   std::unique_ptr<LdapConnection> connection_;
+  std::optional<NextPage> nextPage_;
   // The server a read-only copy referred the latest change to, and the connection to it.
   std::string referralUrl_;
   std::unique_ptr<LdapConnection> referralConnection_;

@@ -101,7 +101,7 @@ TEST_F(AnalyseCommandTest, ApplyWithAReadOnlyLoginFailsNamingTheMissingRight) {
   const Result r = RunProgram(*home_, {"apply", plan, "--delete-conflicts"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(Lines(r.out).front(),
-            "failed: Tester.OU=Devices: removing Login Disabled failed (0xFFFFFD60 (No access: the login lacks the "
+            "failed: CN=Tester.OU=Devices: removing Login Disabled failed (0xFFFFFD60 (No access: the login lacks the "
             "rights for this operation)); the journal keeps its values, so undo can put back what was removed");
 }
 

@@ -92,20 +92,20 @@ TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
   ASSERT_EQ(plan.exitCode, 0) << plan.err;
   EXPECT_EQ(Lines(plan.out).front(),
             "23 objects: 0 without conflicts, 3 with unvalued conflicts only, 20 to delete conflicts first, "
-            "0 blocked, 0 incomplete");
+            "0 blocked, 0 missing mandatory values, 0 incomplete");
 
   // Without --delete-conflicts only those without valued conflicts change.
   const Result first = RunProgram(home_, {"apply", PlanFile().string()});
   EXPECT_EQ(first.exitCode, 1) << first.err;
-  EXPECT_NE(first.out.find("not changed: u0001.OU=Gen: valued conflicts (Language) must be deleted first; add "
+  EXPECT_NE(first.out.find("not changed: CN=u0001.OU=Gen: valued conflicts (Language) must be deleted first; add "
                            "--delete-conflicts"),
             std::string::npos)
       << first.out;
-  EXPECT_NE(first.out.find("changed: s1.Sub.OU=Gen (User -> Organizational Person)"), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("changed: CN=s1.OU=Sub.OU=Gen (User -> Organizational Person)"), std::string::npos) << first.out;
 
   const Result second = RunProgram(home_, {"apply", PlanFile().string(), "--delete-conflicts", "--jobs", "3"});
   EXPECT_EQ(second.exitCode, 0) << second.out << second.err;
-  EXPECT_NE(second.out.find("already done: s1.Sub.OU=Gen"), std::string::npos) << second.out;
+  EXPECT_NE(second.out.find("already done: CN=s1.OU=Sub.OU=Gen"), std::string::npos) << second.out;
   const fs::path journal = LastLine(second.out);
   EXPECT_EQ(journal.parent_path(), home_.DataFolder() / "journals");
   struct stat st {};
@@ -121,7 +121,7 @@ TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
 
   const Result undo = RunProgram(home_, {"undo", journal.string()});
   EXPECT_EQ(undo.exitCode, 0) << undo.out << undo.err;
-  EXPECT_NE(undo.out.find("put back: u0020.OU=Gen"), std::string::npos) << undo.out;
+  EXPECT_NE(undo.out.find("put back: CN=u0020.OU=Gen"), std::string::npos) << undo.out;
   EXPECT_EQ(Entries(), before);
   const Result again = RunProgram(home_, {"undo", journal.string()});
   EXPECT_EQ(again.exitCode, 0);
