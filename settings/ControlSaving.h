@@ -34,7 +34,9 @@ void SaveComboHistory(const SettingsFile& file, const std::string& section, QCom
 void AddTextToHistory(QComboBox& combo);
 
 // Erases section, then writes line i under the key i in decimal (or, with keysFromTags, under
-// the line's tag), each only when not empty. Throws SettingsWriteError.
+// the line's tag), each only when not empty. Throws SettingsWriteError. The design calls for
+// the keys-from-tags form; the walk only saves memos (keys by index) and nothing else calls it
+// yet. Keep it as it is.
 void SaveStringList(const SettingsFile& file, const std::string& section, const TaggedList& lines,
                     bool keysFromTags);
 

@@ -15,6 +15,8 @@ std::string UpperAscii(std::string_view text);
 bool TextEquals(std::string_view a, std::string_view b);
 
 std::uint16_t MinWord(std::uint16_t a, std::uint16_t b);
+// MinInt and ChooseText belong to the helper set the program's design lays down; nothing
+// calls them yet. Keep them as they are (do not delete or "fix" them).
 std::int32_t MinInt(std::int32_t a, std::int32_t b);
 std::string ChooseText(bool condition, std::string_view whenTrue, std::string_view whenFalse);
 // "TRUE" for any non-zero flag, "FALSE" for zero.
