@@ -57,7 +57,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     // since readers take the first value as the entry's class.
     std::vector<std::string> ordered;
     for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
-      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return EqualsIgnoreCase(t, cls); });
+      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return TextEquals(t, cls); });
       if (it != texts.end()) {
         ordered.push_back(*it);
         texts.erase(it);
@@ -134,7 +134,7 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
       case kChangeOverwriteValue:
         // Several overwrites of one attribute in a row make one replace, not the last alone.
         if (!operations.empty() && operations.back().op == LDAP_MOD_REPLACE &&
-            EqualsIgnoreCase(operations.back().attr, attr) && !operations.back().values.empty()) {
+            TextEquals(operations.back().attr, attr) && !operations.back().values.empty()) {
           operations.back().values.push_back(bytes);
         } else {
           operations.push_back({LDAP_MOD_REPLACE, attr, {bytes}});

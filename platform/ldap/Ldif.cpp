@@ -6,7 +6,7 @@
 
 #include <chrono>
 
-#include "platform/ldap/FileDescriptor.h"
+#include "util/FileDescriptor.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
 #include "util/Format.h"
