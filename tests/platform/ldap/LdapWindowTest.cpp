@@ -13,7 +13,7 @@
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/BackupMarks.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::ldap::testing {
 namespace {
