@@ -1,7 +1,7 @@
 #pragma once
 // Recording the values shown by a window's controls in the settings file (written for the
 // record; the program never reads them back). The kinds of controls and what is stored for
-// each are listed in settings/ControlKinds.h.
+// each are listed in app/ControlKinds.h.
 
 #include <string>
 

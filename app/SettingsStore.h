@@ -33,8 +33,8 @@ class SettingsStore {
   // SaveControlsToFile(SettingsFileName(true), "Settings", page).
   void SavePageSettings(QWidget& page) const;
 
-  // Open the file, run RestoreBounds, SaveBounds or SaveControls (settings/Placement.h,
-  // settings/ControlSaving.h), and release it. A file that cannot be written leaves the close
+  // Open the file, run RestoreBounds, SaveBounds or SaveControls (app/Placement.h,
+  // app/ControlSaving.h), and release it. A file that cannot be written leaves the close
   // to complete.
   void RestoreFormBounds(const std::string& fileName, const std::string& section, QWidget& window) const;
   void SaveFormBounds(const std::string& fileName, const std::string& section, const QWidget& window) const;
