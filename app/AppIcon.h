@@ -1,6 +1,7 @@
 #pragma once
-// The program's icon, drawn in code (the same picture as recast-object.svg, which the desktop
-// uses), so the window needs no image plugin.
+// The program's icon: the shipped recast-object.svg (the picture the desktop uses too), built
+// into the program as a Qt resource and rendered with Qt SVG, so the window needs no image
+// plugin. An unreadable resource gives an empty icon.
 
 #include <QIcon>
 

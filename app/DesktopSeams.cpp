@@ -5,8 +5,8 @@
 
 namespace recast::app {
 
-void WireSettings(AppServices& services, const settings::SettingsStore& store) {
-  const settings::SettingsStore* s = &store;
+void WireSettings(AppServices& services, const SettingsStore& store) {
+  const SettingsStore* s = &store;
   services.restoreMainWindowPlacement = [s](QWidget& form) { s->RestoreMainWindowPlacement(form); };
   services.saveMainWindowPlacement = [s](QWidget& form) { s->SaveMainWindowPlacement(form); };
   services.savePageSettings = [s](QWidget& page) { s->SavePageSettings(page); };

@@ -10,14 +10,14 @@
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/qtui/QtUserInterface.h"
 #include "platform/shell/LinuxShellService.h"
-#include "settings/SettingsStore.h"
+#include "app/SettingsStore.h"
 #include "util/Automation.h"
 #include "util/Clipboard.h"
 #include "util/ShellService.h"
 
 namespace recast::app {
 
-void WireSettings(AppServices& services, const settings::SettingsStore& store);
+void WireSettings(AppServices& services, const SettingsStore& store);
 void WireShell(AppServices& services, ShellService& shell);
 // The export's own messages go to ui.
 void WireExport(AppServices& services, UserInterface& ui, Clipboard& clipboard, Automation& automation);
@@ -26,7 +26,7 @@ struct DesktopSeams {
   explicit DesktopSeams(std::filesystem::path settingsFolder) : settings(std::move(settingsFolder)) {}
 
   qtui::QtUserInterface ui;
-  settings::SettingsStore settings;
+  SettingsStore settings;
   LinuxShellService shell;
   QtClipboard clipboard;
   LinuxAutomation automation;

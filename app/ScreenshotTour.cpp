@@ -1,8 +1,13 @@
 // Developer tool (not installed): walks the typical request on the demo directory and saves a
 // picture of each tab along the way, at the given window size.
 //   recast-object-screens <folder> [width height]
+// The tour changes the directory it walks, so it runs in a temporary home of its own (fresh
+// settings, connections and demo store), removed at its end; the user's own configuration and
+// demo store are never touched.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -63,8 +68,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <folder> [width height]\n", argv[0]);
     return 2;
   }
-  const QString folder = QString::fromLocal8Bit(argv[1]);
+  const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(folder);
+  const QTemporaryDir home;
+  if (!home.isValid()) {
+    std::fprintf(stderr, "cannot create a temporary home: %s\n", home.errorString().toLocal8Bit().constData());
+    return 1;
+  }
+  // Every per-user folder derives from HOME once the XDG variables are gone.
+  qputenv("HOME", QFile::encodeName(home.path()));
+  qunsetenv("XDG_CONFIG_HOME");
+  qunsetenv("XDG_DATA_HOME");
   QApplication::setApplicationName("Recast Object");
   QApplication::setWindowIcon(recast::app::AppIcon());
 

@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "directory/Statuses.h"
+
 namespace recast {
 
-using DirStatus = std::int32_t;
-using ConnStatus = std::uint16_t;
 using ConnRef = std::uint32_t;
 using ConnHandle = std::uint32_t;
 using DirContext = std::int32_t;
@@ -47,50 +47,7 @@ inline constexpr std::size_t kTreeInfoBytes = 255;      // GetConnectionRefInfo 
 inline constexpr std::size_t kAsn1IdBytes = 32;
 
 // ---- Statuses ----------------------------------------------------------------------------
-// Connection statuses (16-bit).
-inline constexpr ConnStatus kConnCannotInitialize = 0xFFFF;  // client configuration unreadable
-inline constexpr ConnStatus kConnInvalidConnection = 0x8801; // no such connection reference
-inline constexpr ConnStatus kConnNoPrimary = 0x880F;         // no primary connection
-inline constexpr ConnStatus kConnNoMoreEntries = 0x88FF;     // scan has no further reference
-inline constexpr ConnStatus kConnServiceUnavailable = 0x8810;// the service cannot be opened
-inline constexpr ConnStatus kConnNotInitialized = 0x8811;    // InitClient was not called
-inline constexpr ConnStatus kConnBadArgument = 0x8812;
-
-// Directory codes (the server side).
-inline constexpr DirStatus kErrNoSuchEntry = -601;
-inline constexpr DirStatus kErrNoSuchValue = -602;
-inline constexpr DirStatus kErrNoSuchAttribute = -603;
-inline constexpr DirStatus kErrNoSuchClass = -604;
-inline constexpr DirStatus kErrEntryAlreadyExists = -606;
-inline constexpr DirStatus kErrNotEffectiveClass = -607;
-inline constexpr DirStatus kErrIllegalAttribute = -608;
-inline constexpr DirStatus kErrMissingMandatory = -609;
-inline constexpr DirStatus kErrIllegalContainment = -611;
-inline constexpr DirStatus kErrCannotHaveMultipleValues = -612;
-inline constexpr DirStatus kErrSyntaxViolation = -613;
-inline constexpr DirStatus kErrDuplicateValue = -614;
-inline constexpr DirStatus kErrAttributeAlreadyExists = -615;
-inline constexpr DirStatus kErrNoAccess = -672;
-inline constexpr DirStatus kErrNotLeafEntry = -654;     // operation needs an entry without children
-inline constexpr DirStatus kErrServerUnavailable = -625; // the directory service cannot be reached
-inline constexpr DirStatus kErrDirectoryFailure = -699;  // the service failed (store error etc.)
-
-// Client-side failures (the client's own range).
-inline constexpr DirStatus kErrNotEnoughMemory = -301;
-inline constexpr DirStatus kErrBadKey = -302;
-inline constexpr DirStatus kErrBadContext = -303;       // no such context handle
-inline constexpr DirStatus kErrBufferFull = -304;       // a request does not fit its buffer
-inline constexpr DirStatus kErrListEmpty = -305;
-inline constexpr DirStatus kErrBadSyntax = -306;        // unknown syntax or value record
-inline constexpr DirStatus kErrBufferEmpty = -307;      // reading past the end of a reply
-inline constexpr DirStatus kErrBadVerb = -308;          // buffer prepared for another operation
-inline constexpr DirStatus kErrOutOfTurn = -309;        // a reader called out of turn
-inline constexpr DirStatus kErrBadBuffer = -310;        // no such buffer handle, or bad size
-inline constexpr DirStatus kErrBadIteration = -311;     // iteration handle not known
-inline constexpr DirStatus kErrBadName = -312;          // a name that cannot be resolved as written
-inline constexpr DirStatus kErrBadArgument = -313;      // null pointer or value out of range
-inline constexpr DirStatus kErrNotConnected = -314;     // no connection opened yet
-inline constexpr DirStatus kErrNotSupported = -315;     // the service does not offer it
+// ConnStatus, DirStatus and every status constant: directory/Statuses.h.
 
 // ---- Context keys and flags --------------------------------------------------------------
 inline constexpr std::uint32_t kKeyFlags = 1;         // std::uint32_t

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "directory/ByteView.h"
+#include "util/FileDescriptor.h"
 #include "util/Format.h"
 
 namespace recast {
@@ -17,21 +18,6 @@ constexpr std::string_view kTemplateMarker = "AOT FILE";
 constexpr std::size_t kTemplateHeaderBytes = 24;
 constexpr std::uint32_t kMaxCountedText = 1024;
 const std::string kLineBreak = "\r\n";
-
-// Closes the stream's file descriptor on every path.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Reads until the end of the stream or until buffer is full; false on a read error.
 bool ReadAll(int fd, std::vector<std::uint8_t>& buffer, std::size_t* size) {

@@ -13,10 +13,9 @@
 
 namespace recast::engine {
 
-// The status when the journal could not be written; nothing was changed then.
-inline constexpr DirStatus kErrJournalWrite = -390;
-// The status a record is marked failed with when the user cancelled part-way.
-inline constexpr DirStatus kErrCancelledChange = -391;
+// kErrJournalWrite (the journal could not be written; nothing was changed then) and
+// kErrCancelledChange (a record marked failed when the user cancelled part-way) are defined
+// with every other status in directory/Statuses.h.
 
 // What the window needs to show and steer the removals one by one. All may be empty.
 struct RecastHooks {

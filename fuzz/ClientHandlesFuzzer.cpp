@@ -15,7 +15,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "platform/client/MemoryService.h"
+#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
 
 using namespace recast;

@@ -1,10 +1,15 @@
 #include "settings/SettingsFile.h"
 
+#include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include "platform/profile/Profile.h"
+#include "util/AtomicFile.h"
+#include "util/FileNames.h"
 #include "util/Format.h"
 #include "util/TextHelpers.h"
+#include "util/UserFolders.h"
 
 namespace recast::settings {
 
@@ -27,25 +32,21 @@ bool SettingsFile::ReadBool(std::string_view section, std::string_view key, bool
   return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void SettingsFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const {
+bool SettingsFile::WriteString(std::string_view section, std::string_view key, std::string_view value) const {
   EnsureFolder();
-  if (!profile::WritePrivateProfileString(section, key, value, path_)) FailWrite();
+  return profile::WritePrivateProfileString(section, key, value, path_);
 }
 
-void SettingsFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) const {
-  WriteString(section, key, Format("%d", {value}));
+bool SettingsFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) const {
+  return WriteString(section, key, Format("%d", {value}));
 }
 
-void SettingsFile::WriteBool(std::string_view section, std::string_view key, bool value) const {
-  WriteString(section, key, value ? "1" : "0");
+bool SettingsFile::WriteBool(std::string_view section, std::string_view key, bool value) const {
+  return WriteString(section, key, value ? "1" : "0");
 }
 
-void SettingsFile::EraseSection(std::string_view section) const {
-  if (!profile::ErasePrivateProfileSection(section, path_)) FailWrite();
-}
-
-void SettingsFile::FailWrite() const {
-  throw SettingsWriteError(Format("Unable to write to %s", {path_.string()}));
+bool SettingsFile::EraseSection(std::string_view section) const {
+  return profile::ErasePrivateProfileSection(section, path_);
 }
 
 void SettingsFile::EnsureFolder() const {
@@ -54,19 +55,40 @@ void SettingsFile::EnsureFolder() const {
   if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path(), ignored);
 }
 
-void WriteStringIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
+bool WriteStringIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
                           std::string_view text) {
   const std::string stored = file.ReadString(section, key, "");
-  if (stored != text && QuoteText(stored) != text) file.WriteString(section, key, text);
+  return stored == text || QuoteText(stored) == text || file.WriteString(section, key, text);
 }
 
-void WriteIntegerIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
+bool WriteIntegerIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
                            std::int32_t value) {
-  if (file.ReadInteger(section, key, 0) != value) file.WriteInteger(section, key, value);
+  return file.ReadInteger(section, key, 0) == value || file.WriteInteger(section, key, value);
 }
 
-void WriteBoolIfChanged(const SettingsFile& file, std::string_view section, std::string_view key, bool value) {
-  if (file.ReadBool(section, key, false) != value) file.WriteBool(section, key, value);
+bool WriteBoolIfChanged(const SettingsFile& file, std::string_view section, std::string_view key, bool value) {
+  return file.ReadBool(section, key, false) == value || file.WriteBool(section, key, value);
+}
+
+std::filesystem::path DefaultSettingsFolder() {
+  const std::filesystem::path folder = UserConfigFolder();
+  CarryOverSettingsFile(UserConfigHome(), folder, std::filesystem::path(ProgramFileWithExt("ini")).filename().string());
+  return folder;
+}
+
+bool CarryOverSettingsFile(const std::filesystem::path& previousFolder, const std::filesystem::path& folder,
+                           const std::string& fileName) {
+  std::error_code error;
+  if (std::filesystem::exists(folder / fileName, error) || error) return true;
+  std::ifstream previous(previousFolder / fileName, std::ios::binary);
+  if (!previous) return true;
+  std::ostringstream content;
+  content << previous.rdbuf();
+  if (!previous.good() && !previous.eof()) return false;
+  std::filesystem::create_directories(folder, error);
+  // Another instance carrying the file over at the same moment wrote the same content.
+  const FileWriteResult written = WriteFileAtomically(folder / fileName, content.str(), ExistingFile::NoReplace);
+  return written.ok() || written.status == FileWriteStatus::Exists;
 }
 
 }  // namespace recast::settings

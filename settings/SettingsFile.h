@@ -1,21 +1,14 @@
 #pragma once
 // The open settings file: a handle on one INI file name, opened for one store operation and
-// dropped at its end. Reads never fail (missing means the default); a failed write or erase
-// throws SettingsWriteError, which the saving operations catch per control.
+// dropped at its end. Reads never fail (missing means the default); a write or erase that
+// fails returns false and leaves the file as it was. Nothing here throws.
 
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace recast::settings {
-
-// "Unable to write to %s" with the file's path.
-class SettingsWriteError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 class SettingsFile {
  public:
@@ -32,15 +25,14 @@ class SettingsFile {
   // Non-zero integer = true.
   bool ReadBool(std::string_view section, std::string_view key, bool defaultValue) const;
 
-  // Throw SettingsWriteError when the file cannot be written; the file is then unchanged.
-  // The settings folder is created when it is missing.
-  void WriteString(std::string_view section, std::string_view key, std::string_view value) const;
-  void WriteInteger(std::string_view section, std::string_view key, std::int32_t value) const;
-  void WriteBool(std::string_view section, std::string_view key, bool value) const;
-  void EraseSection(std::string_view section) const;
+  // False when the file cannot be written; the file is then unchanged. The settings folder
+  // is created when it is missing. Erasing a section that is not there writes nothing.
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value) const;
+  bool WriteInteger(std::string_view section, std::string_view key, std::int32_t value) const;
+  bool WriteBool(std::string_view section, std::string_view key, bool value) const;
+  bool EraseSection(std::string_view section) const;
 
  private:
-  [[noreturn]] void FailWrite() const;
   void EnsureFolder() const;
 
   std::filesystem::path path_;
@@ -50,13 +42,28 @@ class SettingsFile {
 // writes only when it differs, so an unchanged value never touches the file, and an empty
 // text, 0 or false is never written for a key that is not yet there.
 // A text is also left alone when its stored form reads back as the value without its
-// enclosing quotes (history entries are stored quoted).
-void WriteStringIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
+// enclosing quotes (history entries are stored quoted). Each returns false only when a
+// write was needed and failed.
+bool WriteStringIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
                           std::string_view text);
 // Compared with the stored integer read with default 0.
-void WriteIntegerIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
+bool WriteIntegerIfChanged(const SettingsFile& file, std::string_view section, std::string_view key,
                            std::int32_t value);
 // Compared with the stored boolean read with default false; written as "1" or "0".
-void WriteBoolIfChanged(const SettingsFile& file, std::string_view section, std::string_view key, bool value);
+bool WriteBoolIfChanged(const SettingsFile& file, std::string_view section, std::string_view key, bool value);
+
+// The per-user settings folder, UserConfigFolder() (util/UserFolders.h, normally
+// ~/.config/recast-object). The settings file used to live in the configuration home itself
+// (~/.config/recast-object.ini); the running program's file (its name with the extension
+// "ini") is carried over from there first (CarryOverSettingsFile), so no user loses placement
+// or history.
+std::filesystem::path DefaultSettingsFolder();
+
+// When folder holds no fileName yet and previousFolder does, copies the previous file into
+// folder (created when missing) so that it is read from then on; the previous file stays as
+// it was. False only when a copy was needed and could not be written (the folder then starts
+// without the old values).
+bool CarryOverSettingsFile(const std::filesystem::path& previousFolder, const std::filesystem::path& folder,
+                           const std::string& fileName);
 
 }  // namespace recast::settings

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "util/FileDescriptor.h"
 #include "util/Format.h"
 
 namespace recast {
@@ -25,47 +26,30 @@ class TempFile {
   explicit TempFile(const fs::path& folder) {
     // A short fixed prefix: the target's own name may already use the 255 bytes allowed.
     std::string pattern = (folder / ".recast-XXXXXX").string();
-    fd_ = ::mkstemp(pattern.data());
-    error_ = fd_ < 0 ? errno : 0;
-    if (fd_ >= 0) name_ = std::move(pattern);
+    fd_ = FileDescriptor(::mkstemp(pattern.data()));
+    error_ = fd_.get() < 0 ? errno : 0;
+    if (fd_.get() >= 0) name_ = std::move(pattern);
   }
   ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
+    fd_ = FileDescriptor();
     if (!name_.empty() && !kept_) ::unlink(name_.c_str());
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
 
-  bool ok() const { return fd_ >= 0; }
+  bool ok() const { return fd_.get() >= 0; }
   int error() const { return error_; }
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& name() const { return name_; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
+  // Closes the file, reporting what close says (a delayed write error shows up here).
+  bool Close() { return ::close(fd_.Release()) == 0; }
   void Keep() { kept_ = true; }
 
  private:
   std::string name_;
-  int fd_ = -1;
+  FileDescriptor fd_;
   int error_ = 0;
   bool kept_ = false;
-};
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
 };
 
 FileWriteResult Failure(int error) { return {FileWriteStatus::Failed, error}; }

@@ -15,7 +15,8 @@ inline constexpr std::uint16_t kBufferTextLimit = 2303;
 // Each byte as two upper-case hex digits, no separators. count 0 (or no bytes) gives "".
 std::string HexText(const std::uint8_t* bytes, std::uint16_t count);
 
-// The characters up to the first zero byte; "" for a null pointer.
+// The characters up to the first zero byte; "" for a null pointer. The design calls for it;
+// nothing calls it yet. Keep it as it is.
 std::string ZeroTermToText(const char* chars);
 
 // The text's own zero-terminated characters, valid while the text is unchanged.

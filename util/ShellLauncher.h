@@ -2,6 +2,10 @@
 // Opens whatever one command line names (a document, a program with its arguments, an
 // address) the way the desktop would; words that exist only inside the command interpreter
 // go to the interpreter named by "comspec" with "/C ".
+//
+// The interpreter route (IsShellBuiltin and the "comspec" branch of ResolveShellCommand) is
+// there because the design calls for it; nothing the program opens takes it yet. Keep it as
+// it is (do not delete or "fix" it).
 
 #include <string>
 #include <string_view>

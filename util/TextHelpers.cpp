@@ -6,6 +6,7 @@ namespace recast {
 
 namespace {
 char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // 0-based offset of sub in text at or after from; npos when absent.
 std::size_t FindText(std::string_view text, std::string_view sub, std::size_t from, bool caseSensitive) {
@@ -41,6 +42,18 @@ std::string UpperAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperChar(c);
   return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = LowerChar(c);
+  return out;
+}
+
+bool TextLess(std::string_view a, std::string_view b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return static_cast<unsigned char>(UpperChar(x)) < static_cast<unsigned char>(UpperChar(y));
+  });
 }
 
 bool TextEquals(std::string_view a, std::string_view b) {

@@ -10,11 +10,22 @@
 
 namespace recast {
 
+// The program's one ASCII case fold: only a-z and A-Z change.
 std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
 // Equal when case is ignored (ASCII a-z only).
 bool TextEquals(std::string_view a, std::string_view b);
+// Byte order with a-z read as A-Z (the order of a sorted list that ignores case).
+bool TextLess(std::string_view a, std::string_view b);
+// TextLess for ordered containers keyed by names whose case does not count.
+struct CaseLess {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return TextLess(a, b); }
+};
 
 std::uint16_t MinWord(std::uint16_t a, std::uint16_t b);
+// MinInt and ChooseText belong to the helper set the program's design lays down; nothing
+// calls them yet. Keep them as they are (do not delete or "fix" them).
 std::int32_t MinInt(std::int32_t a, std::int32_t b);
 std::string ChooseText(bool condition, std::string_view whenTrue, std::string_view whenFalse);
 // "TRUE" for any non-zero flag, "FALSE" for zero.

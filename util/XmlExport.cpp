@@ -10,15 +10,6 @@
 namespace recast {
 
 namespace {
-unsigned char Fold(char c) {
-  return static_cast<unsigned char>((c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c);
-}
-
-// Orders as a sorted list that ignores case does (only ASCII letters fold).
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char x, char y) { return Fold(x) < Fold(y); });
-}
 // The characters an XML 1.0 document may hold, also as a character reference.
 bool IsXmlCharacter(char32_t cp) {
   return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
@@ -66,7 +57,7 @@ std::string XmlEmptyElement(std::string_view name) { return Format("<%s/>", {nam
 std::string XmlCellValues(const TextTable& table, int col, int row) {
   std::vector<std::string> sorted;
   for (std::string& line : SplitLines(table.Cell(col, row))) {
-    const auto at = std::lower_bound(sorted.begin(), sorted.end(), line, LessIgnoringCase);
+    const auto at = std::lower_bound(sorted.begin(), sorted.end(), line, TextLess);
     if (at != sorted.end() && TextEquals(*at, line)) continue;
     sorted.insert(at, std::move(line));
   }

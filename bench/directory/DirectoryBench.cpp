@@ -11,7 +11,7 @@
 #include "directory/Directory.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

@@ -37,9 +37,9 @@ struct ClientOptions {
   DemoStoreCreator createDemoStore;
 };
 
-// The configuration file and data folder of the current user, from XDG_CONFIG_HOME (else
-// $HOME/.config) and XDG_DATA_HOME (else $HOME/.local/share), each + "/recast-object"; the
-// file is "connections.ini". Reads the environment at the moment of the call.
+// The configuration file and data folder of the current user: "connections.ini" in
+// UserConfigFolder() and UserDataFolder() (util/UserFolders.h). Reads the environment at the
+// moment of the call.
 ClientOptions DefaultClientOptions();
 
 // "ldap" or "embedded" for a connection's service text.

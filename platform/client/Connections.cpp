@@ -82,14 +82,6 @@ bool IsTrue(std::string_view value) {
   return value == "1" || TextEquals(value, "yes") || TextEquals(value, "true");
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 }  // namespace
 
 ConnStatus ReadConnectionFile(const std::filesystem::path& file, const std::filesystem::path& dataFolder,

@@ -2,16 +2,13 @@
 
 #include "platform/client/NativeDirectoryClient.h"
 
-#ifdef RECAST_HAVE_EMBEDDED
 #include "platform/embedded/EmbeddedService.h"
 #include "platform/embedded/StoreCreator.h"
-#endif
 
 namespace recast::client {
 
 std::unique_ptr<DirectoryClient> CreateDirectoryClient(const ClientOptions& options) {
   ClientOptions effective = options;
-#ifdef RECAST_HAVE_EMBEDDED
   if (effective.openers.find(kEmbeddedServiceKind) == effective.openers.end()) {
     effective.openers.emplace(std::string(kEmbeddedServiceKind), &embedded::OpenEmbeddedService);
   }
@@ -21,7 +18,6 @@ std::unique_ptr<DirectoryClient> CreateDirectoryClient(const ClientOptions& opti
       return embedded::CreateStoreFromData(files, store);
     };
   }
-#endif
   return std::make_unique<NativeDirectoryClient>(std::move(effective));
 }
 

@@ -9,6 +9,7 @@
 #include "platform/client/RequestFormat.h"
 #include "platform/client/ValueRecords.h"
 #include "platform/service/ValueCodec.h"
+#include "util/FileDescriptor.h"
 
 namespace recast::client {
 namespace {
@@ -17,26 +18,6 @@ bool ChangeNeedsValue(std::uint32_t type) {
   return type == kChangeAddValue || type == kChangeRemoveValue || type == kChangeAdditionalValue ||
          type == kChangeOverwriteValue;
 }
-
-// Owns a descriptor until released.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -182,7 +163,7 @@ DirStatus NativeDirectoryClient::OpenStream(DirContext ctx, const char* object, 
   }
   std::vector<std::uint8_t> content;
   if (DirStatus s = connection->service->ReadStream(entry, attrName, &content); s != 0) return s;
-  Descriptor stream(::memfd_create("recast-stream", MFD_CLOEXEC));
+  FileDescriptor stream(::memfd_create("recast-stream", MFD_CLOEXEC));
   if (stream.get() < 0) return kErrNotEnoughMemory;
   if (!WriteAll(stream.get(), content.data(), content.size()) || ::lseek(stream.get(), 0, SEEK_SET) != 0) {
     return kErrNotEnoughMemory;

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/service/ClassChain.h"
 #include "util/TextHelpers.h"
 
 namespace recast::client {
@@ -44,15 +45,13 @@ const service::ClassDefinition& SchemaIndex::Expanded(std::size_t classIndex) co
 
   // The class and its ancestors, nearest first (depth first, left to right); a cycle in a
   // faulty schema is walked once.
-  std::vector<std::size_t> chain{classIndex};
-  std::set<std::size_t> visited{classIndex};
-  for (std::size_t at = 0; at < chain.size(); ++at) {
-    std::vector<std::size_t> next;
-    for (const std::string& super : schema_.classes[chain[at]].superClasses) {
-      auto found = FindClass(super);
-      if (found && visited.insert(*found).second) next.push_back(*found);
-    }
-    chain.insert(chain.begin() + static_cast<std::ptrdiff_t>(at) + 1, next.begin(), next.end());
+  std::vector<std::size_t> chain;
+  const auto find = [this](std::string_view name) -> const service::ClassDefinition* {
+    const auto index = FindClass(name);
+    return index ? &schema_.classes[*index] : nullptr;
+  };
+  for (const service::ClassLink& link : service::ClassChain(service::ClassLink{own.name, &own}, find)) {
+    if (link.definition != nullptr) chain.push_back(static_cast<std::size_t>(link.definition - schema_.classes.data()));
   }
 
   service::ClassDefinition result;

@@ -12,8 +12,7 @@
 
 namespace recast::embedded {
 
-// A data file the loader refused.
-inline constexpr DirStatus kErrDataBadInput = -696;
+// A data file the loader refused: kErrDataBadInput (directory/Statuses.h).
 
 struct LoadError {
   std::string source;  // file name as given

@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <set>
 
+#include "platform/service/ClassChain.h"
 #include "platform/service/ValueCodec.h"
+#include "util/TextHelpers.h"
 
 namespace recast::embedded {
 
-std::string NameKey(std::string_view name) {
-  std::string key(name);
-  for (char& c : key)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return key;
-}
+std::string NameKey(std::string_view name) { return LowerAscii(name); }
 
 SchemaIndex::SchemaIndex(service::Schema schema) : schema_(std::move(schema)) {
   for (std::size_t i = 0; i < schema_.classes.size(); ++i) classByKey_.emplace(NameKey(schema_.classes[i].name), i);
@@ -32,13 +29,8 @@ const AttributeDefinition* SchemaIndex::FindAttribute(std::string_view name) con
 
 std::vector<std::string> SchemaIndex::ClassChain(std::string_view className) const {
   std::vector<std::string> chain;
-  std::set<std::string> seen;
-  std::vector<std::string> pending{std::string(className)};
-  for (std::size_t i = 0; i < pending.size(); ++i) {
-    const ClassDefinition* def = FindClass(pending[i]);
-    if (def == nullptr || !seen.insert(NameKey(def->name)).second) continue;
-    chain.push_back(def->name);
-    for (const auto& super : def->superClasses) pending.push_back(super);
+  for (auto& link : service::ClassChain(className, [this](std::string_view name) { return FindClass(name); })) {
+    if (link.definition != nullptr) chain.push_back(std::move(link.name));
   }
   return chain;
 }

@@ -15,8 +15,7 @@
 
 namespace recast::embedded {
 
-// Something already exists at the target path.
-inline constexpr DirStatus kErrStoreExists = -697;
+// Something already exists at the target path: kErrStoreExists (directory/Statuses.h).
 
 // Loads the files (see DataLoader.h) and writes the store. kErrDataBadInput with *error
 // filled when a file is refused; nothing is left at storePath on any failure.

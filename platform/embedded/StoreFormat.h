@@ -15,16 +15,9 @@
 
 namespace recast::embedded {
 
-// Why a store could not be opened. Every one leaves the file untouched.
-inline constexpr DirStatus kErrStoreMissing = -690;      // no file at the path
-inline constexpr DirStatus kErrStoreUnreadable = -691;   // cannot be opened or read
-inline constexpr DirStatus kErrStoreForeign = -692;      // not a store of ours
-inline constexpr DirStatus kErrStoreVersion = -693;      // a store of another format version
-inline constexpr DirStatus kErrStoreCorrupt = -694;      // damaged or truncated
-inline constexpr DirStatus kErrStoreNoSuchTree = -695;   // the store holds no tree of that name
-// Why a change or a new store could not be written.
-inline constexpr DirStatus kErrStoreNotWritable = -698;  // the file or its folder is write-protected
-inline constexpr DirStatus kErrStoreDiskFull = -689;     // no room: a full disk or the file size limit
+// Why a store could not be opened (kErrStoreMissing, kErrStoreUnreadable, kErrStoreForeign,
+// kErrStoreVersion, kErrStoreCorrupt, kErrStoreNoSuchTree) or written (kErrStoreNotWritable,
+// kErrStoreDiskFull): directory/Statuses.h. Every one leaves the file untouched.
 
 inline constexpr const char* kStoreMagic = "recast-object directory store";
 inline constexpr int kStoreFormatVersion = 1;

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "platform/service/ValueCodec.h"
+#include "util/CalendarDays.h"
 
 namespace recast::embedded {
 namespace value = service::value;
@@ -39,16 +40,6 @@ bool U16(std::string_view text, std::uint16_t* out) {
   return true;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
 bool ParseTime(std::string_view text, std::uint32_t* seconds) {
   if (U32(text, seconds)) return true;
   // YYYY-MM-DDTHH:MM:SSZ
@@ -64,7 +55,7 @@ bool ParseTime(std::string_view text, std::uint32_t* seconds) {
       !field(17, 2, &s))
     return false;
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return false;
-  std::int64_t total = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
+  std::int64_t total = DaysFromCivil({static_cast<int>(y), mo, d}) * 86400 + h * 3600 + mi * 60 + s;
   if (total < 0 || total > 0xFFFFFFFFLL) return false;
   *seconds = static_cast<std::uint32_t>(total);
   return true;

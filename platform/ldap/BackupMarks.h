@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "directory/DirectoryClient.h"
-#include "platform/ldap/FileDescriptor.h"
+#include "util/FileDescriptor.h"
 
 namespace recast::ldap {
 

@@ -12,6 +12,7 @@
 #include "platform/ldap/LdapValues.h"
 #include "platform/ldap/Ldif.h"
 #include "platform/ldap/SigpipeGuard.h"
+#include "util/TextHelpers.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -82,7 +83,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     }
     bool alias = false;
     for (const auto& [description, found] : kept->attributes) {
-      alias = alias || EqualsIgnoreCase(description, "aliasedObjectName");
+      alias = alias || TextEquals(description, "aliasedObjectName");
       if (isDef(description)) texts.insert(texts.end(), found.begin(), found.end());
     }
     if (derefAliases && alias) {
@@ -135,7 +136,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     // since readers take the first value as the entry's class.
     std::vector<std::string> ordered;
     for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
-      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return EqualsIgnoreCase(t, cls); });
+      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return TextEquals(t, cls); });
       if (it != texts.end()) {
         ordered.push_back(*it);
         texts.erase(it);
@@ -246,7 +247,7 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
       case kChangeOverwriteValue:
         // Several overwrites of one attribute in a row make one replace, not the last alone.
         if (!operations.empty() && operations.back().op == LDAP_MOD_REPLACE &&
-            EqualsIgnoreCase(operations.back().attr, attr) && !operations.back().values.empty()) {
+            TextEquals(operations.back().attr, attr) && !operations.back().values.empty()) {
           operations.back().values.push_back(bytes);
         } else {
           operations.push_back({LDAP_MOD_REPLACE, attr, {bytes}});

@@ -101,7 +101,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   }
   LdifEntry changed = original;
   for (auto& [attr, values] : changed.attributes) {
-    if (EqualsIgnoreCase(attr, "objectClass")) values = newClasses;
+    if (TextEquals(attr, "objectClass")) values = newClasses;
   }
   // Until the entry is back, a connection after a crash finds the backup pending.
   PendingMark mark;
@@ -161,7 +161,7 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
     const auto& name = std::get<service::value::Text>(value).text;
     const auto* def = schema_->FindClass(name);
     if (def && (def->flags & kClassAuxiliary) &&
-        std::none_of(classes.begin(), classes.end(), [&](const std::string& c) { return EqualsIgnoreCase(c, def->name); })) {
+        std::none_of(classes.begin(), classes.end(), [&](const std::string& c) { return TextEquals(c, def->name); })) {
       classes.push_back(name);
     }
   }

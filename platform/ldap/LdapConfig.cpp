@@ -10,7 +10,7 @@
 #include <charconv>
 #include <system_error>
 
-#include "platform/ldap/FileDescriptor.h"
+#include "util/FileDescriptor.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/Format.h"
@@ -24,7 +24,7 @@ const std::string* Find(const service::ConnectionConfig& config, const char* key
 }
 
 bool ParseYesNo(const std::string& text, bool* value) {
-  const std::string v = ToLowerAscii(text);
+  const std::string v = LowerAscii(text);
   if (v == "yes" || v == "true" || v == "on" || v == "1") { *value = true; return true; }
   if (v == "no" || v == "false" || v == "off" || v == "0" || v.empty()) { *value = false; return true; }
   return false;
@@ -33,7 +33,7 @@ bool ParseYesNo(const std::string& text, bool* value) {
 // An address that never leaves the machine. An empty host is the library's default, which its
 // configuration may put anywhere.
 bool IsLoopbackHost(std::string_view host) {
-  if (EqualsIgnoreCase(host, "localhost") || host == "::1" || host == "[::1]") return true;
+  if (TextEquals(host, "localhost") || host == "::1" || host == "[::1]") return true;
   in_addr address{};
   return inet_pton(AF_INET, std::string(host).c_str(), &address) == 1 &&
          (ntohl(address.s_addr) >> 24) == 127;
@@ -61,7 +61,7 @@ DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSetting
     return kErrLdapBadConfiguration;
   }
   if (const auto* v = Find(config, "sasl"); v && !v->empty()) {
-    if (!EqualsIgnoreCase(*v, "external")) {
+    if (!TextEquals(*v, "external")) {
       *diagnostic = Format("unsupported SASL mechanism \"%s\"", {*v});
       return kErrLdapBadConfiguration;
     }
@@ -110,7 +110,7 @@ DirStatus CheckPasswordProtection(const LdapSettings& settings, std::string* dia
     LDAPURLDesc* url = nullptr;
     // A URL libldap cannot read fails the connection later, with its own message.
     if (ldap_url_parse(one.c_str(), &url) != LDAP_URL_SUCCESS || url == nullptr) return 0;
-    const std::string scheme = ToLowerAscii(url->lud_scheme ? url->lud_scheme : "");
+    const std::string scheme = LowerAscii(url->lud_scheme ? url->lud_scheme : "");
     const bool safe = scheme == "ldaps" || scheme == "ldapi" || IsLoopbackHost(url->lud_host ? url->lud_host : "");
     ldap_free_urldesc(url);
     if (!safe) protectedEverywhere = false;

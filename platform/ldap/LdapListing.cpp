@@ -67,13 +67,13 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
     const std::string_view name(attr.bv_val, attr.bv_len);
     for (BerVarray v = values; v && v->bv_val; ++v) {
       const std::string_view text(v->bv_val, v->bv_len);
-      if (EqualsIgnoreCase(name, "structuralObjectClass")) {
+      if (TextEquals(name, "structuralObjectClass")) {
         structural.assign(text);
-      } else if (EqualsIgnoreCase(name, "objectClass")) {
+      } else if (TextEquals(name, "objectClass")) {
         classes.emplace_back(text);
-        if (EqualsIgnoreCase(text, "alias")) summary->flags |= kEntryAlias;
-      } else if (EqualsIgnoreCase(name, "hasSubordinates")) {
-        hasChildren = EqualsIgnoreCase(text, "TRUE");
+        if (TextEquals(text, "alias")) summary->flags |= kEntryAlias;
+      } else if (TextEquals(name, "hasSubordinates")) {
+        hasChildren = TextEquals(text, "TRUE");
       }
     }
     ber_memfree(values);
@@ -83,7 +83,7 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
   bool containerClass = false;
   if (const auto* def = schema_->FindClass(summary->baseClass)) {
     if (summary->baseClass != def->name) summary->baseClass = def->name;
-    if (EqualsIgnoreCase(def->name, "alias")) summary->flags |= kEntryAlias;
+    if (TextEquals(def->name, "alias")) summary->flags |= kEntryAlias;
     containerClass = (def->flags & kClassContainer) != 0;
   }
   if (hasChildren || containerClass) summary->flags |= kEntryContainer;

@@ -10,6 +10,7 @@
 #include "platform/ldap/LdapSearch.h"
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/SigpipeGuard.h"
+#include "util/TextHelpers.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -30,7 +31,7 @@ std::vector<service::NamePart> LdapService::VirtualChildren(const service::Entry
     if (!IsBelow(context, parent)) continue;
     const NamePart& next = context[context.size() - parent.size() - 1];
     const bool known = std::any_of(children.begin(), children.end(), [&next](const NamePart& p) {
-      return EqualsIgnoreCase(p.type, next.type) && EqualsIgnoreCase(p.value, next.value);
+      return TextEquals(p.type, next.type) && TextEquals(p.value, next.value);
     });
     if (!known) children.push_back(next);
   }
@@ -40,7 +41,7 @@ std::vector<service::NamePart> LdapService::VirtualChildren(const service::Entry
 DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName& parent, const std::string& value,
                                    NamePart* part) {
   for (const auto& child : VirtualChildren(parent)) {
-    if (EqualsIgnoreCase(child.value, value)) {
+    if (TextEquals(child.value, value)) {
       *part = child;
       return 0;
     }
@@ -51,7 +52,7 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
   auto matching = [&](LDAPMessage* result) -> bool {
     for (LDAPMessage* e = ldap_first_entry(ld, result); e; e = ldap_next_entry(ld, e)) {
       EntryName name;
-      if (DnToEntryName(EntryDn(ld, e), &name) == 0 && !name.empty() && EqualsIgnoreCase(name.front().value, value)) {
+      if (DnToEntryName(EntryDn(ld, e), &name) == 0 && !name.empty() && TextEquals(name.front().value, value)) {
         *part = name.front();
         return true;
       }
@@ -100,7 +101,7 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
     NamePart next;
     if (!part.type.empty()) {
       if (!IsValidAttributeType(part.type)) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
-      next = {ToUpperAscii(part.type), part.value};
+      next = {UpperAscii(part.type), part.value};
     } else if (const DirStatus status = ResolvePart(dn, resolved, part.value, &next); status != 0) {
       return status;
     }
@@ -128,7 +129,7 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
   }
   if (derefAliases) {
     for (const auto& [description, targets] : entry->attributes) {
-      if (!EqualsIgnoreCase(description, "aliasedObjectName") || targets.empty()) continue;
+      if (!TextEquals(description, "aliasedObjectName") || targets.empty()) continue;
       EntryName target;
       if (DnToEntryName(targets.front(), &target) != 0) return Record(kErrBadName, "alias to a malformed DN");
       return ResolveName(target, false, canonical);

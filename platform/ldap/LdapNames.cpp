@@ -50,7 +50,7 @@ void AppendRdnEscaped(std::string* out, std::string_view value) {
 service::NamePart RdnPart(LDAPRDN rdn) {
   std::vector<RdnValue> values;
   for (int i = 0; rdn[i] != nullptr; ++i) {
-    values.push_back({ToUpperAscii(std::string_view(rdn[i]->la_attr.bv_val, rdn[i]->la_attr.bv_len)),
+    values.push_back({UpperAscii(std::string_view(rdn[i]->la_attr.bv_val, rdn[i]->la_attr.bv_len)),
                       std::string(rdn[i]->la_value.bv_val, rdn[i]->la_value.bv_len)});
   }
   return JoinRdnValues(values);
@@ -123,7 +123,7 @@ service::NamePart JoinRdnValues(const std::vector<RdnValue>& values) {
     return part;
   }
   for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) part.value += "+" + ToUpperAscii(values[i].type) + "=";
+    if (i > 0) part.value += "+" + UpperAscii(values[i].type) + "=";
     AppendRdnEscaped(&part.value, values[i].value);
   }
   return part;
@@ -156,7 +156,7 @@ DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
       if (!IsValidAttributeType(value.type)) return kErrBadName;
       if (!first) out.push_back('+');
       first = false;
-      out += ToLowerAscii(value.type);
+      out += LowerAscii(value.type);
       out.push_back('=');
       out += EscapeDnValue(value.value);
     }
@@ -220,7 +220,7 @@ DirStatus ParseDottedText(std::string_view text, service::EntryName* name) {
   std::size_t typeEnd = std::string::npos;  // position of the first unescaped "=" in part
   auto finish = [&]() -> bool {
     if (typeEnd == std::string::npos) return false;
-    out.push_back({ToUpperAscii(part.substr(0, typeEnd)), part.substr(typeEnd + 1)});
+    out.push_back({UpperAscii(part.substr(0, typeEnd)), part.substr(typeEnd + 1)});
     part.clear();
     typeEnd = std::string::npos;
     return IsValidAttributeType(out.back().type);
@@ -243,33 +243,6 @@ DirStatus ParseDottedText(std::string_view text, service::EntryName* name) {
   if (escaped || !finish()) return kErrBadName;
   *name = std::move(out);
   return 0;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string ToLowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string ToUpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
 }
 
 }  // namespace recast::ldap

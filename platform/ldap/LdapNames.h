@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/service/DirectoryService.h"
+#include "util/TextHelpers.h"
 
 namespace recast::ldap {
 
@@ -53,10 +54,5 @@ std::string DottedText(const service::EntryName& name);
 // The reverse of DottedText; a leading "." is allowed. kErrBadName for an untyped part or a
 // dangling "\".
 DirStatus ParseDottedText(std::string_view text, service::EntryName* name);
-
-// ASCII case-insensitive equality, as LDAP names compare.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-std::string ToLowerAscii(std::string_view text);
-std::string ToUpperAscii(std::string_view text);
 
 }  // namespace recast::ldap

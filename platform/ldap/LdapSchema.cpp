@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/ldap/LdapNames.h"
+#include "platform/service/ClassChain.h"
 
 namespace recast::ldap {
 namespace {
@@ -48,7 +49,7 @@ constexpr std::string_view kSecretAttributes[] = {
 bool NamesSecret(const LDAPAttributeType* at) {
   auto known = [](const char* name) {
     for (auto secret : kSecretAttributes) {
-      if (name && EqualsIgnoreCase(name, secret)) return true;
+      if (name && TextEquals(name, secret)) return true;
     }
     return false;
   };
@@ -69,17 +70,6 @@ std::string PaddedForParser(const std::string& text) {
 
 }  // namespace
 
-bool CaseLess::operator()(std::string_view a, std::string_view b) const {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-  }
-  return a.size() < b.size();
-}
-
 std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality, std::string_view attrName) {
   if (syntaxOid.substr(0, kSyntaxPrefix.size()) != kSyntaxPrefix) {
     // UUIDs, CSNs and the NIS syntaxes outside the standard arc are plain texts.
@@ -90,7 +80,7 @@ std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality
     return kSynOctetString;
   }
   const std::string_view number = syntaxOid.substr(kSyntaxPrefix.size());
-  const bool caseExact = EqualsIgnoreCase(equality, "caseExactMatch") || EqualsIgnoreCase(equality, "caseExactIA5Match");
+  const bool caseExact = TextEquals(equality, "caseExactMatch") || TextEquals(equality, "caseExactIA5Match");
   if (number == "12") return kSynDistName;
   if (number == "15") return caseExact ? kSynCeString : kSynCiString;
   if (number == "26") return caseExact ? kSynCeString : kSynCiString;
@@ -102,7 +92,7 @@ std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality
   if (number == "27") return kSynInteger;
   if (number == "24" || number == "53") return kSynTime;
   if (number == "41") return kSynPoAddress;
-  if (number == "38") return EqualsIgnoreCase(attrName, "objectClass") ? kSynClassName : kSynCiString;
+  if (number == "38") return TextEquals(attrName, "objectClass") ? kSynClassName : kSynCiString;
   // Texts whose structure the client does not model: bit strings, delivery methods, search
   // guides, name-and-UID, schema descriptions, mailboxes, telex, teletex, substring assertions.
   static const std::set<std::string_view> kTextual = {"3",  "6",  "14", "16", "17", "21", "25", "30", "31",
@@ -265,7 +255,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
   for (auto& def : result.schema_.classes) {
     for (const auto& name : result.ClassChain(def.name)) {
       for (auto container : kContainerClasses) {
-        if (EqualsIgnoreCase(name, container)) def.flags |= kClassContainer;
+        if (TextEquals(name, container)) def.flags |= kClassContainer;
       }
     }
   }
@@ -287,25 +277,17 @@ const service::ClassDefinition* LdapSchema::FindClass(std::string_view name) con
 
 std::vector<std::string> LdapSchema::ClassChain(std::string_view cls) const {
   std::vector<std::string> chain;
-  std::set<std::string, CaseLess> seen;
-  std::vector<std::string> pending{std::string(cls)};
-  while (!pending.empty() && chain.size() < 256) {
-    std::string name = pending.front();
-    pending.erase(pending.begin());
-    const auto* def = FindClass(name);
-    if (def) name = def->name;
-    if (!seen.insert(name).second) continue;
-    chain.push_back(name);
-    if (def) pending.insert(pending.end(), def->superClasses.begin(), def->superClasses.end());
+  for (auto& link : service::ClassChain(cls, [this](std::string_view name) { return FindClass(name); })) {
+    chain.push_back(std::move(link.name));
   }
   return chain;
 }
 
 bool LdapSchema::IsSubclassOf(std::string_view cls, std::string_view ancestor) const {
   for (const auto& name : ClassChain(cls)) {
-    if (EqualsIgnoreCase(name, ancestor)) return true;
+    if (TextEquals(name, ancestor)) return true;
     const auto* def = FindClass(ancestor);
-    if (def && EqualsIgnoreCase(name, def->name)) return true;
+    if (def && TextEquals(name, def->name)) return true;
   }
   return false;
 }
@@ -315,7 +297,7 @@ std::string LdapSchema::MostSpecificStructural(const std::vector<std::string>& c
   for (const auto& cls : classes) {
     const auto* def = FindClass(cls);
     if (!def || !(def->flags & kClassEffective)) continue;
-    if (best.empty() || (IsSubclassOf(def->name, best) && !EqualsIgnoreCase(def->name, best))) best = def->name;
+    if (best.empty() || (IsSubclassOf(def->name, best) && !TextEquals(def->name, best))) best = def->name;
   }
   return best;
 }

@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "platform/service/DirectoryService.h"
+#include "util/TextHelpers.h"
 
 namespace recast::ldap {
-
-struct CaseLess {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const;
-};
 
 // The client's syntax number for an LDAP syntax OID. equality (the matching rule) decides
 // between case-exact and case-ignoring strings; attrName between CLASS_NAME and CI_STRING for

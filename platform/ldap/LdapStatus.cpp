@@ -65,18 +65,4 @@ bool IsConnectionLost(int resultCode) {
   return resultCode == LDAP_SERVER_DOWN || resultCode == LDAP_CONNECT_ERROR || resultCode == LDAP_TIMEOUT;
 }
 
-std::string OwnStatusText(DirStatus status) {
-  switch (status) {
-    case kErrLdapBadConfiguration: return "LDAP connection setting missing or malformed";
-    case kErrLdapPasswordFileExposed: return "password file may be read by others";
-    case kErrLdapPasswordFileUnreadable: return "password file cannot be read";
-    case kErrLdapCertificateNotVerified: return "server certificate could not be verified";
-    case kErrLdapTlsFailed: return "StartTLS failed";
-    case kErrLdapBackupFailed: return "backup of the entry could not be written";
-    case kErrLdapRestoreFailed: return "the original entry could not be restored";
-    case kErrLdapPlaintextPassword: return "the password would be sent unencrypted";
-    default: return {};
-  }
-}
-
 }  // namespace recast::ldap

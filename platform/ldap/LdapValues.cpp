@@ -4,33 +4,13 @@
 #include <cstdint>
 
 #include "platform/ldap/LdapNames.h"
+#include "util/CalendarDays.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
 namespace {
 
 using namespace service::value;
-
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-void CivilFromDays(std::int64_t z, int* y, unsigned* m, unsigned* d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  *d = doy - (153 * mp + 2) / 5 + 1;
-  *m = mp < 10 ? mp + 3 : mp - 9;
-  *y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (*m <= 2));
-}
 
 bool Digits(std::string_view text, std::size_t pos, std::size_t count, int* value) {
   if (pos + count > text.size()) return false;
@@ -48,8 +28,8 @@ std::string PostalLine(std::string_view line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\\' && i + 2 < line.size()) {
       const std::string_view code = line.substr(i + 1, 2);
-      if (EqualsIgnoreCase(code, "24")) { out.push_back('$'); i += 2; continue; }
-      if (EqualsIgnoreCase(code, "5C")) { out.push_back('\\'); i += 2; continue; }
+      if (TextEquals(code, "24")) { out.push_back('$'); i += 2; continue; }
+      if (TextEquals(code, "5C")) { out.push_back('\\'); i += 2; continue; }
     }
     out.push_back(line[i]);
   }
@@ -97,7 +77,7 @@ std::optional<std::uint32_t> ParseGeneralizedTime(std::string_view text) {
     return std::nullopt;
   }
   const std::int64_t seconds =
-      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hour * 3600 +
+      DaysFromCivil({year, static_cast<unsigned>(month), static_cast<unsigned>(day)}) * 86400 + hour * 3600 +
       minute * 60 + second - offset;
   if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
   return static_cast<std::uint32_t>(seconds);
@@ -106,11 +86,9 @@ std::optional<std::uint32_t> ParseGeneralizedTime(std::string_view text) {
 std::string FormatGeneralizedTime(std::uint32_t seconds) {
   const std::int64_t days = seconds / 86400;
   const std::uint32_t rest = seconds % 86400;
-  int y;
-  unsigned m, d;
-  CivilFromDays(days, &y, &m, &d);
+  const CivilDate date = CivilFromDays(days);
   return Format("%.04d%.02u%.02u%.02u%.02u%.02uZ",
-                {y, m, d, rest / 3600, (rest / 60) % 60, rest % 60});
+                {date.year, date.month, date.day, rest / 3600, (rest / 60) % 60, rest % 60});
 }
 
 std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::string_view bytes) {

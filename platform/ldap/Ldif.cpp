@@ -6,8 +6,9 @@
 
 #include <chrono>
 
-#include "platform/ldap/FileDescriptor.h"
 #include "platform/ldap/LdapNames.h"
+#include "util/TextHelpers.h"
+#include "util/FileDescriptor.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
 #include "util/Base64.h"
@@ -61,10 +62,10 @@ std::string WriteLdifRestoreRecord(const LdifEntry& entry) {
     out += "-\n";
   };
   for (const auto& [name, values] : entry.attributes) {
-    if (!values.empty() && EqualsIgnoreCase(name, "objectClass")) part("replace", name, values);
+    if (!values.empty() && TextEquals(name, "objectClass")) part("replace", name, values);
   }
   for (const auto& [name, values] : entry.attributes) {
-    if (!values.empty() && !EqualsIgnoreCase(name, "objectClass")) part("add", name, values);
+    if (!values.empty() && !TextEquals(name, "objectClass")) part("add", name, values);
   }
   return out;
 }

@@ -12,15 +12,10 @@
 
 namespace recast::service {
 
-// Malformed values and encodings, one status each (in the client's own range).
-inline constexpr DirStatus kErrValueTruncatedLength = -321;  // a length or count prefix cut short
-inline constexpr DirStatus kErrValueTruncatedField = -322;   // a fixed-size number cut short
-inline constexpr DirStatus kErrValueTruncatedText = -323;    // text or bytes shorter than their length
-inline constexpr DirStatus kErrValueCountTooLarge = -324;    // more elements than the bytes can hold
-inline constexpr DirStatus kErrValueTrailingBytes = -325;    // bytes left over after the value
-inline constexpr DirStatus kErrValueWrongAlternative = -326; // the DirValue kind does not fit the syntax
-inline constexpr DirStatus kErrValueBadBoolean = -327;       // a boolean byte other than 0 or 1
-inline constexpr DirStatus kErrValueEmbeddedZero = -328;     // a text holding a zero byte
+// Malformed values and encodings have one status each, kErrValue... in directory/Statuses.h:
+// TruncatedLength (a length or count prefix cut short), TruncatedField (a fixed-size number),
+// TruncatedText (text or bytes shorter than their length), CountTooLarge, TrailingBytes,
+// WrongAlternative (the DirValue kind does not fit the syntax), BadBoolean, EmbeddedZero.
 
 // Replaces *out with the encoding of value as syntax. kErrValueWrongAlternative when the
 // value's kind is not the one the syntax uses (AlternativeForSyntax), kErrValueEmbeddedZero

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::app {
 namespace {

@@ -20,7 +20,7 @@ void MainWindowFixture::SetUp() {
   std::ofstream(TempPath("recast-object.txt")) << "About this program\nSecond line\n";
 
   client_ = directory_.NewClient();
-  settings_ = std::make_unique<settings::SettingsStore>(TempPath("config"), "/opt/recast/recast-object");
+  settings_ = std::make_unique<app::SettingsStore>(TempPath("config"), "/opt/recast/recast-object");
   services_.client = client_.get();
   services_.ui = &ui_;
   services_.errorTextLibrary = kNoErrorTextLibrary;

@@ -15,20 +15,11 @@
 #include "TestDirectory.h"
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
-#include "settings/SettingsStore.h"
-#include "util/Clipboard.h"
-#include "util/ScriptedUserInterface.h"
+#include "app/SettingsStore.h"
+#include "tests/support/MemoryClipboard.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::app::testing {
-
-class MemoryClipboard : public Clipboard {
- public:
-  void SetText(const std::string& text) override { text_ = text; }
-  std::string GetText() const override { return text_; }
-
- private:
-  std::string text_;
-};
 
 class MainWindowFixture : public ::testing::Test {
  protected:
@@ -66,7 +57,7 @@ class MainWindowFixture : public ::testing::Test {
   std::unique_ptr<DirectoryClient> client_;
   ScriptedUserInterface ui_;
   MemoryClipboard clipboard_;
-  std::unique_ptr<settings::SettingsStore> settings_;
+  std::unique_ptr<app::SettingsStore> settings_;
   std::vector<std::string> shellOpened_;
   AppServices services_;
   std::unique_ptr<MainForm> form_;

@@ -7,7 +7,7 @@
 #include "directory/Contexts.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::app::testing {
 

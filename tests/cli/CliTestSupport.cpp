@@ -15,7 +15,7 @@
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
 #include "platform/ldap/LdapService.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::cli::testing {
 

@@ -2,7 +2,7 @@
 
 #include "directory/AttributeRemoval.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

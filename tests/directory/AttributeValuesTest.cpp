@@ -7,7 +7,7 @@
 #include "tests/directory/support/PackedValue.h"
 #include "tests/directory/support/ScopedEnvironment.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

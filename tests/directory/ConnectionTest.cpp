@@ -5,7 +5,7 @@
 #include "directory/Connection.h"
 #include "directory/ErrorText.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

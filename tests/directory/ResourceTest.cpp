@@ -8,7 +8,7 @@
 #include "directory/Directory.h"
 #include "tests/directory/support/CountingClient.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

@@ -3,7 +3,7 @@
 #include "directory/AttributeDefinitions.h"
 #include "directory/ClassDefinitions.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

@@ -9,7 +9,7 @@
 #include "directory/StreamText.h"
 #include "tests/directory/support/PackedValue.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

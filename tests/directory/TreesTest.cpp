@@ -3,7 +3,7 @@
 #include "directory/Contexts.h"
 #include "directory/Trees.h"
 #include "tests/directory/support/ScriptedClient.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

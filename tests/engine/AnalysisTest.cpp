@@ -11,7 +11,7 @@
 #include "engine/Analysis.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::engine {
 namespace {
@@ -103,7 +103,9 @@ TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
     for (std::size_t i = 0; i < a.delta.size(); ++i) {
       // Every marked line points at its explanation; the mark and the line agree.
       EXPECT_EQ(a.delta[i].text.substr(0, 2) == std::string(1, a.conflicts[i].mark) + " ", a.conflicts[i].mark != ' ');
-      if (a.conflicts[i].mark != ' ') EXPECT_GE(a.delta[i].reference, 0);
+      if (a.conflicts[i].mark != ' ') {
+        EXPECT_GE(a.delta[i].reference, 0);
+      }
     }
     EXPECT_EQ(a.DeletableAttributes().size(), static_cast<std::size_t>(a.deletable));
   }

@@ -29,7 +29,6 @@ const std::string kBigText(64 * 1024, 'x');
 // The child's answers.
 constexpr int kReportedFailure = 0;
 constexpr int kReportedSuccess = 1;
-constexpr int kWrongMessage = 2;
 
 struct Writer {
   const char* what;
@@ -48,12 +47,8 @@ std::vector<Writer> Writers() {
        }},
       {"settings value",
        [](const fs::path& file) {
-         try {
-           settings::SettingsFile(file.parent_path(), file.filename().string()).WriteString("Settings", "Big", kBigText);
-         } catch (const settings::SettingsWriteError& error) {
-           return std::string(error.what()) == "Unable to write to " + file.string() ? kReportedFailure : kWrongMessage;
-         }
-         return kReportedSuccess;
+         const settings::SettingsFile settingsFile(file.parent_path(), file.filename().string());
+         return settingsFile.WriteString("Settings", "Big", kBigText) ? kReportedSuccess : kReportedFailure;
        }},
   };
 }

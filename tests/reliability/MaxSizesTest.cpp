@@ -14,10 +14,10 @@
 #include "directory/DirectorySession.h"
 #include "directory/Listing.h"
 #include "directory/StreamText.h"
-#include "platform/client/MemoryService.h"
+#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
 #include "tests/reliability/HostileEnvironment.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "util/TaggedList.h"
 
 namespace recast::reliability {

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "SettingsTestSupport.h"
-#include "settings/SettingsStore.h"
 
 namespace fs = std::filesystem;
 using namespace recast::settings;
@@ -12,28 +11,40 @@ namespace {
 
 using SettingsFileTest = SettingsFolderTest;
 
-TEST_F(SettingsFileTest, FileNameFollowsProgramFileAndBareNameLivesInFolder) {
-  const SettingsStore store(folder_, "/opt/tools/recast-object");
-  EXPECT_EQ(store.SettingsFileName(true), "recast-object.ini");
-  EXPECT_EQ(store.SettingsFileName(false), "/opt/tools/recast-object.ini");
-  EXPECT_EQ(SettingsStore(folder_, "/opt/Tool.exe").SettingsFileName(true), "Tool.ini");
-
-  EXPECT_EQ(SettingsFile(folder_, "recast-object.ini").Path(), FilePath());
-  EXPECT_EQ(SettingsFile(folder_, "/elsewhere/x.ini").Path(), fs::path("/elsewhere/x.ini"));
-}
-
-TEST_F(SettingsFileTest, DefaultFolderIsXdgConfigHomeElseDotConfig) {
+TEST_F(SettingsFileTest, DefaultFolderIsTheProgramsFolderInXdgConfigHomeElseDotConfig) {
   const std::string savedXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
   const std::string savedHome = getenv("HOME") ? getenv("HOME") : "";
   setenv("HOME", "/home/someone", 1);
   setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/cfg"));
+  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/cfg/recast-object"));
   setenv("XDG_CONFIG_HOME", "relative/cfg", 1);  // not absolute: ignored
-  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/home/someone/.config"));
+  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/home/someone/.config/recast-object"));
   unsetenv("XDG_CONFIG_HOME");
-  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/home/someone/.config"));
+  EXPECT_EQ(DefaultSettingsFolder(), fs::path("/home/someone/.config/recast-object"));
   if (!savedXdg.empty()) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
   setenv("HOME", savedHome.c_str(), 1);
+}
+
+TEST_F(SettingsFileTest, PreviousFileIsCarriedOverOnceAndKept) {
+  const fs::path previous = folder_ / "recast-object.ini";
+  const fs::path folder = folder_ / "recast-object";
+  Put("[Settings]\nMainForm.Left=40\n");
+  EXPECT_TRUE(CarryOverSettingsFile(folder_, folder, "recast-object.ini"));
+  EXPECT_EQ(SettingsFile(folder, "recast-object.ini").ReadInteger("Settings", "MainForm.Left", 0), 40);
+  EXPECT_EQ(Contents(), "[Settings]\nMainForm.Left=40\n");  // the previous file stays
+
+  Put("[Settings]\nMainForm.Left=99\n");  // once carried over, the previous file is not read again
+  EXPECT_TRUE(CarryOverSettingsFile(folder_, folder, "recast-object.ini"));
+  EXPECT_EQ(SettingsFile(folder, "recast-object.ini").ReadInteger("Settings", "MainForm.Left", 0), 40);
+
+  EXPECT_TRUE(CarryOverSettingsFile(folder_ / "none", folder_ / "fresh", "recast-object.ini"));
+  EXPECT_FALSE(fs::exists(folder_ / "fresh"));  // nothing to carry over: nothing written
+}
+
+TEST_F(SettingsFileTest, PreviousFileThatCannotBeCarriedOverAnswersFalse) {
+  Put("[Settings]\nMainForm.Left=40\n");
+  std::ofstream(folder_ / "plain") << "x";
+  EXPECT_FALSE(CarryOverSettingsFile(folder_, folder_ / "plain", "recast-object.ini"));
 }
 
 TEST_F(SettingsFileTest, WritersSkipDefaultsForNewKeysAndUnchangedValues) {
@@ -64,18 +75,14 @@ TEST_F(SettingsFileTest, WritersSkipDefaultsForNewKeysAndUnchangedValues) {
   EXPECT_EQ(Contents(), "[S]\ntext=\nnumber=0\nflag=0\nquoted=\" padded \"\n");
 }
 
-TEST_F(SettingsFileTest, FailedWriteThrowsUnableToWrite) {
+TEST_F(SettingsFileTest, FailedWriteAnswersFalse) {
   const fs::path notAFolder = folder_ / "plain";
   std::ofstream(notAFolder) << "x";
   const SettingsFile file(notAFolder, "recast-object.ini");
-  try {
-    file.WriteString("S", "k", "v");
-    FAIL() << "no exception";
-  } catch (const SettingsWriteError& error) {
-    EXPECT_EQ(std::string(error.what()), "Unable to write to " + (notAFolder / "recast-object.ini").string());
-  }
-  EXPECT_THROW(WriteIntegerIfChanged(file, "S", "k", 3), SettingsWriteError);
-  EXPECT_NO_THROW(file.EraseSection("S"));  // nothing to erase: nothing to write
+  EXPECT_FALSE(file.WriteString("S", "k", "v"));
+  EXPECT_FALSE(WriteIntegerIfChanged(file, "S", "k", 3));
+  EXPECT_TRUE(WriteIntegerIfChanged(file, "S", "k", 0));  // unchanged: nothing to write
+  EXPECT_TRUE(file.EraseSection("S"));                    // nothing to erase: nothing to write
 }
 
 TEST_F(SettingsFileTest, MissingSettingsFolderIsCreated) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "util/RecordingAutomation.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/RecordingAutomation.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast {
 namespace {

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "util/MemoryClipboard.h"
-#include "util/RecordingAutomation.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/MemoryClipboard.h"
+#include "tests/support/RecordingAutomation.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "util/TextFile.h"
 #include "tests/util/StrictXml.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "util/MemoryClipboard.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/MemoryClipboard.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "util/TableExport.h"
 
 namespace recast {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/client/MemoryService.h"
+#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
 
 namespace recast::client::testing {

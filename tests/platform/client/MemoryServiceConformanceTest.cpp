@@ -1,6 +1,6 @@
 // The in-memory service runs the suite every directory service passes.
 #include "DirectoryServiceConformance.h"
-#include "platform/client/MemoryService.h"
+#include "tests/support/MemoryService.h"
 
 namespace recast::client {
 

@@ -17,7 +17,7 @@
 #include "tests/platform/ldap/LdapConformanceSeed.h"
 #include "tests/platform/ldap/support/Ds389Server.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::ldap::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "engine/Undo.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::ldap::testing {
 namespace {

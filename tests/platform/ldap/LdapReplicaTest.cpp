@@ -10,7 +10,7 @@
 #include "engine/Analysis.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapStatus.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
 namespace recast::ldap::testing {

@@ -15,7 +15,7 @@
 #include "platform/ldap/BackupMarks.h"
 #include "tests/platform/ldap/support/Ds389Server.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
-#include "util/ScriptedUserInterface.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::ldap::testing {
 namespace {

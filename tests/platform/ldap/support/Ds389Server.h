@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ldap/FileDescriptor.h"
+#include "util/FileDescriptor.h"
 #include "tests/platform/ldap/support/TestServer.h"
 
 namespace recast::ldap::testing {

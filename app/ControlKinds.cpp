@@ -1,4 +1,4 @@
-#include "settings/ControlKinds.h"
+#include "app/ControlKinds.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +15,7 @@
 
 #include <string_view>
 
-namespace recast::settings {
+namespace recast::app {
 namespace {
 
 bool HasRadioButtonChild(const QWidget& box) {
@@ -74,4 +74,4 @@ ControlKind KindOf(const QWidget& control) {
   return IsContainerClass(QtClassOf(control)) ? ControlKind::Container : ControlKind::Other;
 }
 
-}  // namespace recast::settings
+}  // namespace recast::app

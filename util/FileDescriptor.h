@@ -1,15 +1,16 @@
 #pragma once
-// An open file descriptor, closed on every path.
+// An open file descriptor, closed on every path out of its owner.
 
 #include <unistd.h>
 
 #include <utility>
 
-namespace recast::ldap {
+namespace recast {
 
 class FileDescriptor {
  public:
   FileDescriptor() = default;
+  // Takes fd over; a negative fd owns nothing.
   explicit FileDescriptor(int fd) : fd_(fd) {}
   ~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
@@ -21,10 +22,14 @@ class FileDescriptor {
   }
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  // -1 when nothing is owned.
   int get() const { return fd_; }
+  // Gives the descriptor up without closing it; the owner then holds nothing.
+  int Release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_ = -1;
 };
 
-}  // namespace recast::ldap
+}  // namespace recast

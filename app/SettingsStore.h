@@ -4,18 +4,17 @@
 //
 // The file is named after the program file with the extension "ini" (recast-object.ini) and
 // lives in the store's folder: the per-user configuration folder in the program
-// (DefaultSettingsFolder), a temporary folder in tests. Every operation opens the file by
+// (settings::DefaultSettingsFolder), a temporary folder in tests. Every operation opens the file by
 // name, does its work and lets it go; nothing is cached between operations.
 
 #include <filesystem>
 #include <string>
 
+#include "settings/SettingsFile.h"
+
 class QWidget;
 
-namespace recast::settings {
-
-// $XDG_CONFIG_HOME when it is set to an absolute path, else ~/.config.
-std::filesystem::path DefaultSettingsFolder();
+namespace recast::app {
 
 class SettingsStore {
  public:
@@ -34,9 +33,9 @@ class SettingsStore {
   // SaveControlsToFile(SettingsFileName(true), "Settings", page).
   void SavePageSettings(QWidget& page) const;
 
-  // Open the file, run RestoreBounds, SaveBounds or SaveControls (settings/Placement.h,
-  // settings/ControlSaving.h), and release it. None of them throws: a file that cannot be
-  // written leaves the close to complete.
+  // Open the file, run RestoreBounds, SaveBounds or SaveControls (app/Placement.h,
+  // app/ControlSaving.h), and release it. A file that cannot be written leaves the close
+  // to complete.
   void RestoreFormBounds(const std::string& fileName, const std::string& section, QWidget& window) const;
   void SaveFormBounds(const std::string& fileName, const std::string& section, const QWidget& window) const;
   void SaveControlsToFile(const std::string& fileName, const std::string& section, QWidget& control) const;
@@ -46,4 +45,4 @@ class SettingsStore {
   std::string programFile_;
 };
 
-}  // namespace recast::settings
+}  // namespace recast::app

@@ -1,4 +1,4 @@
-#include "util/RecordingAutomation.h"
+#include "tests/support/RecordingAutomation.h"
 
 namespace recast {
 

@@ -1,4 +1,4 @@
-#include "settings/ControlSaving.h"
+#include "app/ControlSaving.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,10 +17,11 @@
 
 #include <memory>
 
-#include "SettingsTestSupport.h"
+#include "app/ControlKinds.h"
 #include "platform/profile/Profile.h"
-#include "settings/ControlKinds.h"
+#include "tests/settings/SettingsTestSupport.h"
 
+using namespace recast::app;
 using namespace recast::settings;
 namespace profile = recast::profile;
 

@@ -1,4 +1,4 @@
-#include "settings/SettingsStore.h"
+#include "app/SettingsStore.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -13,10 +13,11 @@
 
 #include <filesystem>
 
-#include "SettingsTestSupport.h"
 #include "platform/profile/Profile.h"
+#include "tests/settings/SettingsTestSupport.h"
 
 namespace fs = std::filesystem;
+using namespace recast::app;
 using namespace recast::settings;
 
 namespace {
@@ -58,6 +59,16 @@ class SettingsStoreTest : public SettingsFolderTest {
   }
   SettingsStore Store() const { return SettingsStore(folder_, "/usr/bin/recast-object"); }
 };
+
+TEST_F(SettingsStoreTest, FileNameFollowsProgramFileAndBareNameLivesInFolder) {
+  const SettingsStore store(folder_, "/opt/tools/recast-object");
+  EXPECT_EQ(store.SettingsFileName(true), "recast-object.ini");
+  EXPECT_EQ(store.SettingsFileName(false), "/opt/tools/recast-object.ini");
+  EXPECT_EQ(SettingsStore(folder_, "/opt/Tool.exe").SettingsFileName(true), "Tool.ini");
+
+  EXPECT_EQ(SettingsFile(folder_, "recast-object.ini").Path(), FilePath());
+  EXPECT_EQ(SettingsFile(folder_, "/elsewhere/x.ini").Path(), fs::path("/elsewhere/x.ini"));
+}
 
 TEST_F(SettingsStoreTest, FirstCloseWritesNonZeroKeysSecondCloseDoesNotTouchTheFile) {
   MainFormFixture form;

@@ -1,4 +1,4 @@
-#include "settings/Placement.h"
+#include "app/Placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -6,10 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
-#include "settings/QtText.h"
+#include "app/QtText.h"
 
-namespace recast::settings {
+namespace recast::app {
 namespace {
 
 std::string SectionFor(const std::string& section, const QWidget& control) {
@@ -68,42 +69,36 @@ Bounds KeptOnScreen(Bounds window, std::int64_t frameExtraWidth, std::int64_t fr
 
 }  // namespace
 
-void SaveBounds(const SettingsFile& file, const std::string& section, const QWidget& control) {
-  try {
-    const std::string where = SectionFor(section, control);
-    const std::string name = ToText(control.objectName());
-    WriteIntegerIfChanged(file, where, name + ".Top", control.y());
-    WriteIntegerIfChanged(file, where, name + ".Left", control.x());
-    WriteIntegerIfChanged(file, where, name + ".Width", control.width());
-    WriteIntegerIfChanged(file, where, name + ".Height", control.height());
-  } catch (...) {
-    // Saving the placement must never stop the window from closing.
+void SaveBounds(const settings::SettingsFile& file, const std::string& section, const QWidget& control) {
+  const std::string where = SectionFor(section, control);
+  const std::string name = ToText(control.objectName());
+  const std::pair<const char*, int> parts[] = {
+      {".Top", control.y()}, {".Left", control.x()}, {".Width", control.width()}, {".Height", control.height()}};
+  for (const auto& [suffix, value] : parts) {
+    // The first failed write ends the saving; the window closes all the same.
+    if (!WriteIntegerIfChanged(file, where, name + suffix, value)) return;
   }
 }
 
-void RestoreBounds(const SettingsFile& file, const std::string& section, QWidget& control) {
-  try {
-    constexpr Qt::WindowStates kNotDesigned = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
-    if (control.isWindow() && (control.windowState() & kNotDesigned)) return;
-    const std::string where = SectionFor(section, control);
-    const std::string name = ToText(control.objectName());
-    const int width = file.ReadInteger(where, name + ".Width", 0);
-    const int height = file.ReadInteger(where, name + ".Height", 0);
-    const int left = file.ReadInteger(where, name + ".Left", 0);
-    const int top = file.ReadInteger(where, name + ".Top", 0);
-    if (width == 0 && height == 0 && left == 0 && top == 0) return;
-    Bounds bounds{left != 0 ? left : control.x(), top != 0 ? top : control.y(), width != 0 ? width : control.width(),
-                  height != 0 ? height : control.height()};
-    if (control.isWindow()) {
-      // Only as far as the window stays on a screen that exists; the file keeps its values.
-      bounds = KeptOnScreen(bounds, control.frameGeometry().width() - control.width(),
-                            control.frameGeometry().height() - control.height());
-    }
-    control.resize(static_cast<int>(bounds.width), static_cast<int>(bounds.height));
-    control.move(static_cast<int>(bounds.left), static_cast<int>(bounds.top));
-  } catch (...) {
-    // A placement that cannot be read leaves the designed one.
+void RestoreBounds(const settings::SettingsFile& file, const std::string& section, QWidget& control) {
+  constexpr Qt::WindowStates kNotDesigned = Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized;
+  if (control.isWindow() && (control.windowState() & kNotDesigned)) return;
+  const std::string where = SectionFor(section, control);
+  const std::string name = ToText(control.objectName());
+  const int width = file.ReadInteger(where, name + ".Width", 0);
+  const int height = file.ReadInteger(where, name + ".Height", 0);
+  const int left = file.ReadInteger(where, name + ".Left", 0);
+  const int top = file.ReadInteger(where, name + ".Top", 0);
+  if (width == 0 && height == 0 && left == 0 && top == 0) return;
+  Bounds bounds{left != 0 ? left : control.x(), top != 0 ? top : control.y(), width != 0 ? width : control.width(),
+                height != 0 ? height : control.height()};
+  if (control.isWindow()) {
+    // Only as far as the window stays on a screen that exists; the file keeps its values.
+    bounds = KeptOnScreen(bounds, control.frameGeometry().width() - control.width(),
+                          control.frameGeometry().height() - control.height());
   }
+  control.resize(static_cast<int>(bounds.width), static_cast<int>(bounds.height));
+  control.move(static_cast<int>(bounds.left), static_cast<int>(bounds.top));
 }
 
-}  // namespace recast::settings
+}  // namespace recast::app

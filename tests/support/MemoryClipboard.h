@@ -1,5 +1,5 @@
 #pragma once
-// A clipboard held in memory, for tests and for machines without a clipboard.
+// A clipboard held in memory, for tests.
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "platform/client/MemoryService.h"
+#include "tests/support/MemoryService.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "settings/ControlSaving.h"
+#include "app/ControlSaving.h"
 
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -15,13 +15,13 @@
 #include <QTextEdit>
 #include <QWidget>
 
-#include "settings/ControlKinds.h"
-#include "settings/Placement.h"
-#include "settings/QtText.h"
+#include "app/ControlKinds.h"
+#include "app/Placement.h"
+#include "app/QtText.h"
 #include "util/Format.h"
 #include "util/TextHelpers.h"
 
-namespace recast::settings {
+namespace recast::app {
 namespace {
 
 constexpr int kHistoryKeep = 30;   // entries kept before a new one is inserted at the top
@@ -38,15 +38,16 @@ int CheckedRadioIndex(const QGroupBox& group) {
   return -1;
 }
 
-void SaveCheckList(const SettingsFile& file, const std::string& section, const QListWidget& list) {
-  file.EraseSection(section);
+bool SaveCheckList(const settings::SettingsFile& file, const std::string& section, const QListWidget& list) {
+  if (!file.EraseSection(section)) return false;
   for (int i = 0; i < list.count(); ++i) {
     const QListWidgetItem* item = list.item(i);
-    WriteBoolIfChanged(file, section, ToText(item->text()), item->checkState() == Qt::Checked);
+    if (!WriteBoolIfChanged(file, section, ToText(item->text()), item->checkState() == Qt::Checked)) return false;
   }
+  return true;
 }
 
-void SaveMemo(const SettingsFile& file, const std::string& section, const QWidget& memo) {
+bool SaveMemo(const settings::SettingsFile& file, const std::string& section, const QWidget& memo) {
   QString text;
   bool readOnly = false;
   if (const auto* plain = qobject_cast<const QPlainTextEdit*>(&memo)) {
@@ -56,15 +57,12 @@ void SaveMemo(const SettingsFile& file, const std::string& section, const QWidge
     text = rich->toPlainText();
     readOnly = rich->isReadOnly();
   }
-  if (readOnly) {
-    file.EraseSection(section);
-    return;
-  }
+  if (readOnly) return file.EraseSection(section);
   VectorTaggedList lines;
   if (!text.isEmpty()) {
     for (const QString& line : text.split(QLatin1Char('\n'))) lines.Add(ToText(line), 0);
   }
-  SaveStringList(file, section, lines, false);
+  return SaveStringList(file, section, lines, false);
 }
 
 // Visible headers are the grid's fixed row and column: row 0 holds the column captions and
@@ -77,25 +75,31 @@ QString GridCellText(const QTableWidget& grid, int column, int row) {
   return item ? item->text() : QString();
 }
 
-void SaveGrid(const SettingsFile& file, const std::string& section, const QTableWidget& grid) {
-  file.EraseSection(section);
+bool SaveGrid(const settings::SettingsFile& file, const std::string& section, const QTableWidget& grid) {
+  if (!file.EraseSection(section)) return false;
   const int fixedRows = grid.horizontalHeader()->isHidden() ? 0 : 1;
   const int fixedCols = grid.verticalHeader()->isHidden() ? 0 : 1;
   const int rowCount = grid.rowCount() + fixedRows;
   const int colCount = grid.columnCount() + fixedCols;
-  WriteIntegerIfChanged(file, section, "RowCount", rowCount);
-  WriteIntegerIfChanged(file, section, "ColCount", colCount);
-  WriteIntegerIfChanged(file, section, "FixedRows", fixedRows);
-  WriteIntegerIfChanged(file, section, "FixedCols", fixedCols);
+  if (!WriteIntegerIfChanged(file, section, "RowCount", rowCount) ||
+      !WriteIntegerIfChanged(file, section, "ColCount", colCount) ||
+      !WriteIntegerIfChanged(file, section, "FixedRows", fixedRows) ||
+      !WriteIntegerIfChanged(file, section, "FixedCols", fixedCols)) {
+    return false;
+  }
   for (int col = 0; col < colCount; ++col) {
     for (int row = 0; row < rowCount; ++row) {
-      WriteStringIfChanged(file, section, Format("Cell.%d.%d", {col, row}),
-                           ToText(GridCellText(grid, col - fixedCols, row - fixedRows)));
+      if (!WriteStringIfChanged(file, section, Format("Cell.%d.%d", {col, row}),
+                                ToText(GridCellText(grid, col - fixedCols, row - fixedRows)))) {
+        return false;
+      }
     }
   }
+  return true;
 }
 
-void SaveChild(const SettingsFile& file, const std::string& section, QWidget& child) {
+// Saves one child; a failed write leaves the rest of this child unsaved.
+void SaveChild(const settings::SettingsFile& file, const std::string& section, QWidget& child) {
   const std::string name = ToText(child.objectName());
   const std::string ownSection = section + " " + name;
   switch (KindOf(child)) {
@@ -139,7 +143,7 @@ void SaveChild(const SettingsFile& file, const std::string& section, QWidget& ch
 
 }  // namespace
 
-void SaveControls(const SettingsFile& file, const std::string& section, QWidget& control) {
+void SaveControls(const settings::SettingsFile& file, const std::string& section, QWidget& control) {
   std::string current = section;
   if (control.isWindow() && KindOf(control) == ControlKind::Container) {
     current = section + " " + ToText(control.objectName());
@@ -149,11 +153,8 @@ void SaveControls(const SettingsFile& file, const std::string& section, QWidget&
   for (QObject* object : children) {
     auto* child = qobject_cast<QWidget*>(object);
     if (!child) continue;
-    try {
-      SaveChild(file, current, *child);
-    } catch (...) {
-      // One control that cannot be saved must not keep the others from being saved.
-    }
+    // One control that cannot be saved does not keep the others from being saved.
+    SaveChild(file, current, *child);
   }
 }
 
@@ -170,21 +171,25 @@ void AddTextToHistory(QComboBox& combo) {
   if (combo.currentText() != text) combo.setEditText(text);
 }
 
-void SaveComboHistory(const SettingsFile& file, const std::string& section, QComboBox& combo) {
+bool SaveComboHistory(const settings::SettingsFile& file, const std::string& section, QComboBox& combo) {
   AddTextToHistory(combo);
-  WriteStringIfChanged(file, section, "Current", QuoteText(ToText(combo.currentText())));
-  if (combo.count() > kHistoryWritable) return;
+  if (!WriteStringIfChanged(file, section, "Current", QuoteText(ToText(combo.currentText())))) return false;
+  if (combo.count() > kHistoryWritable) return true;
   for (int i = 0; i < combo.count(); ++i) {
-    WriteStringIfChanged(file, section, Format("%d", {i}), QuoteText(ToText(combo.itemText(i))));
+    if (!WriteStringIfChanged(file, section, Format("%d", {i}), QuoteText(ToText(combo.itemText(i))))) return false;
   }
+  return true;
 }
 
-void SaveStringList(const SettingsFile& file, const std::string& section, const TaggedList& lines,
+bool SaveStringList(const settings::SettingsFile& file, const std::string& section, const TaggedList& lines,
                     bool keysFromTags) {
-  file.EraseSection(section);
+  if (!file.EraseSection(section)) return false;
   for (int i = 0; i < lines.Count(); ++i) {
-    WriteStringIfChanged(file, section, Format("%d", {keysFromTags ? lines.Tag(i) : i}), lines.Text(i));
+    if (!WriteStringIfChanged(file, section, Format("%d", {keysFromTags ? lines.Tag(i) : i}), lines.Text(i))) {
+      return false;
+    }
   }
+  return true;
 }
 
-}  // namespace recast::settings
+}  // namespace recast::app

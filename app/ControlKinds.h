@@ -23,7 +23,7 @@
 
 class QWidget;
 
-namespace recast::settings {
+namespace recast::app {
 
 enum class ControlKind {
   Other,
@@ -42,4 +42,4 @@ enum class ControlKind {
 
 ControlKind KindOf(const QWidget& control);
 
-}  // namespace recast::settings
+}  // namespace recast::app
