@@ -79,6 +79,7 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
     ber_memfree(values);
     values = nullptr;
   }
+  if (!structural.empty()) sendsStructuralClass_ = true;
   summary->baseClass = !structural.empty() ? std::move(structural) : schema_->MostSpecificStructural(classes);
   bool containerClass = false;
   if (const auto* def = schema_->FindClass(summary->baseClass)) {
@@ -104,8 +105,11 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   // The structural class where the server keeps it as an attribute, and the classes for those
   // that define the attribute but never send it (389 Directory Server).
   const bool structuralAttr = schema_->FindAttribute("structuralObjectClass") != nullptr;
-  const char* attrs[] = {"objectClass", "hasSubordinates", structuralAttr ? "structuralObjectClass" : nullptr,
-                         nullptr};
+  const char* allClasses[] = {"objectClass", "hasSubordinates", structuralAttr ? "structuralObjectClass" : nullptr,
+                              nullptr};
+  // Once the server has sent the structural class, every class value need not come along.
+  const char* structuralOnly[] = {"structuralObjectClass", "hasSubordinates", nullptr};
+  const char* const* attrs = sendsStructuralClass_ ? structuralOnly : allClasses;
   const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, "hasSubordinates",
                                  structuralAttr ? "structuralObjectClass" : nullptr, nullptr};
 

@@ -157,6 +157,7 @@ class LdapService : public service::DirectoryService {
   std::optional<ServerPage> serverPage_;
   std::optional<LdifEntry> kept_;  // the entry the last read fetched; kept_->dn as asked for
   bool prefetch_ = false;
+  bool sendsStructuralClass_ = false;  // a listed entry came with structuralObjectClass
   // The current prefetched server page's entries, by the DN a read of each asks for.
   std::unordered_map<std::string, LdifEntry> pageEntries_;
   std::uint64_t requests_ = 0;
