@@ -6,7 +6,7 @@ namespace recast {
 namespace {
 
 TEST(Base64Test, EncodesAndDecodesBackEveryTailLength) {
-  for (const std::string bytes : {std::string(), std::string("f"), std::string("fo"), std::string("foo"),
+  for (const std::string& bytes : {std::string(), std::string("f"), std::string("fo"), std::string("foo"),
                                   std::string("\0\xff\x80\x01", 4)}) {
     std::string back = "unchanged";
     ASSERT_TRUE(Base64Decode(Base64Encode(bytes), &back, Base64Form::kCanonical)) << bytes;
@@ -30,7 +30,9 @@ TEST(Base64Test, AcceptsOnlyItsForm) {
     EXPECT_EQ(Base64Decode(c.text, &bytes), c.lenient) << c.text;
     bytes = "unchanged";
     EXPECT_EQ(Base64Decode(c.text, &bytes, Base64Form::kCanonical), c.canonical) << c.text;
-    if (!c.canonical) EXPECT_EQ(bytes, "unchanged") << c.text;
+    if (!c.canonical) {
+      EXPECT_EQ(bytes, "unchanged") << c.text;
+    }
   }
 }
 
