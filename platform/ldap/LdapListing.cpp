@@ -169,9 +169,10 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     int rc = LDAP_SUCCESS;
     if (nextPage_ && nextPage_->parentDn == dn && nextPage_->cookie == position.cookie && !position.cookie.empty() &&
         nextPage_->containersOnly == containersOnly && nextPage_->prefetch == prefetch_) {
-      const int msgid = nextPage_->msgid;
+      NextPage next = std::move(*nextPage_);
       nextPage_.reset();
-      rc = CollectPage(ld, msgid, settings_.timeoutSeconds, &cookie, &result);
+      rc = next.ready ? CollectPage(ld, std::move(next.ready), &cookie, &result)
+                      : CollectPage(ld, next.msgid, settings_.timeoutSeconds, &cookie, &result);
     } else {
       DropNextPage();
       rc = SearchPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, &cookie, &result);
@@ -213,7 +214,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       ++requests_;
       if (SendPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, fetched.nextCookie, &msgid) ==
           LDAP_SUCCESS) {
-        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid};
+        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid, nullptr};
       }
     }
     serverPage_ = std::move(fetched);
@@ -229,6 +230,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   out.entries.assign(std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(position.offset)),
                      std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(end)));
   serverPage_->handedOut = end;
+  // Take in what the server sent of the next page meanwhile, so that it can go on sending
+  // instead of waiting on a full socket until the caller is through this one.
+  if (nextPage_ && !nextPage_->ready) PollPage(ld, nextPage_->msgid, &nextPage_->ready);
   if (end < pending.size()) {
     out.cursor = MakeCursor({position.cookie, dn, end});
   } else if (!serverPage_->nextCookie.empty()) {
@@ -244,13 +248,14 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
 
 void LdapService::DropNextPage() {
   if (!nextPage_) return;
-  const NextPage next = *nextPage_;
+  NextPage next = std::move(*nextPage_);
   nextPage_.reset();
   if (!connection_) return;
   LDAP* ld = connection_->get();
   std::string cookie;
   MessagePtr result;
-  const int rc = CollectPage(ld, next.msgid, settings_.timeoutSeconds, &cookie, &result);
+  const int rc = next.ready ? CollectPage(ld, std::move(next.ready), &cookie, &result)
+                            : CollectPage(ld, next.msgid, settings_.timeoutSeconds, &cookie, &result);
   if (IsConnectionLost(rc)) {
     connection_.reset();
     return;

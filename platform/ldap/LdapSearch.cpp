@@ -127,6 +127,20 @@ int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, Me
   return LDAP_SUCCESS;
 }
 
+bool PollPage(LDAP* ld, int msgid, MessagePtr* ready) {
+  timeval now{0, 0};
+  LDAPMessage* raw = nullptr;
+  if (ldap_result(ld, msgid, LDAP_MSG_ALL, &now, &raw) <= 0) return false;
+  *ready = MessagePtr(raw);
+  return true;
+}
+
+int CollectPage(LDAP* ld, MessagePtr ready, std::string* cookie, MessagePtr* out) {
+  if (const int rc = ParsePage(ld, ready.get(), cookie); rc != LDAP_SUCCESS) return rc;
+  *out = std::move(ready);
+  return LDAP_SUCCESS;
+}
+
 int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
                int pageSize, std::string* cookie, MessagePtr* out) {
   berval cookieValue{static_cast<ber_len_t>(cookie->size()), cookie->data()};

@@ -46,6 +46,11 @@ int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& 
 int SendPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
              int pageSize, const std::string& cookie, int* msgid);
 int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out);
+// Takes in what has arrived of that page without waiting, so that the server can go on
+// sending while the caller works; true, with the whole answer in *ready, once it is complete.
+// CollectPage then returns it (pass it as ready).
+bool PollPage(LDAP* ld, int msgid, MessagePtr* ready);
+int CollectPage(LDAP* ld, MessagePtr ready, std::string* cookie, MessagePtr* out);
 
 // Adds entry as it stands (the values are not changed, only passed); the LDAP result code.
 int AddEntry(LDAP* ld, LdifEntry& entry);

@@ -30,6 +30,7 @@
 
 #include "platform/ldap/LdapConfig.h"
 #include "platform/ldap/LdapConnection.h"
+#include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapSchema.h"
 #include "platform/ldap/Ldif.h"
 #include "platform/service/DirectoryService.h"
@@ -143,6 +144,7 @@ class LdapService : public service::DirectoryService {
     bool containersOnly = false;
     bool prefetch = false;
     int msgid = -1;
+    MessagePtr ready;  // the whole answer, once PollPage took it in
   };
   // Waits for the page asked for ahead, if any, and ends its paged search on the server.
   void DropNextPage();
