@@ -25,48 +25,6 @@
 namespace recast::app::bench {
 namespace {
 
-constexpr const char* kSchema = R"(schema: bench
-
-attribute: Object Class
-syntax: 20
-
-attribute: CN
-syntax: 3
-
-attribute: O
-syntax: 3
-
-attribute: OU
-syntax: 3
-
-attribute: Surname
-syntax: 3
-
-class: Top
-mandatory: Object Class
-
-class: Organization
-flags: Container Effective
-super: Top
-containment: Tree Root
-naming: O
-mandatory: O
-
-class: Organizational Unit
-flags: Container Effective
-super: Top
-containment: Organization, Organizational Unit
-naming: OU
-mandatory: OU
-
-class: Person
-flags: Effective
-super: Top
-containment: Organization, Organizational Unit
-naming: CN
-mandatory: CN, Surname
-)";
-
 constexpr const char* kConnections = "[Main]\nTree=BENCH\nService=@STORE@\nLogin=CN=Admin.O=Org\nPrimary=1\n";
 
 std::string TreeHead() {
@@ -77,7 +35,7 @@ std::string TreeHead() {
 // Two classes of 200 attributes each (150 shared), and one object holding values for the 50
 // attributes only its own class allows.
 std::string WideData() {
-  std::string text = kSchema;
+  std::string text = BenchSchema();
   for (int i = 1; i <= 250; ++i) text += Format("\nattribute: Wide%.3d\nsyntax: 3\n", {i});
   const auto classText = [](const char* name, int first) {
     std::string c = Format("\nclass: %s\nflags: Effective\nsuper: Top\ncontainment: Organization\nnaming: CN\n"
@@ -95,7 +53,7 @@ std::string WideData() {
 }
 
 std::string LargeContainerData() {
-  return std::string(kSchema) + TreeHead() +
+  return std::string(BenchSchema()) + TreeHead() +
          "entry: OU=Big.O=Org\nclass: Organizational Unit\n\n"
          "generate: CN=user{n:6}.OU=Big.O=Org\ncount: 100000\nclass: Person\nSurname: S{n}\n";
 }

@@ -8,6 +8,50 @@
 
 namespace recast::app::bench {
 
+const char* BenchSchema() {
+  return R"(schema: bench
+
+attribute: Object Class
+syntax: 20
+
+attribute: CN
+syntax: 3
+
+attribute: O
+syntax: 3
+
+attribute: OU
+syntax: 3
+
+attribute: Surname
+syntax: 3
+
+class: Top
+mandatory: Object Class
+
+class: Organization
+flags: Container Effective
+super: Top
+containment: Tree Root
+naming: O
+mandatory: O
+
+class: Organizational Unit
+flags: Container Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: OU
+mandatory: OU
+
+class: Person
+flags: Effective
+super: Top
+containment: Organization, Organizational Unit
+naming: CN
+mandatory: CN, Surname
+)";
+}
+
 namespace {
 std::filesystem::path FreshFolder(const std::string& name) {
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("recast-app-bench-" + name);

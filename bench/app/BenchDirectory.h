@@ -10,6 +10,10 @@
 
 namespace recast::app::bench {
 
+// The small schema of the window benchmarks (organizations, units, persons), in the loader's
+// format.
+const char* BenchSchema();
+
 class BenchDirectory {
  public:
   // dataText in the loader's format; connections: the client's connection file text, in

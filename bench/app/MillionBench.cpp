@@ -82,48 +82,6 @@ Figures ListInWindow(DirectoryClient& client) {
   return figures;
 }
 
-constexpr const char* kSchema = R"(schema: bench
-
-attribute: Object Class
-syntax: 20
-
-attribute: CN
-syntax: 3
-
-attribute: O
-syntax: 3
-
-attribute: OU
-syntax: 3
-
-attribute: Surname
-syntax: 3
-
-class: Top
-mandatory: Object Class
-
-class: Organization
-flags: Container Effective
-super: Top
-containment: Tree Root
-naming: O
-mandatory: O
-
-class: Organizational Unit
-flags: Container Effective
-super: Top
-containment: Organization, Organizational Unit
-naming: OU
-mandatory: OU
-
-class: Person
-flags: Effective
-super: Top
-containment: Organization, Organizational Unit
-naming: CN
-mandatory: CN, Surname
-)";
-
 }  // namespace
 }  // namespace recast::app::bench
 
@@ -179,7 +137,7 @@ int main(int argc, char** argv) {
   const auto started = std::chrono::steady_clock::now();
   const BenchDirectory store(
       "million",
-      std::string(kSchema) +
+      std::string(BenchSchema()) +
           "\ntree: BENCH\nschema: bench\n\nlogin: CN=Admin.O=Org\nrights: write\n\nentry: O=Org\nclass: "
           "Organization\n\nentry: CN=Admin.O=Org\nclass: Person\nSurname: Admin\n\nentry: OU=Big.O=Org\nclass: "
           "Organizational Unit\n\ngenerate: CN=user{n:7}.OU=Big.O=Org\ncount: " +

@@ -109,15 +109,7 @@ class Ds389ClassChangeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     DS389_OR_RETURN(server);
-    const auto folder = server->Directory();
-    std::ofstream(folder / "connections.ini")
-        << "[Ldap]\nTree=DS389\nService=" << server->Url() << "\nLogin=" << kRootDn << "\nPasswordFile="
-        << server->PasswordFile("client-password", kPassword, 0600).string() << "\n";
-    client::ClientOptions options;
-    options.configFile = folder / "connections.ini";
-    options.dataFolder = folder / "data";
-    options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
-    client_ = client::CreateDirectoryClient(options);
+    client_ = MakeClient(*server, "DS389", kRootDn);
     session_ = std::make_unique<DirectorySession>(*client_, ui_);
     ASSERT_EQ(InitNetWare(*session_), 0);
     ASSERT_EQ(client_->CreateContext(&ctx_), 0);

@@ -33,21 +33,13 @@ class LdapJournalTest : public ::testing::Test {
                                         "title: Boss\n\n"),
                                  &error);
     ASSERT_NE(server_, nullptr) << error;
-    const auto folder = server_->Directory();
-    std::ofstream(folder / "connections.ini")
-        << "[Ldap]\nTree=LDAP_TREE\nService=" << server_->Url() << "\nLogin=" << kRootDn << "\nPasswordFile="
-        << server_->PasswordFile("client-password", kPassword, 0600).string() << "\nRelaxRules=yes\nPrimary=1\n";
-    client::ClientOptions options;
-    options.configFile = folder / "connections.ini";
-    options.dataFolder = folder / "data";
-    options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
-    client_ = client::CreateDirectoryClient(options);
+    client_ = MakeClient(*server_, "LDAP_TREE", kRootDn, "RelaxRules=yes\nPrimary=1\n");
     session_ = std::make_unique<DirectorySession>(*client_, ui_);
     ASSERT_EQ(InitNetWare(*session_), 0);
     ASSERT_EQ(client_->CreateContext(&ctx_), 0);
     ASSERT_EQ(SetTree(*session_, ctx_, "LDAP_TREE", false), 0);
     ASSERT_EQ(SetNameContext(*session_, ctx_, "OU=People.O=Org"), 0);
-    journal_ = engine::WindowJournalPath(options.dataFolder, "LDAP_TREE", engine::JournalForm::kLdif, 0);
+    journal_ = engine::WindowJournalPath(server_->Directory() / "data", "LDAP_TREE", engine::JournalForm::kLdif, 0);
   }
   void TearDown() override {
     if (client_) client_->FreeContext(ctx_);

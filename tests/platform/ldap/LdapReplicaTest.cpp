@@ -106,15 +106,7 @@ TEST_F(LdapReplicaTest, FollowReferralsSendsTheChangeToTheProviderWithTheSameLog
 }
 
 TEST_F(LdapReplicaTest, TheAnalysisOnTheCopySeesAFollowedChangeOnceTheCopyCaughtUp) {
-  const auto folder = consumer_->Directory();
-  std::ofstream(folder / "connections.ini")
-      << "[Copy]\nTree=COPY\nService=" << consumer_->Url() << "\nLogin=" << kWriterDn << "\nPasswordFile="
-      << consumer_->PasswordFile("client-password", kPassword, 0600).string() << "\nFollowReferrals=yes\n";
-  client::ClientOptions options;
-  options.configFile = folder / "connections.ini";
-  options.dataFolder = folder / "data";
-  options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
-  auto client = client::CreateDirectoryClient(options);
+  auto client = MakeClient(*consumer_, "COPY", kWriterDn, "FollowReferrals=yes\n");
   ScriptedUserInterface ui;
   DirectorySession session(*client, ui);
   ASSERT_EQ(InitNetWare(session), 0);

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 
+#include <fstream>
+
+#include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapConnection.h"
 #include "platform/ldap/LdapHandles.h"
 
@@ -23,6 +26,19 @@ service::ConnectionConfig MakeConfig(const TestServer& server, const Login& logi
   for (const auto& [key, value] : login.settings) config.settings[key] = value;
   config.dataFolder = dataFolder.empty() ? server.Directory() / "data" : dataFolder;
   return config;
+}
+
+std::unique_ptr<DirectoryClient> MakeClient(const TestServer& server, const std::string& tree, const std::string& loginDn,
+                                            const std::string& extraKeys) {
+  const auto folder = server.Directory();
+  std::ofstream(folder / "connections.ini")
+      << "[Ldap]\nTree=" << tree << "\nService=" << server.Url() << "\nLogin=" << loginDn << "\nPasswordFile="
+      << server.PasswordFile("client-password", kPassword, 0600).string() << "\n" << extraKeys;
+  client::ClientOptions options;
+  options.configFile = folder / "connections.ini";
+  options.dataFolder = folder / "data";
+  options.openers[std::string(client::kLdapServiceKind)] = OpenLdapService;
+  return client::CreateDirectoryClient(options);
 }
 
 std::unique_ptr<LdapService> OpenService(const TestServer& server, const Login& login, DirStatus* status,
