@@ -211,8 +211,9 @@ int RunApply(const Arguments& args, const Environment& env) {
   if (args.positional.size() != 1) return UsageError(env, "apply needs one plan file: apply PLAN");
   int jobs = 1;
   if (args.Has("--jobs")) {
+    const std::string text = args.Value("--jobs");  // end points into it below
     char* end = nullptr;
-    const long n = std::strtol(args.Value("--jobs").c_str(), &end, 10);
+    const long n = std::strtol(text.c_str(), &end, 10);
     if (end == nullptr || *end != '\0' || n < 1 || n > kMaxJobs) {
       return UsageError(env, Format("--jobs takes a number from 1 to %d", {kMaxJobs}));
     }
