@@ -22,8 +22,6 @@ constexpr const char* kEdited =
     "the journal was changed after it was written; put back its saved copy, or move the file away to start a new "
     "journal";
 
-std::string ErrnoText(int error) { return std::strerror(error); }
-
 std::string FileNamePart(std::string_view text) {
   std::string out;
   for (char c : text) {

@@ -1,5 +1,7 @@
 #include "engine/JsonLines.h"
 
+#include <cstring>
+
 #include <ctime>
 
 #include "util/Crc32.h"
@@ -50,6 +52,8 @@ std::string UtcTimestamp() {
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;
 }
+
+std::string ErrnoText(int error) { return std::strerror(error); }
 
 }  // namespace recast::engine
 

@@ -36,4 +36,7 @@ LineSeal CheckLineSeal(std::string_view line, std::string* json);
 // The current time as UTC ISO 8601 to the second: "2026-12-09T07:15:00Z".
 std::string UtcTimestamp();
 
+// The system's text for an errno value, for the file messages of plans and journals.
+std::string ErrnoText(int error);
+
 }  // namespace recast::engine

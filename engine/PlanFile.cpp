@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "engine/JsonFields.h"
+#include "util/FileDescriptor.h"
 #include "util/Format.h"
 
 namespace recast::engine {
@@ -17,35 +18,36 @@ namespace {
 constexpr const char* kPlanMagic = "recast-object";
 constexpr const char* kRemake = "make the plan again with \"plan\"";
 
-constexpr Verdict kPlanVerdicts[] = {Verdict::kNoConflicts, Verdict::kUnvaluedOnly, Verdict::kDeleteFirst,
-                                     Verdict::kBlocked, Verdict::kMissingMandatory, Verdict::kIncomplete};
+// In the order the summary line writes them.
+constexpr Verdict kPlanVerdicts[] = {Verdict::kNoConflicts,      Verdict::kUnvaluedOnly, Verdict::kDeleteFirst,
+                                     Verdict::kMissingMandatory, Verdict::kBlocked,      Verdict::kIncomplete};
 
 bool IsMark(const std::string& mark) { return mark.size() == 1 && std::strchr("*!-? ", mark[0]) != nullptr; }
-
-std::string ErrnoText(int error) { return std::strerror(error); }
 
 // Syncs the folder holding path, so that a rename in it lasts.
 void SyncFolder(const std::filesystem::path& path) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+  const FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() >= 0) ::fsync(fd.get());
 }
 
 }  // namespace
 
-bool PlanSummary::Count(Verdict verdict) {
-  std::int64_t* slot = nullptr;
+std::int64_t* PlanSummary::Slot(Verdict verdict) {
   switch (verdict) {
-    case Verdict::kNoConflicts: slot = &noConflicts; break;
-    case Verdict::kUnvaluedOnly: slot = &unvaluedOnly; break;
-    case Verdict::kDeleteFirst: slot = &deleteFirst; break;
-    case Verdict::kBlocked: slot = &blocked; break;
-    case Verdict::kMissingMandatory: slot = &missingMandatory; break;
-    case Verdict::kIncomplete: slot = &incomplete; break;
-    default: return false;
+    case Verdict::kNoConflicts: return &noConflicts;
+    case Verdict::kUnvaluedOnly: return &unvaluedOnly;
+    case Verdict::kDeleteFirst: return &deleteFirst;
+    case Verdict::kBlocked: return &blocked;
+    case Verdict::kMissingMandatory: return &missingMandatory;
+    case Verdict::kIncomplete: return &incomplete;
+    default: return nullptr;
   }
+}
+
+bool PlanSummary::Count(Verdict verdict) {
+  std::int64_t* slot = Slot(verdict);
+  if (slot == nullptr) return false;
   ++*slot;
   ++objects;
   return true;
@@ -158,12 +160,7 @@ FileError PlanWriter::WriteSummary() {
   if (!headerWritten_ || summaryWritten_) return Fail("the plan summary goes after the header, once");
   json::Object counts;
   counts["objects"] = summary_.objects;
-  counts["no-conflicts"] = summary_.noConflicts;
-  counts["unvalued-only"] = summary_.unvaluedOnly;
-  counts["delete-first"] = summary_.deleteFirst;
-  counts["missing-mandatory"] = summary_.missingMandatory;
-  counts["blocked"] = summary_.blocked;
-  counts["incomplete"] = summary_.incomplete;
+  for (Verdict v : kPlanVerdicts) counts[VerdictName(v)] = *summary_.Slot(v);
   json::Object o;
   o["summary"] = std::move(counts);
   summaryWritten_ = true;
@@ -303,10 +300,8 @@ bool PlanReader::Next(PlanObject* object) {
 
   if (const json::Value* counts = json::Member(o, "summary")) {
     PlanSummary s;
-    const std::pair<const char*, std::int64_t*> fields[] = {
-        {"objects", &s.objects},         {"no-conflicts", &s.noConflicts}, {"unvalued-only", &s.unvaluedOnly},
-        {"delete-first", &s.deleteFirst}, {"blocked", &s.blocked},         {"incomplete", &s.incomplete},
-        {"missing-mandatory", &s.missingMandatory}};
+    std::vector<std::pair<const char*, std::int64_t*>> fields = {{"objects", &s.objects}};
+    for (Verdict v : kPlanVerdicts) fields.push_back({VerdictName(v), s.Slot(v)});
     for (const auto& [name, slot] : fields) {
       if (!json::GetInteger(*counts, name, slot) || *slot < 0) {
         return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {name, kRemake}));

@@ -58,6 +58,8 @@ struct PlanSummary {
   // Counts object under its verdict; false (and nothing counted) for a verdict a plan does
   // not hold.
   bool Count(Verdict verdict);
+  // The count of verdict; nullptr for a verdict a plan does not hold.
+  std::int64_t* Slot(Verdict verdict);
   bool operator==(const PlanSummary&) const = default;
 };
 
