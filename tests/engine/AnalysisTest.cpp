@@ -1,17 +1,13 @@
 // The analysis's decision table over the demo directory's class-change cases.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "directory/Directory.h"
 #include "engine/Analysis.h"
-#include "platform/client/DirectoryClientFactory.h"
-#include "platform/embedded/StoreCreator.h"
-#include "tests/support/ScriptedUserInterface.h"
+#include "tests/engine/DemoDirectory.h"
 
 namespace recast::engine {
 namespace {
@@ -20,33 +16,7 @@ using Strings = std::vector<std::string>;
 
 class AnalysisTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "recast-engine-XXXXXX").string();
-    folder_ = std::make_unique<std::filesystem::path>(::mkdtemp(pattern.data()));
-    const std::filesystem::path data(RECAST_DATA_FOLDER);
-    embedded::LoadError error;
-    ASSERT_EQ(embedded::CreateStoreFromData({data / "schema.txt", data / "acme.txt"}, *folder_ / "demo.db", &error), 0)
-        << error.Text();
-    std::ofstream(*folder_ / "connections.ini") << "[Main]\nTree=ACME_CORP\nService=demo.db\nPrimary=1\n";
-  }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    std::filesystem::remove_all(*folder_, ec);
-    folder_.reset();
-  }
-
-  AnalysisTest() {
-    client::ClientOptions options;
-    options.configFile = *folder_ / "connections.ini";
-    options.dataFolder = *folder_ / "data";
-    client_ = client::CreateDirectoryClient(options);
-    session_ = std::make_unique<DirectorySession>(*client_, ui_, RECAST_ERRTEXT_LIBRARY);
-    EXPECT_EQ(InitNetWare(*session_), 0);
-    EXPECT_EQ(client_->CreateContext(&ctx_), 0);
-    EXPECT_EQ(SetTree(*session_, ctx_, GetPrimaryTreeName(*session_), false), 0);
-    ChangeContextFlags(*session_, ctx_, '+', kFlagTypelessNames);
-  }
-  ~AnalysisTest() override { client_->FreeContext(ctx_); }
+  AnalysisTest() : session_(demo_.session()), ctx_(demo_.ctx()) {}
 
   // The lines that carry a mark, in order.
   static Strings Marked(const Analysis& a) {
@@ -57,14 +27,10 @@ class AnalysisTest : public ::testing::Test {
     return lines;
   }
 
-  static std::unique_ptr<std::filesystem::path> folder_;
-  ScriptedUserInterface ui_;
-  std::unique_ptr<DirectoryClient> client_;
-  std::unique_ptr<DirectorySession> session_;
-  DirContext ctx_ = kNoContext;
+  testing::DemoDirectory demo_;
+  DirectorySession& session_;
+  const DirContext ctx_;
 };
-
-std::unique_ptr<std::filesystem::path> AnalysisTest::folder_;
 
 TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
   struct Case {
@@ -86,10 +52,10 @@ TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
       {"OU=Recast Demo.O=ACME", "Helpdesk Group", "Group", "Organizational Role", Verdict::kDeleteFirst, {"* Member"}},
       {"L=Harbor.O=ACME", "Harbor Master", "Organizational Role", "Group", Verdict::kUnvaluedOnly, {}},
   };
-  ObjectAnalyser analyser(*session_);
+  ObjectAnalyser analyser(session_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.object);
-    ASSERT_EQ(SetNameContext(*session_, ctx_, c.container), 0);
+    ASSERT_EQ(SetNameContext(session_, ctx_, c.container), 0);
     Analysis a;
     ASSERT_EQ(analyser.Analyse(ctx_, c.object, c.objectClass, c.target, &a), 0);
     EXPECT_EQ(a.verdict, c.verdict) << a.summary;
@@ -112,10 +78,10 @@ TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
 }
 
 TEST_F(AnalysisTest, NotReadyUnknownClassAndCancelAfterTheFirstStep) {
-  ASSERT_EQ(SetNameContext(*session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
-  EXPECT_EQ(AnalyseObject(*session_, AnalysisInput{}).summary, "Please select an Object and a target class");
+  ASSERT_EQ(SetNameContext(session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
+  EXPECT_EQ(AnalyseObject(session_, AnalysisInput{}).summary, "Please select an Object and a target class");
 
-  ObjectAnalyser analyser(*session_);
+  ObjectAnalyser analyser(session_);
   Analysis a;
   EXPECT_NE(analyser.Analyse(ctx_, "Dora Deletable", "User", "No Such Class", &a), 0);
   EXPECT_EQ(a.verdict, Verdict::kNotReady);

@@ -1,17 +1,13 @@
 // Journaled changes, their resumption and their undo, on a fresh demo store per test.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include "directory/Directory.h"
 #include "engine/RecordedChange.h"
 #include "engine/Undo.h"
-#include "platform/client/DirectoryClientFactory.h"
-#include "platform/embedded/StoreCreator.h"
-#include "tests/support/ScriptedUserInterface.h"
+#include "tests/engine/DemoDirectory.h"
 
 namespace recast::engine {
 namespace {
@@ -20,41 +16,21 @@ namespace fs = std::filesystem;
 
 class RecordedChangeTest : public ::testing::Test {
  protected:
-  RecordedChangeTest() {
-    std::string pattern = (fs::temp_directory_path() / "recast-change-XXXXXX").string();
-    folder_ = ::mkdtemp(pattern.data());
-    const fs::path data(RECAST_DATA_FOLDER);
-    embedded::LoadError error;
-    EXPECT_EQ(embedded::CreateStoreFromData({data / "schema.txt", data / "acme.txt"}, folder_ / "demo.db", &error), 0)
-        << error.Text();
-    std::ofstream(folder_ / "connections.ini") << "[Main]\nTree=ACME_CORP\nService=demo.db\nPrimary=1\n";
-    client::ClientOptions options;
-    options.configFile = folder_ / "connections.ini";
-    options.dataFolder = folder_ / "data";
-    client_ = client::CreateDirectoryClient(options);
-    session_ = std::make_unique<DirectorySession>(*client_, ui_, RECAST_ERRTEXT_LIBRARY);
-    EXPECT_EQ(InitNetWare(*session_), 0);
-    EXPECT_EQ(client_->CreateContext(&ctx_), 0);
-    EXPECT_EQ(SetTree(*session_, ctx_, GetPrimaryTreeName(*session_), false), 0);
-    ChangeContextFlags(*session_, ctx_, '+', kFlagTypelessNames);
-    EXPECT_EQ(SetNameContext(*session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
-    journalPath_ = PlanJournalPath(options.dataFolder, "ACME_CORP", "p1", JournalForm::kJsonLines);
-  }
-  ~RecordedChangeTest() override {
-    client_->FreeContext(ctx_);
-    fs::remove_all(folder_);
+  RecordedChangeTest() : session_(demo_.session()), client_(&demo_.client()), ctx_(demo_.ctx()) {
+    EXPECT_EQ(SetNameContext(session_, ctx_, "OU=Recast Demo.O=ACME"), 0);
+    journalPath_ = PlanJournalPath(demo_.dataFolder(), "ACME_CORP", "p1", JournalForm::kJsonLines);
   }
 
   std::string Values(const std::string& object, const std::string& attr) {
     std::string text;
-    GetAttributeValueText(*session_, ctx_, object, attr, &text);
+    GetAttributeValueText(session_, ctx_, object, attr, &text);
     return text;
   }
   std::string ClassOf(const std::string& object) {
     JournalRecord r;
     r.object = object;
     ObjectState state;
-    EXPECT_EQ(ReadObjectState(*session_, ctx_, r, &state), 0);
+    EXPECT_EQ(ReadObjectState(session_, ctx_, r, &state), 0);
     return state.objectClass;
   }
   JournalContent Journal() {
@@ -63,12 +39,11 @@ class RecordedChangeTest : public ::testing::Test {
     return content;
   }
 
-  fs::path folder_;
+  testing::DemoDirectory demo_;
+  DirectorySession& session_;
+  DirectoryClient* client_;
+  const DirContext ctx_;
   fs::path journalPath_;
-  ScriptedUserInterface ui_;
-  std::unique_ptr<DirectoryClient> client_;
-  std::unique_ptr<DirectorySession> session_;
-  DirContext ctx_ = kNoContext;
 };
 
 TEST(ResumeDecision, FollowsTheObjectsStateNow) {
@@ -103,7 +78,7 @@ TEST_F(RecordedChangeTest, RecastThenUndoPutsEverythingBackOnce) {
   ASSERT_TRUE(journal.OpenNew(journalPath_, JournalForm::kJsonLines, {"ACME_CORP", std::string("p1"), ""}).ok());
   const std::string to = "Organizational Role";
   RecastOutcome outcome;
-  ASSERT_EQ(RecastWithJournal(*session_, ctx_, journal, "Helpdesk Group", "Group", &to, {"Member", "See Also"},
+  ASSERT_EQ(RecastWithJournal(session_, ctx_, journal, "Helpdesk Group", "Group", &to, {"Member", "See Also"},
                               &outcome),
             0)
       << outcome.message;
@@ -117,12 +92,12 @@ TEST_F(RecordedChangeTest, RecastThenUndoPutsEverythingBackOnce) {
   EXPECT_EQ(Journal().entries[0].record.removed.size(), 1u);  // See Also holds no value
 
   UndoReport report;
-  ASSERT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), nullptr, &report), 0) << report.fileError.text;
+  ASSERT_EQ(UndoJournal(session_, ctx_, journalPath_.string(), nullptr, &report), 0) << report.fileError.text;
   EXPECT_EQ(report.undone, 1);
   EXPECT_EQ(ClassOf("Helpdesk Group"), "Group");
   EXPECT_EQ(Values("Helpdesk Group", "Member"), before);
 
-  ASSERT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), nullptr, &report), 0);
+  ASSERT_EQ(UndoJournal(session_, ctx_, journalPath_.string(), nullptr, &report), 0);
   EXPECT_EQ(report.undone, 0);
   EXPECT_EQ(report.alreadyUndone, 1);
 }
@@ -137,9 +112,9 @@ TEST_F(RecordedChangeTest, PendingRecordsAreFinishedWithoutASecondRecord) {
   ASSERT_TRUE(journal.Append(pending).ok());
   ResumeAction action{};
   RecastOutcome outcome;
-  ASSERT_EQ(ResumeRecorded(*session_, ctx_, journal, pending, &action, &outcome), 0) << outcome.message;
+  ASSERT_EQ(ResumeRecorded(session_, ctx_, journal, pending, &action, &outcome), 0) << outcome.message;
   EXPECT_EQ(action, ResumeAction::kCarryOut);
-  EXPECT_EQ(ResumeRecorded(*session_, ctx_, journal, pending, &action, &outcome), 0);
+  EXPECT_EQ(ResumeRecorded(session_, ctx_, journal, pending, &action, &outcome), 0);
   EXPECT_EQ(action, ResumeAction::kAlreadyDone);
   journal.Close();
   EXPECT_EQ(ClassOf("Helpdesk Group"), "Organizational Role");
@@ -157,10 +132,10 @@ TEST_F(RecordedChangeTest, UndoLeavesAnObjectChangedSinceAloneAndFiltersByObject
   journal.Close();
   const std::string other = "Nobody";
   UndoReport report;
-  EXPECT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), &other, &report), 0);
+  EXPECT_EQ(UndoJournal(session_, ctx_, journalPath_.string(), &other, &report), 0);
   EXPECT_TRUE(report.items.empty());
   const std::string mine = "helpdesk group";
-  EXPECT_EQ(UndoJournal(*session_, ctx_, journalPath_.string(), &mine, &report), 0);
+  EXPECT_EQ(UndoJournal(session_, ctx_, journalPath_.string(), &mine, &report), 0);
   ASSERT_EQ(report.items.size(), 1u);
   EXPECT_EQ(report.items[0].result, UndoResult::kLeftAlone) << report.items[0].message;
   EXPECT_EQ(report.leftAlone, 1);
