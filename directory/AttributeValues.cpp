@@ -1,7 +1,9 @@
 #include "directory/AttributeValues.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -227,90 +229,182 @@ void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t
   for (const auto& entry : entries.entries()) values.Add(entry.text, entry.tag);
 }
 
+namespace {
+
+// A duplicate of ctx for reading attrName: "Aliased Object Name" is read on the alias itself.
+DirStatus ReadingContext(DirectoryClient& client, DirContext ctx, std::string_view attrName, ScopedContext* dup) {
+  if (DirStatus status = dup->Duplicate(client, ctx); status != 0) return status;
+  if (UpperAscii(attrName) == kAliasedObjectName) {
+    std::uint32_t flags = 0;
+    client.GetContextValue(dup->get(), kKeyFlags, &flags);
+    flags &= ~kFlagDerefAliases;
+    client.SetContextValue(dup->get(), kKeyFlags, &flags);
+  }
+  return 0;
+}
+
+// A read request for names and a reply buffer for it.
+DirStatus PrepareRead(DirectoryClient& client, DirContext dup, const std::vector<std::string>& names,
+                      ScopedBuffer* request, ScopedBuffer* reply) {
+  std::size_t bytes = 0;  // a generous bound on what the names take in the request
+  for (const std::string& name : names) bytes += name.size() + 16;
+  const std::size_t size = std::clamp<std::size_t>(bytes, kDefaultBufferSize, kMaxBufferSize);
+  DirStatus status = request->Allocate(client, static_cast<std::uint32_t>(size));
+  if (status == 0) status = client.InitBuffer(dup, kOpReadObject, request->get());
+  for (const std::string& name : names) {
+    if (status == 0) status = client.PutAttrName(dup, request->get(), name.c_str());
+  }
+  if (status == 0) status = reply->Allocate(client, kMaxBufferSize);
+  if (status == 0) status = client.InitBuffer(dup, kOpReadObject, reply->get());
+  return status;
+}
+
+// Appends the valueCount values of attr (of syntax) at the reply's cursor. Returns the status
+// of the last step; a value that cannot be read is skipped.
+DirStatus AppendReplyValues(DirectorySession& session, DirContext dup, const std::string& object,
+                            const std::string& attr, std::uint32_t syntax, std::uint32_t valueCount, DirBuffer reply,
+                            TaggedList& values) {
+  DirectoryClient& client = session.client;
+  if (syntax == kSynStream) {
+    std::string text;
+    const DirStatus status = ReadStreamText(session, dup, object, attr, &text);
+    if (status == 0) values.Add(text, 0);
+    return status;
+  }
+  AttributeDefinition definition;
+  const bool secret = syntax == kSynOctetString && ReadAttributeDefinition(session, dup, attr, &definition) == 0 &&
+                      (definition.attrFlags & kAttrSecret) != 0;
+  DirStatus status = 0;
+  for (std::uint32_t i = 0; i < valueCount; ++i) {
+    try {
+      std::uint32_t size = 0;
+      status = client.ComputeAttrValSize(dup, reply, syntax, &size);
+      std::unique_ptr<std::uint8_t[]> block;
+      if (size > 0) block = std::make_unique<std::uint8_t[]>(size);
+      if (status == 0) status = client.GetAttrVal(dup, reply, syntax, block.get());
+      if (status == 0 && secret) values.Add(SecretValueText(block.get(), size), 0);
+      else if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
+    } catch (const std::exception& error) {
+      values.Add(error.what(), 0);
+    }
+  }
+  return status;
+}
+
+// The attribute name at the reply's cursor, with its value count and syntax.
+DirStatus ReplyAttribute(DirectoryClient& client, DirContext dup, DirBuffer reply, std::string* name,
+                         std::uint32_t* valueCount, std::uint32_t* syntax) {
+  std::array<char, kMaxSchemaNameBytes> text{};
+  const DirStatus status = client.GetAttrName(dup, reply, text.data(), valueCount, syntax);
+  if (status == 0) name->assign(text.data(), strnlen(text.data(), text.size()));
+  return status;
+}
+
+// The one request of ReadAttributeValuesTogether; false when its reply cannot be matched to
+// the names asked (then each attribute is read on its own).
+bool ReadTogether(DirectorySession& session, DirContext ctx, const std::string& object,
+                  std::vector<AttributeRead>* reads, DirStatus* overall) {
+  DirectoryClient& client = session.client;
+  ScopedContext dup;
+  std::vector<std::string> names;
+  for (const AttributeRead& read : *reads) names.push_back(read.name);
+  ScopedBuffer request;
+  ScopedBuffer reply;
+  *overall = dup.Duplicate(client, ctx);
+  if (*overall == 0) *overall = PrepareRead(client, dup.get(), names, &request, &reply);
+  if (*overall != 0) return false;
+  IterationHandle iteration = kNoIteration;
+  do {
+    DirStatus status =
+        client.ReadObject(dup.get(), object.c_str(), kObjectInfoValues, false, request.get(), &iteration, reply.get());
+    std::uint32_t attrCount = 0;
+    if (status == 0) status = client.GetAttrCount(dup.get(), reply.get(), &attrCount);
+    if (status != 0) {
+      *overall = status;
+      return false;
+    }
+    for (std::uint32_t n = 0; n < attrCount; ++n) {
+      std::string attr;
+      std::uint32_t valueCount = 0;
+      std::uint32_t syntax = 0;
+      if (ReplyAttribute(client, dup.get(), reply.get(), &attr, &valueCount, &syntax) != 0) return false;
+      auto read = std::find_if(reads->begin(), reads->end(),
+                               [&](const AttributeRead& r) { return TextEquals(r.name, attr); });
+      if (read == reads->end()) return false;
+      read->status = AppendReplyValues(session, dup.get(), object, attr, syntax, valueCount, reply.get(), read->values);
+    }
+  } while (iteration != kNoIteration);
+  return true;
+}
+
+}  // namespace
+
 DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::string_view objectName,
                               std::string_view attrName, TaggedList& values) {
   DirectoryClient& client = session.client;
-  ScopedContext duplicate;
-  DirStatus status = duplicate.Duplicate(client, ctx);
+  ScopedContext dup;
+  DirStatus status = ReadingContext(client, ctx, attrName, &dup);
   if (status != 0) return status;
-  const DirContext dup = duplicate.get();
-  if (UpperAscii(attrName) == kAliasedObjectName) {
-    std::uint32_t flags = 0;
-    client.GetContextValue(dup, kKeyFlags, &flags);
-    flags &= ~kFlagDerefAliases;
-    client.SetContextValue(dup, kKeyFlags, &flags);
-  }
-
-  std::string attr(attrName);
   const std::string object(objectName);
   ScopedBuffer request;
-  status = request.Allocate(client, kDefaultBufferSize);
-  if (status != 0) return status;
-  status = client.InitBuffer(dup, kOpReadObject, request.get());
-  if (status != 0) return status;
-  status = client.PutAttrName(dup, request.get(), attr.c_str());
+  ScopedBuffer reply;
+  status = PrepareRead(client, dup.get(), {std::string(attrName)}, &request, &reply);
   if (status != 0) return status;
 
   IterationHandle iteration = kNoIteration;
-  ScopedBuffer reply;
-  status = reply.Allocate(client, kMaxBufferSize);
-  if (status != 0) return status;
-  status = client.InitBuffer(dup, kOpReadObject, reply.get());
-  if (status != 0) return status;
-
-  bool readSucceeded = true;
   do {
-    status = client.ReadObject(dup, object.c_str(), kObjectInfoValues, false, request.get(), &iteration, reply.get());
+    status =
+        client.ReadObject(dup.get(), object.c_str(), kObjectInfoValues, false, request.get(), &iteration, reply.get());
     std::uint32_t attrCount = 0;
-    if (status == 0) status = client.GetAttrCount(dup, reply.get(), &attrCount);
-    std::array<char, kMaxSchemaNameBytes> name{};
+    if (status == 0) status = client.GetAttrCount(dup.get(), reply.get(), &attrCount);
+    std::string attr;
     std::uint32_t valueCount = 0;
     std::uint32_t syntax = 0;
-    if (status == 0) status = client.GetAttrName(dup, reply.get(), name.data(), &valueCount, &syntax);
-    if (status != 0) {
-      readSucceeded = false;
-      break;
-    }
-    attr.assign(name.data(), strnlen(name.data(), name.size()));
-
-    if (syntax == kSynStream) {
-      std::string text;
-      status = ReadStreamText(session, dup, object, attr, &text);
-      if (status != 0) {
-        readSucceeded = false;
-        break;
-      }
-      values.Add(text, 0);
-      continue;
-    }
-    AttributeDefinition definition;
-    const bool secret = syntax == kSynOctetString &&
-                        ReadAttributeDefinition(session, dup, attr, &definition) == 0 &&
-                        (definition.attrFlags & kAttrSecret) != 0;
-    for (std::uint32_t i = 0; i < valueCount; ++i) {
-      try {
-        std::uint32_t size = 0;
-        status = client.ComputeAttrValSize(dup, reply.get(), syntax, &size);
-        std::unique_ptr<std::uint8_t[]> block;
-        if (size > 0) block = std::make_unique<std::uint8_t[]>(size);
-        if (status == 0) status = client.GetAttrVal(dup, reply.get(), syntax, block.get());
-        if (status == 0 && secret) values.Add(SecretValueText(block.get(), size), 0);
-        else if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
-      } catch (const std::exception& error) {
-        values.Add(error.what(), 0);
-      }
-    }
-  } while (iteration != kNoIteration && readSucceeded);
+    if (status == 0) status = ReplyAttribute(client, dup.get(), reply.get(), &attr, &valueCount, &syntax);
+    if (status != 0) break;
+    status = AppendReplyValues(session, dup.get(), object, attr, syntax, valueCount, reply.get(), values);
+    if (syntax == kSynStream && status != 0) break;
+  } while (iteration != kNoIteration);
   return status;
+}
+
+void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                                 std::vector<AttributeRead>* reads) {
+  const std::string object(objectName);
+  for (AttributeRead& read : *reads) {
+    read.status = kErrNoSuchAttribute;
+    read.values.Clear();
+  }
+  DirStatus overall = 0;
+  // Aliased Object Name needs a context of its own; everything else goes in one request.
+  const bool special = std::any_of(reads->begin(), reads->end(),
+                                   [](const AttributeRead& r) { return UpperAscii(r.name) == kAliasedObjectName; });
+  if (!special && !reads->empty() && ReadTogether(session, ctx, object, reads, &overall)) return;
+  if (!special && std::llabs(overall) == std::llabs(kErrNoSuchAttribute)) {
+    for (AttributeRead& read : *reads) {
+      read.status = overall;
+      read.values.Clear();
+    }
+    return;
+  }
+  // One unreadable attribute must not hide the others' values or statuses.
+  for (AttributeRead& read : *reads) {
+    read.values.Clear();
+    read.status = ReadAttributeValues(session, ctx, object, read.name, read.values);
+  }
+}
+
+std::string JoinValueText(const VectorTaggedList& values) {
+  std::string joined;
+  for (const auto& entry : values.entries()) joined += entry.text + "\r\n";
+  return TrimRightChars(joined, "\r\n");
 }
 
 DirStatus GetAttributeValueText(DirectorySession& session, DirContext ctx, std::string_view objectName,
                                 std::string_view attrName, std::string* text) {
   VectorTaggedList values;
   const DirStatus status = ReadAttributeValues(session, ctx, objectName, attrName, values);
-  std::string joined;
-  for (const auto& entry : values.entries()) joined += entry.text + "\r\n";
-  *text = TrimRightChars(joined, "\r\n");
+  *text = JoinValueText(values);
   return status;
 }
 

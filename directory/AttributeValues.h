@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "directory/DirectorySession.h"
 #include "util/TaggedList.h"
@@ -24,6 +25,24 @@ DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::st
 // and LF characters removed. Returns the status of ReadAttributeValues.
 DirStatus GetAttributeValueText(DirectorySession& session, DirContext ctx, std::string_view objectName,
                                 std::string_view attrName, std::string* text);
+
+// One attribute of a read of several: its name as asked, what ReadAttributeValues would have
+// appended for it, and the status ReadAttributeValues would have returned.
+struct AttributeRead {
+  std::string name;
+  DirStatus status = 0;
+  VectorTaggedList values;
+};
+
+// Fills every read of *reads (names set by the caller) as ReadAttributeValues would, in one
+// request to the directory rather than one per attribute. When that request fails, or its
+// answer cannot be matched to the names, each attribute is read on its own, so one unreadable
+// attribute never hides the others' values.
+void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
+                                 std::vector<AttributeRead>* reads);
+
+// The entries of values joined by CR LF, trailing CR and LF characters removed.
+std::string JoinValueText(const VectorTaggedList& values);
 
 // Appends the entries for one value record of syntax (a block of size bytes as GetAttrVal
 // writes it). References outside the block are never followed: such a value shows as an

@@ -1,6 +1,8 @@
 #include "engine/Analysis.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <unordered_set>
 #include <optional>
 
 #include "directory/AttributeDefinitions.h"
@@ -24,7 +26,6 @@ bool IsMandatoryKind(std::int32_t kind) {
   return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
 }
 
-bool InList(const TaggedList& list, const std::string& name) { return list.IndexOf(name) >= 0; }
 
 bool IsStatus(DirStatus status, DirStatus code) { return std::llabs(status) == std::llabs(code); }
 
@@ -46,6 +47,9 @@ class Run {
       out_.summary = "Please select an Object and a target class";
       return std::move(out_);
     }
+    if (!in_.pair) ownPair_ = ClassPair::Of(*in_.sourceAttributes, *in_.targetAttributes);
+    pair_ = in_.pair ? in_.pair : &ownPair_;
+    if (in_.readTogether) ReadTogether();
     ForbiddenPass();
     RequiredPass();
     if (Cancelled()) {
@@ -79,6 +83,30 @@ class Run {
     AddLine("? " + name, reference, name, '?', "");
   }
 
+  // The names the two passes read: those the target does not allow, and its mandatory ones
+  // the object's class has.
+  void ReadTogether() {
+    const TaggedList& source = *in_.sourceAttributes;
+    const TaggedList& target = *in_.targetAttributes;
+    for (int i = 0; i < source.Count(); ++i) {
+      if (!pair_->sourceInTarget[i]) reads_.push_back({source.Text(i), 0, {}});
+    }
+    for (int i = 0; i < target.Count(); ++i) {
+      if (IsMandatoryKind(target.Tag(i)) && pair_->targetInSource[i]) reads_.push_back({target.Text(i), 0, {}});
+    }
+    ReadAttributeValuesTogether(session_, in_.ctx, in_.objectName, &reads_);
+  }
+
+  DirStatus ReadValue(const std::string& name, std::string* value) {
+    for (const AttributeRead& read : reads_) {
+      if (read.name == name) {
+        *value = JoinValueText(read.values);
+        return read.status;
+      }
+    }
+    return GetAttributeValueText(session_, in_.ctx, in_.objectName, name, value);
+  }
+
   void AddType(const std::string& name) {
     std::string type;
     if (DescribeAttribute(session_, in_.ctx, name, &type) == 0) out_.info.push_back(Format("   AttrType: (%s)", {type}));
@@ -98,12 +126,11 @@ class Run {
   // What the target class does not allow.
   void ForbiddenPass() {
     const TaggedList& source = *in_.sourceAttributes;
-    const TaggedList& target = *in_.targetAttributes;
     for (int i = 0; i < source.Count() && !Cancelled(); ++i) {
+      if (pair_->sourceInTarget[i]) continue;
       const std::string name = source.Text(i);
-      if (InList(target, name)) continue;
       std::string value;
-      const DirStatus status = GetAttributeValueText(session_, in_.ctx, in_.objectName, name, &value);
+      const DirStatus status = ReadValue(name, &value);
       if (IsUnreadable(status)) {
         ReportUnreadable(name, status);
         Step();
@@ -147,12 +174,11 @@ class Run {
 
   // What the target class requires.
   void RequiredPass() {
-    const TaggedList& source = *in_.sourceAttributes;
     const TaggedList& target = *in_.targetAttributes;
     for (int i = 0; i < target.Count() && !Cancelled(); ++i) {
       if (!IsMandatoryKind(target.Tag(i))) continue;
       const std::string name = target.Text(i);
-      if (!InList(source, name)) {
+      if (!pair_->targetInSource[i]) {
         out_.targetHighlights.push_back(i);
         out_.conflictAttributeList.push_back(name);
         const auto reference = static_cast<std::int32_t>(out_.info.size());
@@ -163,7 +189,7 @@ class Run {
         AddLine("- " + name, reference, name, '-', "");
       } else {
         std::string value;
-        const DirStatus status = GetAttributeValueText(session_, in_.ctx, in_.objectName, name, &value);
+        const DirStatus status = ReadValue(name, &value);
         if (status == 0 && value.empty()) {
           out_.targetHighlights.push_back(i);
           out_.info.push_back(Format(
@@ -213,6 +239,9 @@ class Run {
   const AnalysisInput& in_;
   const AnalysisHooks& hooks_;
   Analysis out_;
+  ClassPair ownPair_;
+  const ClassPair* pair_ = nullptr;
+  std::vector<AttributeRead> reads_;  // with readTogether
   std::optional<std::string> namePart_;
   std::vector<std::string> namingTypes_;
 };
@@ -239,6 +268,20 @@ std::vector<std::string> Analysis::DeletableAttributes() const {
     if (c.mark == '*') names.push_back(c.attribute);
   }
   return names;
+}
+
+ClassPair ClassPair::Of(const TaggedList& source, const TaggedList& target) {
+  const auto folded = [](const TaggedList& list) {
+    std::unordered_set<std::string> names;
+    for (int i = 0; i < list.Count(); ++i) names.insert(LowerAscii(list.Text(i)));
+    return names;
+  };
+  const auto sourceNames = folded(source);
+  const auto targetNames = folded(target);
+  ClassPair pair;
+  for (int i = 0; i < source.Count(); ++i) pair.sourceInTarget.push_back(targetNames.count(LowerAscii(source.Text(i))) > 0);
+  for (int i = 0; i < target.Count(); ++i) pair.targetInSource.push_back(sourceNames.count(LowerAscii(target.Text(i))) > 0);
+  return pair;
 }
 
 Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks) {
@@ -282,6 +325,10 @@ DirStatus ObjectAnalyser::Analyse(DirContext ctx, const std::string& objectName,
   input.sourceAttributes = source;
   input.targetAttributes = target;
   input.targetRead = true;
+  input.readTogether = true;
+  const auto known = std::find_if(pairs_.begin(), pairs_.end(),
+                                  [&](const Pair& p) { return p.source == source && p.target == target; });
+  input.pair = known != pairs_.end() ? &known->pair : &pairs_.emplace_back(Pair{source, target, ClassPair::Of(*source, *target)}).pair;
   *out = AnalyseObject(session_, input, hooks);
   return 0;
 }

@@ -2,6 +2,7 @@
 // Engine-internal: reading and writing the members of the JSON lines of plans and journals
 // without letting the JSON library throw.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,21 @@ using Value = nlohmann::json;
 // texts exactly check them with IsUtf8 first).
 inline std::string Dump(const Object& object) {
   return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// Appends text as a JSON string, byte for byte as Dump writes it. Plain printable ASCII, the
+// usual case, is copied as it is; anything else is left to the JSON library.
+inline void AppendText(std::string* out, std::string_view text) {
+  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+  });
+  if (plain) {
+    *out += '"';
+    *out += text;
+    *out += '"';
+  } else {
+    *out += Dump(Object(std::string(text)));
+  }
 }
 
 // Parses text as one JSON value; a discarded value when it is not JSON.

@@ -22,7 +22,7 @@ fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libsqlite3-dev libldap-dev nlohmann-json3-dev
+  libsqlite3-dev libldap-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   slapd 389-ds-base ldap-utils openssl
   python3

@@ -290,9 +290,17 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   bool full = false;
   while (!full && state.nextName < state.names.size()) {
     if (!state.haveCurrent) {
+      if (state.names.size() > 1 && state.read.empty()) {
+        connection.service->ReadAttributes(state.entry, state.names, state.derefAliases, &state.read);
+      }
       service::AttributeValues values;
-      DirStatus s = connection.service->ReadAttribute(state.entry, state.names[state.nextName], state.derefAliases,
-                                                      &values);
+      DirStatus s = 0;
+      if (state.read.empty()) {
+        s = connection.service->ReadAttribute(state.entry, state.names[state.nextName], state.derefAliases, &values);
+      } else {
+        s = state.read[state.nextName].status;
+        values = std::move(state.read[state.nextName].values);
+      }
       if (s == kErrNoSuchAttribute || (s == 0 && values.values.empty())) {
         ++state.nextName;
         continue;

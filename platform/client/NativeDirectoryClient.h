@@ -167,6 +167,8 @@ class NativeDirectoryClient final : public DirectoryClient {
     bool derefAliases = true;
     std::uint32_t infoType = 1;
     std::vector<std::string> names;
+    // With several names: what the service read for each, all in one visit to the entry.
+    std::vector<service::DirectoryService::AttributeResult> read;
     std::size_t nextName = 0;
     bool haveCurrent = false;
     service::AttributeValues current;  // one attribute's values

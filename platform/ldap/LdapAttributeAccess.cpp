@@ -26,9 +26,11 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
     *entry = &*kept_;
     return LDAP_SUCCESS;
   }
-  if (const auto it = pageEntries_.find(dn); it != pageEntries_.end()) {
-    *entry = &it->second;
-    return LDAP_SUCCESS;
+  for (const auto* page : {&pageEntries_, &previousPageEntries_}) {
+    if (const auto it = page->find(dn); it != page->end()) {
+      *entry = &it->second;
+      return LDAP_SUCCESS;
+    }
   }
   kept_.reset();
   LDAP* ld = connection_->get();
@@ -50,8 +52,10 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
 
 void LdapService::DropKept(const std::string& dn) {
   kept_.reset();
-  if (dn.empty()) pageEntries_.clear();
-  else pageEntries_.erase(dn);
+  for (auto* page : {&pageEntries_, &previousPageEntries_}) {
+    if (dn.empty()) page->clear();
+    else page->erase(dn);
+  }
 }
 
 DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
@@ -130,7 +134,48 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     BerPtr ber(rawBer);
   }
   if (texts.empty()) return Record(kErrNoSuchAttribute, Format("%s has no value for %s", {dn, def->name}));
+  *values = ToValues(*def, std::move(texts));
+  return 0;
+}
 
+void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::string>& attrNames, bool derefAliases,
+                                 std::vector<AttributeResult>* results) {
+  // The entry is fetched (or taken from the page) once and its attributes matched to
+  // definitions once; what needs a request of its own (operational attributes, aliases, a
+  // failure to be worded) goes through ReadAttribute.
+  const auto eachAlone = [&] { DirectoryService::ReadAttributes(entry, attrNames, derefAliases, results); };
+  SigpipeGuard guard;
+  std::string dn;
+  const LdifEntry* kept = nullptr;
+  if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0 || FetchEntry(dn, &kept) != LDAP_SUCCESS || !kept) return eachAlone();
+  std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
+  for (const auto& [description, found] : kept->attributes) {
+    if (derefAliases && TextEquals(description, "aliasedObjectName")) return eachAlone();
+    held.emplace_back(schema_->FindAttribute(std::string_view(description).substr(0, description.find(';'))), &found);
+  }
+  results->assign(attrNames.size(), {});
+  for (std::size_t i = 0; i < attrNames.size(); ++i) {
+    AttributeResult& result = (*results)[i];
+    const service::AttributeDefinition* def = schema_->FindAttribute(attrNames[i]);
+    if (!def || (def->flags & kAttrHidden) != 0) {
+      result.status = ReadAttribute(entry, attrNames[i], derefAliases, &result.values);
+      continue;
+    }
+    std::vector<std::string> texts;
+    for (const auto& [heldDef, found] : held) {
+      if (heldDef == def) texts.insert(texts.end(), found->begin(), found->end());
+    }
+    if (texts.empty()) {
+      result.status = kErrNoSuchAttribute;
+      continue;
+    }
+    result.values = ToValues(*def, std::move(texts));
+  }
+}
+
+service::AttributeValues LdapService::ToValues(const service::AttributeDefinition& definition,
+                                               std::vector<std::string> texts) const {
+  const service::AttributeDefinition* def = &definition;
   if (def->syntax == kSynClassName) {
     // The base class first, then its super classes, then the rest as the server gave them,
     // since readers take the first value as the entry's class.
@@ -161,8 +206,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
     }
     out.values.push_back(std::move(*value));
   }
-  *values = std::move(out);
-  return 0;
+  return out;
 }
 
 DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::vector<std::string>& attrNames,

@@ -167,12 +167,20 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
   }
 
   DropKept(dn);
-  ++requests_;
-  int rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, nullptr); });
-  if (rc == LDAP_SUCCESS) return 0;
-  std::string message = ChangeDiagnostic();
-  DirStatus status = Fail(rc, Format("changing the class of %s to %s", {dn, target->name}));
-  if (!connection_ || !IsStructuralRefusal(rc, message)) return status;
+  int rc = LDAP_SUCCESS;
+  std::string message;
+  DirStatus status = 0;
+  // Once this server has refused a structural change, the next ones go with Relax Rules at
+  // once: the plain attempt would only be refused again, one round trip per entry.
+  if (!(settings_.relaxRules && refusesStructuralChange_)) {
+    ++requests_;
+    rc = SendChange([&](LDAP* server) { return ReplaceClasses(server, dn, classes, nullptr); });
+    if (rc == LDAP_SUCCESS) return 0;
+    message = ChangeDiagnostic();
+    status = Fail(rc, Format("changing the class of %s to %s", {dn, target->name}));
+    if (!connection_ || !IsStructuralRefusal(rc, message)) return status;
+    refusesStructuralChange_ = true;
+  }
 
   if (settings_.relaxRules) {
     LDAPControl relax{};

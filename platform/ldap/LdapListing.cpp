@@ -164,6 +164,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     MessagePtr result;
     const int size = static_cast<int>(std::max<std::size_t>(wanted, kDefaultPageSize));
     ++requests_;
+    // The entries of the page before stay too: a caller reading them in batches may still
+    // be at the end of that page when it asks for this one.
+    previousPageEntries_ = std::move(pageEntries_);
     pageEntries_.clear();
     const char* const* asked = prefetch_ ? prefetchAttrs : attrs;
     int rc = LDAP_SUCCESS;

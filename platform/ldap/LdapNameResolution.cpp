@@ -96,16 +96,24 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
   EntryName resolved;
   std::string dn;
+  // dn follows resolved only where a typeless part needs it, and at the end.
+  bool dnCurrent = true;
   for (std::size_t i = name.size(); i-- > 0;) {
     const NamePart& part = name[i];
     NamePart next;
     if (!part.type.empty()) {
       if (!IsValidAttributeType(part.type)) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
       next = {UpperAscii(part.type), part.value};
-    } else if (const DirStatus status = ResolvePart(dn, resolved, part.value, &next); status != 0) {
-      return status;
+    } else {
+      if (!dnCurrent) {
+        if (const DirStatus status = ToDn(resolved, &dn); status != 0) return status;
+      }
+      if (const DirStatus status = ResolvePart(dn, resolved, part.value, &next); status != 0) return status;
     }
     resolved.insert(resolved.begin(), std::move(next));
+    dnCurrent = false;
+  }
+  if (!dnCurrent) {
     if (const DirStatus status = ToDn(resolved, &dn); status != 0) return status;
   }
   if (resolved.empty()) {

@@ -61,6 +61,8 @@ class LdapService : public service::DirectoryService {
   void CancelListing(const std::string& cursor) override;
   DirStatus ReadAttribute(const service::EntryName& entry, const std::string& attrName, bool derefAliases,
                           service::AttributeValues* values) override;
+  void ReadAttributes(const service::EntryName& entry, const std::vector<std::string>& attrNames, bool derefAliases,
+                      std::vector<AttributeResult>* results) override;
   DirStatus Modify(const service::EntryName& entry, const std::vector<service::Change>& changes) override;
   // One modify that replaces the structural chain and keeps the auxiliary classes; when the
   // server refuses a structural change, the Relax Rules retry and the safe re-create follow
@@ -124,6 +126,9 @@ class LdapService : public service::DirectoryService {
   // server sent no entry). *entry points into the service until the next call that reads or
   // changes anything.
   int FetchEntry(const std::string& dn, const LdifEntry** entry);
+  // The values of def's attribute from the server's texts: the base class first for
+  // objectClass; all as text when one is beyond the client's form.
+  service::AttributeValues ToValues(const service::AttributeDefinition& def, std::vector<std::string> texts) const;
   // Forgets what is kept of dn (everything when dn is empty).
   void DropKept(const std::string& dn = {});
 
@@ -159,9 +164,11 @@ class LdapService : public service::DirectoryService {
   std::optional<ServerPage> serverPage_;
   std::optional<LdifEntry> kept_;  // the entry the last read fetched; kept_->dn as asked for
   bool prefetch_ = false;
+  bool refusesStructuralChange_ = false;  // this server refused a structural change in place
   bool sendsStructuralClass_ = false;  // a listed entry came with structuralObjectClass
   // The current prefetched server page's entries, by the DN a read of each asks for.
   std::unordered_map<std::string, LdifEntry> pageEntries_;
+  std::unordered_map<std::string, LdifEntry> previousPageEntries_;  // the page before it
   std::uint64_t requests_ = 0;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;

@@ -195,6 +195,21 @@ class DirectoryService {
   virtual DirStatus ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
                                   AttributeValues* values) = 0;
 
+  // ReadAttribute for every name of attrNames: (*results)[i] is what ReadAttribute(entry,
+  // attrNames[i], derefAliases, ...) gives, in one visit to the entry where the service can.
+  // The default calls ReadAttribute for each name.
+  struct AttributeResult {
+    DirStatus status = 0;
+    AttributeValues values;
+  };
+  virtual void ReadAttributes(const EntryName& entry, const std::vector<std::string>& attrNames, bool derefAliases,
+                              std::vector<AttributeResult>* results) {
+    results->assign(attrNames.size(), {});
+    for (std::size_t i = 0; i < attrNames.size(); ++i) {
+      (*results)[i].status = ReadAttribute(entry, attrNames[i], derefAliases, &(*results)[i].values);
+    }
+  }
+
   // Applies all changes to entry as one: all or none.
   virtual DirStatus Modify(const EntryName& entry, const std::vector<Change>& changes) = 0;
 
