@@ -4,6 +4,7 @@
 //   apply of 10,000 class changes        beside ldapmodify -e relax applying the same changes,
 //                                        with --jobs 1 and --jobs 4 (RelaxRules, journaled);
 //   the same two on the embedded store   (no peer: entries per second).
+// RECAST_BENCH_HOLD=1 keeps the slapd of the run up for profiling and prints the command to run.
 // Each command runs as its own process; its wall time and peak resident memory (wait4) are
 // printed. Run: build/bench/cli/cli_bench [plan-entries] [apply-entries]
 
@@ -130,6 +131,14 @@ void BenchLdap(const fs::path& work, int planCount, int applyCount) {
   };
 
   std::printf("== slapd on 127.0.0.1, %d entries to plan, %d class changes\n", planCount, applyCount);
+  if (std::getenv("RECAST_BENCH_HOLD")) {
+    // For profiling: the server and the program's home stay up until a line is read.
+    std::printf("HOME=%s %s plan --tree BENCH --container ou=Plan,o=Org --to organizationalPerson --out x.plan\n",
+                home.c_str(), program.c_str());
+    std::fflush(stdout);
+    std::getchar();
+    return;
+  }
   const Outcome search = Run({"ldapsearch", "-x", "-LLL", "-H", server->Url(), "-D", recast::ldap::testing::kRootDn,
                               "-w", recast::ldap::testing::kPassword, "-b", "ou=Plan,o=Org", "-s", "one", "-E",
                               "pr=1000/noprompt", "(objectClass=*)", "*", "modifyTimestamp"},
