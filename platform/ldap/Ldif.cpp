@@ -45,7 +45,8 @@ bool ReadRecord(char** next, std::vector<std::pair<std::string, std::string>>* l
     int freeValue = 0;
     if (ldif_parse_line2(line, &type, &value, &freeValue) != 0) return false;
     const BerText owner(freeValue ? value.bv_val : nullptr);
-    lines->emplace_back(std::string(type.bv_val, type.bv_len), std::string(value.bv_val, value.bv_len));
+    // The type as a C string: libldap blanks out spaces before the colon but counts them.
+    lines->emplace_back(std::string(type.bv_val), std::string(value.bv_val, value.bv_len));
   }
   return true;
 }
