@@ -158,7 +158,10 @@ DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
 DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
   service::EntryName out;
   if (!dn.empty()) {
-    berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+    // libldap's DN parser can read past the length it is given (after a broken UTF-8
+    // sequence) up to a NUL: a std::string has one.
+    std::string copy(dn);
+    berval text{static_cast<ber_len_t>(copy.size()), copy.data()};
     LDAPDN parsed = nullptr;
     if (ldap_bv2dn(&text, &parsed, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
     const DnPtr owner(parsed);
@@ -172,7 +175,8 @@ DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
 }
 
 DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part) {
-  berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+  std::string copy(dn);  // NUL-ended, as in DnToEntryName
+  berval text{static_cast<ber_len_t>(copy.size()), copy.data()};
   LDAPRDN rdn = nullptr;
   char* next = nullptr;
   if (dn.empty() || ldap_bv2rdn(&text, &rdn, &next, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
