@@ -129,26 +129,25 @@ DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
     avaCount += values.back().size();
   }
   std::vector<LDAPAVA> avas(avaCount);
-  std::vector<LDAPAVA*> rdns;  // each RDN's AVAs, each list ended by a null
-  rdns.reserve(avaCount + values.size());
-  std::vector<std::size_t> rdnStarts;
+  std::vector<std::vector<LDAPAVA*>> rdns;  // each ended by a null, as libldap reads them
+  rdns.reserve(values.size());
+  std::vector<LDAPRDN> parts;
   std::size_t next = 0;
   for (auto& rdn : values) {
-    rdnStarts.push_back(rdns.size());
+    auto& list = rdns.emplace_back();
     for (RdnValue& value : rdn) {
       LDAPAVA& ava = avas[next++];
       ava.la_attr = {static_cast<ber_len_t>(value.type.size()), value.type.data()};
       ava.la_value = {static_cast<ber_len_t>(value.value.size()), value.value.data()};
       ava.la_flags = LDAP_AVA_STRING;
-      rdns.push_back(&ava);
+      list.push_back(&ava);
     }
-    rdns.push_back(nullptr);
+    list.push_back(nullptr);
+    parts.push_back(list.data());
   }
-  std::vector<LDAPRDN> parts;
-  for (std::size_t start : rdnStarts) parts.push_back(&rdns[start]);
   parts.push_back(nullptr);
   char* raw = nullptr;
-  // Pretty: UTF-8 stays as it is; specials and bytes that are no text are hex-escaped.
+  // Pretty: UTF-8 stays as it is, specials are hex-escaped; a value that is not UTF-8 fails.
   if (ldap_dn2str(parts.data(), &raw, LDAP_DN_FORMAT_LDAPV3 | LDAP_DN_PRETTY) != LDAP_SUCCESS) return kErrBadName;
   const LdapText owner(raw);
   *dn = raw;
