@@ -39,14 +39,16 @@ bool ReadRecord(char** next, std::vector<std::pair<std::string, std::string>>* l
   while (char* line = ldif_getline(next)) {
     if (*line == '\0') break;  // a blank line ended with CR LF
     const char* colon = std::strchr(line, ':');
-    if (colon == nullptr || colon == line || colon[1] == '<') return false;
+    if (colon == nullptr || colon[1] == '<') return false;
     berval type{0, nullptr};
     berval value{0, nullptr};
     int freeValue = 0;
     if (ldif_parse_line2(line, &type, &value, &freeValue) != 0) return false;
     const BerText owner(freeValue ? value.bv_val : nullptr);
     // The type as a C string: libldap blanks out spaces before the colon but counts them.
-    lines->emplace_back(std::string(type.bv_val), std::string(value.bv_val, value.bv_len));
+    std::string name(type.bv_val);
+    if (name.empty()) return false;
+    lines->emplace_back(std::move(name), std::string(value.bv_val, value.bv_len));
   }
   return true;
 }
