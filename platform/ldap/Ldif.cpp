@@ -96,7 +96,7 @@ DirStatus ParseLdif(std::string_view text, LdifEntry* entry) {
   char* next = buffer.data();
   std::vector<std::pair<std::string, std::string>> lines;
   // The record ends at the first blank line after its second line: blank lines before it,
-  // or after a lone version line, are skipped.
+  // or after a record of a single line (a version line), are skipped.
   while (next != nullptr && lines.size() < 2) {
     while (*next == '\n' || (next[0] == '\r' && next[1] == '\n')) next += *next == '\n' ? 1 : 2;
     if (*next == '\0') break;
