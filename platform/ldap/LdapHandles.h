@@ -23,6 +23,22 @@ struct MemFree {
 };
 using LdapText = std::unique_ptr<char, MemFree>;
 
+// What liblber allocates for its callers (escaped filter values, LDIF values read from a URL).
+struct BerMemFree {
+  void operator()(void* p) const { ber_memfree(p); }
+};
+using BerText = std::unique_ptr<char, BerMemFree>;
+
+struct DnFree {
+  void operator()(LDAPDN dn) const { ldap_dnfree(dn); }
+};
+using DnPtr = std::unique_ptr<LDAPRDN, DnFree>;
+
+struct RdnFree {
+  void operator()(LDAPRDN rdn) const { ldap_rdnfree(rdn); }
+};
+using RdnPtr = std::unique_ptr<LDAPAVA*, RdnFree>;
+
 struct BerFree {
   void operator()(BerElement* b) const { ber_free(b, 0); }
 };

@@ -2,28 +2,15 @@
 
 #include <ldap.h>
 
-#include <memory>
+#include <new>
+
+#include "platform/ldap/LdapHandles.h"
 
 namespace recast::ldap {
 namespace {
 
-char HexDigit(unsigned nibble) { return "0123456789abcdef"[nibble & 0x0F]; }
-
-void AppendHexEscape(std::string* out, unsigned char c) {
-  out->push_back('\\');
-  out->push_back(HexDigit(c >> 4));
-  out->push_back(HexDigit(c));
-}
-
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-struct DnFree {
-  void operator()(LDAPDN dn) const { ldap_dnfree(dn); }
-};
-struct RdnFree {
-  void operator()(LDAPRDN rdn) const { ldap_rdnfree(rdn); }
-};
 
 // True when text at pos starts "TYPE=": where "+" would begin another value of an RDN.
 bool StartsRdnValue(std::string_view text, std::size_t pos) {
@@ -59,36 +46,13 @@ service::NamePart RdnPart(LDAPRDN rdn) {
 }  // namespace
 
 std::string EscapeFilterValue(std::string_view value) {
-  std::string out;
-  out.reserve(value.size());
-  for (char ch : value) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '*' || c == '(' || c == ')' || c == '\\' || c == 0) {
-      AppendHexEscape(&out, c);
-    } else {
-      out.push_back(ch);
-    }
-  }
-  return out;
-}
-
-std::string EscapeDnValue(std::string_view value) {
-  std::string out;
-  out.reserve(value.size() + 4);
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    const char ch = value[i];
-    const bool edge = (i == 0 && (ch == ' ' || ch == '#')) || (i + 1 == value.size() && ch == ' ');
-    if (ch == 0) {
-      out += "\\00";
-    } else if (edge || ch == ',' || ch == '+' || ch == '"' || ch == '\\' || ch == '<' || ch == '>' ||
-               ch == ';' || ch == '=') {
-      out.push_back('\\');
-      out.push_back(ch);
-    } else {
-      out.push_back(ch);
-    }
-  }
-  return out;
+  if (value.empty()) return {};
+  berval in{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
+  berval out{0, nullptr};
+  // Allocation is the only way it fails.
+  if (ldap_bv2escaped_filter_value(&in, &out) != 0) throw std::bad_alloc();
+  const BerText owner(out.bv_val);
+  return std::string(out.bv_val, out.bv_len);
 }
 
 bool IsValidAttributeType(std::string_view type) {
@@ -148,30 +112,58 @@ std::vector<RdnValue> SplitRdnValues(const service::NamePart& part) {
 }
 
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
-  std::string out;
-  for (const auto& part : name) {
-    if (!out.empty()) out.push_back(',');
-    bool first = true;
-    for (const RdnValue& value : SplitRdnValues(part)) {
-      if (!IsValidAttributeType(value.type)) return kErrBadName;
-      if (!first) out.push_back('+');
-      first = false;
-      out += LowerAscii(value.type);
-      out.push_back('=');
-      out += EscapeDnValue(value.value);
-    }
+  if (name.empty()) {
+    dn->clear();
+    return 0;
   }
-  *dn = std::move(out);
+  // libldap writes the DN from its own structures, which point into these.
+  std::vector<std::vector<RdnValue>> values;
+  values.reserve(name.size());
+  std::size_t avaCount = 0;
+  for (const auto& part : name) {
+    values.push_back(SplitRdnValues(part));
+    for (RdnValue& value : values.back()) {
+      if (!IsValidAttributeType(value.type)) return kErrBadName;
+      value.type = LowerAscii(value.type);
+    }
+    avaCount += values.back().size();
+  }
+  std::vector<LDAPAVA> avas(avaCount);
+  std::vector<std::vector<LDAPAVA*>> rdns;  // each ended by a null, as libldap reads them
+  rdns.reserve(values.size());
+  std::vector<LDAPRDN> parts;
+  std::size_t next = 0;
+  for (auto& rdn : values) {
+    auto& list = rdns.emplace_back();
+    for (RdnValue& value : rdn) {
+      LDAPAVA& ava = avas[next++];
+      ava.la_attr = {static_cast<ber_len_t>(value.type.size()), value.type.data()};
+      ava.la_value = {static_cast<ber_len_t>(value.value.size()), value.value.data()};
+      ava.la_flags = LDAP_AVA_STRING;
+      list.push_back(&ava);
+    }
+    list.push_back(nullptr);
+    parts.push_back(list.data());
+  }
+  parts.push_back(nullptr);
+  char* raw = nullptr;
+  // Pretty: UTF-8 stays as it is, specials are hex-escaped; a value that is not UTF-8 fails.
+  if (ldap_dn2str(parts.data(), &raw, LDAP_DN_FORMAT_LDAPV3 | LDAP_DN_PRETTY) != LDAP_SUCCESS) return kErrBadName;
+  const LdapText owner(raw);
+  *dn = raw;
   return 0;
 }
 
 DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
   service::EntryName out;
   if (!dn.empty()) {
-    berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+    // libldap's DN parser can read past the length it is given (after a broken UTF-8
+    // sequence) up to a NUL: a std::string has one.
+    std::string copy(dn);
+    berval text{static_cast<ber_len_t>(copy.size()), copy.data()};
     LDAPDN parsed = nullptr;
     if (ldap_bv2dn(&text, &parsed, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
-    std::unique_ptr<LDAPRDN, DnFree> owner(parsed);
+    const DnPtr owner(parsed);
     for (int i = 0; parsed != nullptr && parsed[i] != nullptr; ++i) {
       if (parsed[i][0] == nullptr) return kErrBadName;
       out.push_back(RdnPart(parsed[i]));
@@ -182,11 +174,12 @@ DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
 }
 
 DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part) {
-  berval text{static_cast<ber_len_t>(dn.size()), const_cast<char*>(dn.data())};
+  std::string copy(dn);  // NUL-ended, as in DnToEntryName
+  berval text{static_cast<ber_len_t>(copy.size()), copy.data()};
   LDAPRDN rdn = nullptr;
   char* next = nullptr;
   if (dn.empty() || ldap_bv2rdn(&text, &rdn, &next, LDAP_DN_FORMAT_LDAP) != LDAP_SUCCESS) return kErrBadName;
-  std::unique_ptr<LDAPAVA*, RdnFree> owner(rdn);
+  const RdnPtr owner(rdn);
   if (rdn == nullptr || rdn[0] == nullptr) return kErrBadName;
   *part = RdnPart(rdn);
   return 0;

@@ -13,13 +13,10 @@
 
 namespace recast::ldap {
 
-// A value for an LDAP filter (RFC 4515): "*", "(", ")", "\" and NUL become \2a, \28, \29,
-// \5c, \00; everything else stays.
+// A value for an LDAP filter (RFC 4515), escaped by libldap: "*", "(", ")", "\", control
+// characters and bytes above 127 become \2A, \28, \29, \5C, \00 and so on; everything else
+// stays. Like any allocation, throws std::bad_alloc when memory runs out.
 std::string EscapeFilterValue(std::string_view value);
-
-// A value for a DN (RFC 4514): ",", "+", "\"", "\\", "<", ">", ";", "=" and NUL escaped, a
-// leading "#" or blank and a trailing blank escaped.
-std::string EscapeDnValue(std::string_view value);
 
 // True when type is an attribute description an RDN may use (a name or a numeric OID).
 bool IsValidAttributeType(std::string_view type);
@@ -36,8 +33,10 @@ service::NamePart JoinRdnValues(const std::vector<RdnValue>& values);
 // The values of a part in RDN order; a typeless part's first value has an empty type.
 std::vector<RdnValue> SplitRdnValues(const service::NamePart& part);
 
-// The DN of a fully typed name; kErrBadName (and *dn unchanged) when a part is typeless or
-// a type is not an attribute name. The empty name gives the empty DN.
+// The DN of a fully typed name, written by libldap: types lower-cased, "," "+" "\"" "\\" "<"
+// ">" ";" "=" and NUL in a value, a leading "#" or blank and a trailing blank hex-escaped
+// ("a\2Cb"); UTF-8 stays as it is. kErrBadName (and *dn unchanged) when a part is typeless,
+// a type is not an attribute name or a value is not UTF-8. The empty name gives the empty DN.
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn);
 
 // The name of a DN: types upper-cased, values unescaped, each RDN whole (above).

@@ -1,44 +1,56 @@
 #include "platform/ldap/Ldif.h"
 
 #include <fcntl.h>
+#include <ldap.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>  // before ldif.h, which uses FILE
+#include <cstring>
 
-#include "platform/ldap/LdapNames.h"
+#include <ldif.h>
+
+#include "platform/ldap/LdapHandles.h"
 #include "util/TextHelpers.h"
 #include "util/FileDescriptor.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
-#include "util/Base64.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
 namespace {
 
-bool IsSafeString(std::string_view value) {
-  if (value.empty()) return true;
-  const auto first = static_cast<unsigned char>(value.front());
-  if (first == ' ' || first == ':' || first == '<') return false;
-  if (value.back() == ' ') return false;
-  for (char ch : value) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == 0 || c == '\r' || c == '\n' || c > 127) return false;
-  }
-  return true;
+// One "name: value" line; libldap picks base64 for a value that is not a safe string (and
+// for a password). Never folded, so that each value stays on one line.
+void AppendLine(std::string* out, std::string_view name, std::string_view value) {
+  const std::string type(name);
+  const std::size_t start = out->size();
+  out->resize(start + LDIF_SIZE_NEEDED_WRAP(type.size(), value.size(), LDIF_LINE_WIDTH_MAX) + 1);
+  char* end = out->data() + start;
+  ldif_sput_wrap(&end, LDIF_PUT_VALUE, type.c_str(), value.data(), value.size(), LDIF_LINE_WIDTH_MAX);
+  out->resize(static_cast<std::size_t>(end - out->data()));
 }
 
-void AppendLine(std::string* out, std::string_view name, std::string_view value) {
-  *out += name;
-  if (IsSafeString(value)) {
-    *out += ": ";
-    *out += value;
-  } else {
-    *out += ":: ";
-    *out += Base64Encode(value);
+// Reads the "name: value" lines of one record from *next on (libldap unfolds and decodes
+// them). False when a line is not one; a value taken from a URL ("name:< file:...") is
+// refused before anything is opened.
+bool ReadRecord(char** next, std::vector<std::pair<std::string, std::string>>* lines) {
+  while (char* line = ldif_getline(next)) {
+    if (*line == '\0') break;  // a blank line ended with CR LF
+    const char* colon = std::strchr(line, ':');
+    if (colon == nullptr || colon[1] == '<') return false;
+    berval type{0, nullptr};
+    berval value{0, nullptr};
+    int freeValue = 0;
+    if (ldif_parse_line2(line, &type, &value, &freeValue) != 0) return false;
+    const BerText owner(freeValue ? value.bv_val : nullptr);
+    // The type as a C string: libldap blanks out spaces before the colon but counts them.
+    std::string name(type.bv_val);
+    if (name.empty()) return false;
+    lines->emplace_back(std::move(name), std::string(value.bv_val, value.bv_len));
   }
-  out->push_back('\n');
+  return true;
 }
 
 }  // namespace
@@ -55,7 +67,7 @@ std::string WriteLdif(const LdifEntry& entry) {
 std::string WriteLdifRestoreRecord(const LdifEntry& entry) {
   std::string out;
   AppendLine(&out, "dn", entry.dn);
-  out += "changetype: modify\n";
+  AppendLine(&out, "changetype", "modify");
   const auto part = [&out](std::string_view op, const std::string& name, const std::vector<std::string>& values) {
     AppendLine(&out, op, name);
     for (const auto& value : values) AppendLine(&out, name, value);
@@ -71,38 +83,28 @@ std::string WriteLdifRestoreRecord(const LdifEntry& entry) {
 }
 
 DirStatus ParseLdif(std::string_view text, LdifEntry* entry) {
-  // Unfold: a line starting with one blank continues the previous one.
-  std::vector<std::string> lines;
-  std::size_t pos = 0;
-  while (pos <= text.size()) {
-    auto end = text.find('\n', pos);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(pos, end - pos);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty() && line.front() == ' ' && !lines.empty()) {
-      lines.back() += line.substr(1);
-    } else if (line.empty()) {
-      if (!lines.empty() && lines.size() > 1) break;  // end of the first record
-    } else if (line.front() != '#') {
-      lines.emplace_back(line);
-    }
-    if (end == text.size()) break;
-    pos = end + 1;
+  // libldap reads its configuration (its debug level among it) when its options are first
+  // asked for; until then its LDIF reader writes every error to stderr.
+  static const bool configured = [] {
+    int level = 0;
+    return ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &level) == LDAP_OPT_SUCCESS;
+  }();
+  (void)configured;
+  // libldap reads C strings, in place.
+  if (text.find('\0') != std::string_view::npos) return kErrBadSyntax;
+  std::string buffer(text);
+  char* next = buffer.data();
+  std::vector<std::pair<std::string, std::string>> lines;
+  // The record ends at the first blank line after its second line: blank lines before it,
+  // or after a record of a single line (a version line), are skipped.
+  while (next != nullptr && lines.size() < 2) {
+    while (*next == '\n' || (next[0] == '\r' && next[1] == '\n')) next += *next == '\n' ? 1 : 2;
+    if (*next == '\0') break;
+    if (!ReadRecord(&next, &lines)) return kErrBadSyntax;
   }
   LdifEntry out;
   bool haveDn = false;
-  for (const auto& line : lines) {
-    const auto colon = line.find(':');
-    if (colon == std::string::npos || colon == 0) return kErrBadSyntax;
-    const std::string name = line.substr(0, colon);
-    std::string value;
-    if (colon + 1 < line.size() && line[colon + 1] == ':') {
-      if (!Base64Decode(std::string_view(line).substr(colon + 2), &value)) return kErrBadSyntax;
-    } else {
-      std::string_view rest = std::string_view(line).substr(colon + 1);
-      while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
-      value = std::string(rest);
-    }
+  for (auto& [name, value] : lines) {
     if (name == "version" && !haveDn) continue;
     if (name == "dn") {
       if (haveDn) return kErrBadSyntax;

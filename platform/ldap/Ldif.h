@@ -19,8 +19,9 @@ struct LdifEntry {
   bool operator==(const LdifEntry&) const = default;
 };
 
-// The entry as an LDIF record; a value that is not a safe string (NUL, CR, LF, bytes above
-// 127, a leading blank, ":" or "<", a trailing blank) is written in base64.
+// The entry as an LDIF record, one line per value; libldap's base64 for a value that is not
+// printable ASCII, starts with a blank, ":" or "<", or ends with a blank, and for every
+// userPassword value.
 std::string WriteLdif(const LdifEntry& entry);
 
 // A change record that puts entry back as far as its attributes go: "dn:", "changetype:
@@ -29,8 +30,9 @@ std::string WriteLdif(const LdifEntry& entry);
 // Values as WriteLdif writes them; lines end with LF, no blank line after the record.
 std::string WriteLdifRestoreRecord(const LdifEntry& entry);
 
-// Reads the first record of text (folded lines and base64 values accepted). kErrBadSyntax
-// when it is not an LDIF record; *entry unchanged then.
+// Reads the first record of text (folded lines, CR LF and base64 values accepted).
+// kErrBadSyntax when it is not an LDIF record, holds a NUL byte or takes a value from a URL
+// ("name:< file:..."); *entry unchanged then.
 DirStatus ParseLdif(std::string_view text, LdifEntry* entry);
 
 // Writes entry to a new file in folder (created with owner-only access, like the file) and

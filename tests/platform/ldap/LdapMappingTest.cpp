@@ -15,20 +15,25 @@ using service::EntryName;
 namespace value = service::value;
 
 TEST(LdapEscapeTest, FilterAndDnValuesEscapeEverySpecialCharacter) {
-  EXPECT_EQ(EscapeFilterValue(std::string("a*b(c)d\\e\0f", 11)), "a\\2ab\\28c\\29d\\5ce\\00f");
+  EXPECT_EQ(EscapeFilterValue(std::string("a*b(c)d\\e\0f", 11)), "a\\2Ab\\28c\\29d\\5Ce\\00f");
   EXPECT_EQ(EscapeFilterValue("plain, text=+"), "plain, text=+");
+  EXPECT_EQ(EscapeFilterValue(""), "");
   struct Case {
     std::string raw;
     std::string escaped;
   };
-  for (const Case& c : {Case{"a,b", "a\\,b"}, Case{"a+b", "a\\+b"}, Case{"b=c", "b\\=c"}, Case{"\"<>;", "\\\"\\<\\>\\;"},
-                        Case{"back\\slash", "back\\\\slash"}, Case{" lead", "\\ lead"}, Case{"trail ", "trail\\ "},
-                        Case{"#hash", "\\#hash"}, Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"}}) {
+  for (const Case& c : {Case{"a,b", "a\\2Cb"}, Case{"a+b", "a\\2Bb"}, Case{"b=c", "b\\3Dc"},
+                        Case{"\"<>;", "\\22\\3C\\3E\\3B"}, Case{"back\\slash", "back\\5Cslash"},
+                        Case{" lead", "\\20lead"}, Case{"trail ", "trail\\20"}, Case{"#hash", "\\23hash"},
+                        Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"},
+                        Case{"J\xC3\xBCrgen", "J\xC3\xBCrgen"}}) {
     SCOPED_TRACE(c.raw);
-    EXPECT_EQ(EscapeDnValue(c.raw), c.escaped);
+    std::string dn;
+    ASSERT_EQ(EntryNameToDn({{"CN", c.raw}, {"O", "Org"}}, &dn), 0);
+    EXPECT_EQ(dn, "cn=" + c.escaped + ",o=Org");
     // What is escaped parses back to the same single value.
     EntryName name;
-    ASSERT_EQ(DnToEntryName("cn=" + c.escaped + ",o=Org", &name), 0);
+    ASSERT_EQ(DnToEntryName(dn, &name), 0);
     ASSERT_EQ(name.size(), 2u);
     EXPECT_EQ(name[0].value, c.raw);
   }
@@ -67,6 +72,7 @@ TEST(LdapNameTest, DnsAndNamesMapBothWays) {
   EXPECT_EQ(EntryNameToDn({{"", "typeless"}}, &dn), kErrBadName);
   EXPECT_EQ(EntryNameToDn({{"cn=x,o", "y"}}, &dn), kErrBadName);
   EXPECT_EQ(EntryNameToDn({{"c n", "y"}}, &dn), kErrBadName);
+  EXPECT_EQ(EntryNameToDn({{"CN", "\xFF"}}, &dn), kErrBadName);
   EXPECT_EQ(dn, "unchanged");
   ASSERT_EQ(EntryNameToDn({{"2.5.4.3", "x"}}, &dn), 0);
   EXPECT_EQ(dn, "2.5.4.3=x");
@@ -135,7 +141,7 @@ TEST(LdapValueTest, EncodesValuesOfTheirSyntaxOnly) {
                         Case{kSynBoolean, value::Boolean{false}, 0, "FALSE"},
                         Case{kSynTime, value::Seconds{1700000000u}, 0, "20231114221320Z"},
                         Case{kSynDistName, value::Text{"CN=a\\.b.O=Org"}, 0, "cn=a.b,o=Org"},
-                        Case{kSynDistName, value::Text{"CN=a,b.O=Org"}, 0, "cn=a\\,b,o=Org"},
+                        Case{kSynDistName, value::Text{"CN=a,b.O=Org"}, 0, "cn=a\\2Cb,o=Org"},
                         Case{kSynDistName, value::Text{"typeless.O=Org"}, kErrBadName, ""},
                         Case{kSynFaxNumber, value::Fax{"+1 555", 0, {}}, 0, "+1 555"},
                         Case{kSynTelNumber, value::Integer{5}, kErrSyntaxViolation, ""},
@@ -251,6 +257,7 @@ TEST(LdifTest, RecordsRoundTripByteForByte) {
   EXPECT_EQ(back.dn, "cn=a,o=Org");
   EXPECT_EQ(ParseLdif("cn: no dn\n", &back), kErrBadSyntax);
   EXPECT_EQ(ParseLdif("dn: x\ncn:: !!!\n", &back), kErrBadSyntax);
+  EXPECT_EQ(ParseLdif("dn: x\ncn:< file:///etc/hostname\n", &back), kErrBadSyntax);
 }
 
 }  // namespace
