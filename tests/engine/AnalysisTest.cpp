@@ -74,6 +74,17 @@ TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
       }
     }
     EXPECT_EQ(a.DeletableAttributes().size(), static_cast<std::size_t>(a.deletable));
+
+    // The analyser reads all values in one request; attribute by attribute gives the same.
+    VectorTaggedList source;
+    VectorTaggedList target;
+    ASSERT_EQ(ReadClassOrSchemaAttributes(session_, ctx_, c.objectClass, source), 0);
+    ASSERT_EQ(ReadClassAttributes(session_, ctx_, c.target, target), 0);
+    const Analysis oneByOne =
+        AnalyseObject(session_, {ctx_, c.object, c.objectClass, c.target, &source, &target, true, false, nullptr});
+    EXPECT_EQ(oneByOne.info, a.info);
+    ASSERT_EQ(oneByOne.delta.size(), a.delta.size());
+    for (std::size_t i = 0; i < a.delta.size(); ++i) EXPECT_EQ(oneByOne.delta[i].text, a.delta[i].text);
   }
 }
 

@@ -130,6 +130,27 @@ TEST_P(DirectoryServiceConformance, ListsContainersEmptyAndMissingParents) {
   EXPECT_EQ(dir().ListChildren(missing, false, "", 50, &page), kErrNoSuchEntry);
 }
 
+TEST_P(DirectoryServiceConformance, ReadingSeveralAttributesGivesWhatEachReadGives) {
+  const std::vector<std::string> names{n().surname, n().telephone, n().integer, n().unknownAttribute, n().boolean};
+  EntryName missing = n().ann;
+  missing[0].value = "Nobody";
+  for (const EntryName& entry : {n().ann, n().bob, n().alias, missing}) {
+    for (const bool deref : {false, true}) {
+      std::vector<DirectoryService::AttributeResult> together;
+      dir().ReadAttributes(entry, names, deref, &together);
+      ASSERT_EQ(together.size(), names.size());
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        SCOPED_TRACE(entry[0].value + " " + names[i] + (deref ? " deref" : ""));
+        AttributeValues alone;
+        EXPECT_EQ(together[i].status, dir().ReadAttribute(entry, names[i], deref, &alone));
+        if (together[i].status == 0) {
+          EXPECT_EQ(together[i].values.values, alone.values);
+        }
+      }
+    }
+  }
+}
+
 TEST_P(DirectoryServiceConformance, ReadsValuesOfEachKind) {
   AttributeValues v;
   ASSERT_EQ(dir().ReadAttribute(n().ann, n().surname, false, &v), 0);
