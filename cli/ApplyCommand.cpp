@@ -22,6 +22,7 @@ namespace recast::cli {
 namespace {
 
 constexpr int kMaxJobs = 64;
+constexpr std::size_t kBatchSize = 32;  // objects journaled with one sync
 
 volatile sig_atomic_t g_stopSignal = 0;
 void OnStopSignal(int signal) { g_stopSignal = signal; }
@@ -94,20 +95,35 @@ class Run {
         progress_(env.err, env.progress, total) {}
 
   // Works through the plan on tree until it ends or a stop signal arrives.
+  // Objects are checked and made ready a batch at a time, their records journaled with one
+  // sync, then changed: one disk sync per batch instead of per object. A stop signal drops
+  // the batch not yet journaled (nothing of it was changed or written) and finishes the one
+  // journaled, so that no record is left pending.
   void Work(TreeConnection& tree) {
     engine::ObjectAnalyser analyser(tree.session());
+    std::vector<Ready> batch;
     engine::PlanObject object;
     while (StopSignals::Received() == 0 && Take(&object)) {
-      Apply(tree, analyser, object);
-      progress_.Step();
+      // Each batch reads afresh; its objects stay read until they are changed.
+      if (batch.empty()) tree.session().client.BeginUserAction();
+      Ready ready;
+      if (Prepare(tree, analyser, object, &ready)) {
+        batch.push_back(std::move(ready));
+      } else {
+        progress_.Step();
+      }
+      if (batch.size() == kBatchSize) Carry(tree, &batch);
     }
+    if (StopSignals::Received() == 0) Carry(tree, &batch);
   }
 
-  void Say(const std::string& line, std::int64_t Counts::*counter) {
+  // Prints line and counts it; false, so that a check can end with "return Say(...)".
+  bool Say(const std::string& line, std::int64_t Counts::*counter) {
     const std::lock_guard<std::mutex> lock(outMutex_);
     progress_.Clear();
     *env_.out << line << "\n";
     ++(counts_.*counter);
+    return false;
   }
 
   const Counts& counts() const { return counts_; }
@@ -119,7 +135,16 @@ class Run {
     return reader_.Next(object);
   }
 
-  void Apply(TreeConnection& tree, engine::ObjectAnalyser& analyser, const engine::PlanObject& planned) {
+  struct Ready {
+    engine::PlanObject planned;
+    std::string objectClass;
+    engine::PreparedRecast prepared;
+  };
+
+  // Checks planned against the object as it is now and makes its change ready; false (the
+  // outcome said) when there is nothing to change or it cannot be made ready.
+  bool Prepare(TreeConnection& tree, engine::ObjectAnalyser& analyser, const engine::PlanObject& planned,
+               Ready* ready) {
     const std::string& name = planned.object;
     if (done_.count(Folded(name)) != 0) return Say(Format("already done: %s", {name}), &Counts::alreadyDone);
     switch (planned.verdict) {
@@ -148,7 +173,6 @@ class Run {
       default: break;
     }
     DirectorySession& session = tree.session();
-    session.client.BeginUserAction();
     std::string objectClass;
     if (const DirStatus s = ReadBaseClass(session, tree.ctx(), name, &objectClass); s != 0) {
       return Say(Format("failed: %s", {UnknownObjectMessage(tree, name, s)}), &Counts::failed);
@@ -167,15 +191,51 @@ class Run {
                  &Counts::changedSince);
     }
     engine::RecastOutcome outcome;
-    const DirStatus status = engine::RecastWithJournal(session, tree.ctx(), journal_, name, objectClass,
-                                                       &planned.target, now.DeletableAttributes(), &outcome);
-    if (status != 0) {
-      // The outcome's message names the object itself.
-      if (outcome.message.rfind(name, 0) == 0) return Say("failed: " + outcome.message, &Counts::failed);
-      const std::string why = outcome.message.empty() ? tree.ErrorText(status) : outcome.message;
-      return Say(Format("failed: %s: %s", {name, why}), &Counts::failed);
+    const DirStatus status = engine::PrepareRecast(session, tree.ctx(), journal_.form(), name, objectClass,
+                                                   &planned.target, now.DeletableAttributes(), {}, &ready->prepared,
+                                                   &outcome);
+    if (status != 0) return Failed(tree, name, status, outcome);
+    ready->planned = planned;
+    ready->objectClass = objectClass;
+    return true;
+  }
+
+  // Journals the batch's records with one sync, then changes each object; empties *batch.
+  void Carry(TreeConnection& tree, std::vector<Ready>* batch) {
+    if (batch->empty()) return;
+    // A class change always needs a record: apply always names the target class.
+    std::vector<engine::JournalRecord> records;
+    for (const Ready& r : *batch) records.push_back(r.prepared.record);
+    const bool together = journal_.AppendBatch(records).ok();
+    for (std::size_t i = 0; i < batch->size(); ++i) {
+      Ready& r = (*batch)[i];
+      const std::string& name = r.planned.object;
+      engine::RecastOutcome outcome;
+      if (together) {
+        r.prepared.record.number = records[i].number;
+      } else if (engine::FileError e = journal_.Append(r.prepared.record); !e.ok()) {
+        // Journaled one by one, so that one record the journal refuses fails alone.
+        outcome.message = Format("%s: nothing was changed: %s", {name, e.text});
+        Failed(tree, name, engine::kErrJournalWrite, outcome);
+        progress_.Step();
+        continue;
+      }
+      const DirStatus status = engine::CarryOutRecast(tree.session(), tree.ctx(), journal_, r.prepared, {}, &outcome);
+      if (status != 0) {
+        Failed(tree, name, status, outcome);
+      } else {
+        Say(Format("changed: %s (%s -> %s)", {name, r.objectClass, r.planned.target}), &Counts::changed);
+      }
+      progress_.Step();
     }
-    Say(Format("changed: %s (%s -> %s)", {name, objectClass, planned.target}), &Counts::changed);
+    batch->clear();
+  }
+
+  bool Failed(TreeConnection& tree, const std::string& name, DirStatus status, const engine::RecastOutcome& outcome) {
+    // The outcome's message names the object itself.
+    if (outcome.message.rfind(name, 0) == 0) return Say("failed: " + outcome.message, &Counts::failed);
+    const std::string why = outcome.message.empty() ? tree.ErrorText(status) : outcome.message;
+    return Say(Format("failed: %s: %s", {name, why}), &Counts::failed);
   }
 
   const Environment& env_;

@@ -88,26 +88,28 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
   return RecastWithJournal(session, ctx, journal, object, fromClass, toClass, removeAttributes, RecastHooks{}, outcome);
 }
 
-DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWriter& journal,
-                            const std::string& object, const std::string& fromClass, const std::string* toClass,
-                            const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
-                            RecastOutcome* outcomeOut) {
+DirStatus PrepareRecast(DirectorySession& session, DirContext ctx, JournalForm form, const std::string& object,
+                        const std::string& fromClass, const std::string* toClass,
+                        const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
+                        PreparedRecast* prepared, RecastOutcome* outcomeOut) {
   RecastOutcome local;
   RecastOutcome& outcome = outcomeOut != nullptr ? *outcomeOut : local;
   outcome = RecastOutcome{};
-
-  JournalRecord record;
-  record.object = object;  // the changes use this name; the record may keep another below
+  PreparedRecast& p = *prepared;
+  p = PreparedRecast{};
+  p.object = object;
+  p.order = removeAttributes;
+  if (toClass != nullptr) p.toClass = *toClass;
+  JournalRecord& record = p.record;
+  record.object = object;
   record.from = fromClass;
   if (toClass != nullptr) record.to = *toClass;
-  Steps steps;
-  steps.toClass = toClass;
   for (const std::string& name : removeAttributes) {
-    if (Contains(steps.remove, name) || Contains(steps.alsoSend, name)) continue;
+    if (Contains(p.remove, name) || Contains(p.alsoSend, name)) continue;
     std::string exported;
     const DirStatus status = session.client.ExportAttributeValues(ctx, object.c_str(), name.c_str(), &exported);
     if (status == kErrNoSuchAttribute) {
-      if (hooks.windowRemovals) steps.alsoSend.push_back(name);
+      if (hooks.windowRemovals) p.alsoSend.push_back(name);
       continue;
     }
     if (status != 0) {
@@ -121,32 +123,58 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
                        {object, name, DirErrorText(session, status)});
       return status;
     }
-    steps.remove.push_back(name);
+    p.remove.push_back(name);
     record.removed.push_back({name, std::move(exported)});
   }
-
-  if (steps.remove.empty() && toClass == nullptr) {
-    // Nothing is lost by sending what is left: the window's harmless removals.
-    return CarryOut(session, ctx, journal, record, removeAttributes, steps, hooks, outcome);
-  }
-  if (journal.form() == JournalForm::kLdif) {
-    const DirStatus status = session.client.DescribeRestoreLdif(ctx, object.c_str(), steps.remove, &record.restoreLdif);
+  // Nothing to keep and no class to change: the window's harmless removals need no record.
+  p.needsRecord = !p.remove.empty() || toClass != nullptr;
+  if (p.needsRecord && form == JournalForm::kLdif) {
+    const DirStatus status = session.client.DescribeRestoreLdif(ctx, object.c_str(), p.remove, &record.restoreLdif);
     if (status != 0) {
       outcome.message = Format("%s: nothing was changed: its restore record could not be made (%s)",
                                {object, DirErrorText(session, status)});
       return status;
     }
   }
-  JournalRecord kept = record;
-  if (!hooks.recordedName.empty()) kept.object = hooks.recordedName;
-  if (FileError e = journal.Append(kept); !e.ok()) {
-    outcome.journalError = e;
-    outcome.message = Format("%s: nothing was changed: %s", {object, e.text});
-    return kErrJournalWrite;
-  }
-  record.number = kept.number;
+  if (!hooks.recordedName.empty()) record.object = hooks.recordedName;
+  return 0;
+}
+
+DirStatus CarryOutRecast(DirectorySession& session, DirContext ctx, JournalWriter& journal,
+                         const PreparedRecast& prepared, const RecastHooks& hooks, RecastOutcome* outcomeOut) {
+  RecastOutcome local;
+  RecastOutcome& outcome = outcomeOut != nullptr ? *outcomeOut : local;
+  JournalRecord record;  // the changes use the object's name as given, not as recorded
+  record.object = prepared.object;
+  record.number = prepared.needsRecord ? prepared.record.number : 0;
   outcome.record = record.number;
-  return CarryOut(session, ctx, journal, record, removeAttributes, steps, hooks, outcome);
+  Steps steps;
+  steps.remove = prepared.remove;
+  steps.alsoSend = prepared.alsoSend;
+  steps.toClass = prepared.toClass ? &*prepared.toClass : nullptr;
+  return CarryOut(session, ctx, journal, record, prepared.order, steps, hooks, outcome);
+}
+
+DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWriter& journal,
+                            const std::string& object, const std::string& fromClass, const std::string* toClass,
+                            const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
+                            RecastOutcome* outcomeOut) {
+  RecastOutcome local;
+  RecastOutcome& outcome = outcomeOut != nullptr ? *outcomeOut : local;
+  PreparedRecast prepared;
+  if (const DirStatus status = PrepareRecast(session, ctx, journal.form(), object, fromClass, toClass,
+                                             removeAttributes, hooks, &prepared, &outcome);
+      status != 0) {
+    return status;
+  }
+  if (prepared.needsRecord) {
+    if (FileError e = journal.Append(prepared.record); !e.ok()) {
+      outcome.journalError = e;
+      outcome.message = Format("%s: nothing was changed: %s", {object, e.text});
+      return kErrJournalWrite;
+    }
+  }
+  return CarryOutRecast(session, ctx, journal, prepared, hooks, &outcome);
 }
 
 ResumeAction DecideResume(const JournalRecord& record, const ObjectState& state) {

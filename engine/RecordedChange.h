@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,28 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
                             const std::string& object, const std::string& fromClass, const std::string* toClass,
                             const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
                             RecastOutcome* outcome);
+
+// RecastWithJournal in two halves, so that a bulk change can journal many records with one
+// sync (JournalWriter::AppendBatch) before it changes their objects.
+struct PreparedRecast {
+  JournalRecord record;             // to append; its object as hooks.recordedName says
+  bool needsRecord = false;         // false: nothing to keep and no class to change
+  std::string object;               // the name the changes use
+  std::vector<std::string> order;   // removeAttributes as given
+  std::vector<std::string> remove;  // the valued ones, whose values record keeps
+  std::vector<std::string> alsoSend;
+  std::optional<std::string> toClass;
+};
+// Exports the values and makes the record (and its restore record for an LDIF journal),
+// changing and writing nothing. 0, or the failed step's status with outcome->message.
+DirStatus PrepareRecast(DirectorySession& session, DirContext ctx, JournalForm form, const std::string& object,
+                        const std::string& fromClass, const std::string* toClass,
+                        const std::vector<std::string>& removeAttributes, const RecastHooks& hooks,
+                        PreparedRecast* prepared, RecastOutcome* outcome);
+// Carries out prepared, whose record (when it needs one) is already in journal under
+// prepared.record.number, and marks that record. As RecastWithJournal after its append.
+DirStatus CarryOutRecast(DirectorySession& session, DirContext ctx, JournalWriter& journal,
+                         const PreparedRecast& prepared, const RecastHooks& hooks, RecastOutcome* outcome);
 
 // How a pending record's object stands now.
 struct ObjectState {

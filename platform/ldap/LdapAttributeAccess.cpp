@@ -22,17 +22,12 @@ using service::NamePart;
 
 int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   *entry = nullptr;
-  if (kept_ && kept_->dn == dn) {
-    *entry = &*kept_;
-    return LDAP_SUCCESS;
-  }
-  for (const auto* page : {&pageEntries_, &previousPageEntries_}) {
-    if (const auto it = page->find(dn); it != page->end()) {
+  for (const auto* held : {&kept_, &pageEntries_, &previousPageEntries_}) {
+    if (const auto it = held->find(dn); it != held->end()) {
       *entry = &it->second;
       return LDAP_SUCCESS;
     }
   }
-  kept_.reset();
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
@@ -44,14 +39,24 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   if (rc != LDAP_SUCCESS) return rc;
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return LDAP_SUCCESS;
-  kept_ = ToLdifEntry(ld, found);
-  kept_->dn = dn;  // as the reads ask for it
-  *entry = &*kept_;
+  if (kept_.size() >= kKeptEntries) {
+    kept_.erase(keptOrder_.front());
+    keptOrder_.pop_front();
+  }
+  LdifEntry read = ToLdifEntry(ld, found);
+  read.dn = dn;  // as the reads ask for it
+  keptOrder_.push_back(dn);
+  *entry = &kept_.insert_or_assign(dn, std::move(read)).first->second;
   return LDAP_SUCCESS;
 }
 
 void LdapService::DropKept(const std::string& dn) {
-  kept_.reset();
+  if (dn.empty()) {
+    kept_.clear();
+    keptOrder_.clear();
+  } else if (kept_.erase(dn) > 0) {
+    keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), dn));
+  }
   for (auto* page : {&pageEntries_, &previousPageEntries_}) {
     if (dn.empty()) page->clear();
     else page->erase(dn);

@@ -74,6 +74,8 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
         if (TextEquals(text, "alias")) summary->flags |= kEntryAlias;
       } else if (TextEquals(name, "hasSubordinates")) {
         hasChildren = TextEquals(text, "TRUE");
+      } else if (TextEquals(name, "modifyTimestamp")) {
+        summary->modificationTime = ParseGeneralizedTime(text).value_or(0);
       }
     }
     ber_memfree(values);
@@ -110,7 +112,8 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   // Once the server has sent the structural class, every class value need not come along.
   const char* structuralOnly[] = {"structuralObjectClass", "hasSubordinates", nullptr};
   const char* const* attrs = sendsStructuralClass_ ? structuralOnly : allClasses;
-  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, "hasSubordinates",
+  // With the values, the modification time too: a plan keeps it as the entry's state.
+  const char* prefetchAttrs[] = {LDAP_ALL_USER_ATTRIBUTES, "hasSubordinates", "modifyTimestamp",
                                  structuralAttr ? "structuralObjectClass" : nullptr, nullptr};
 
   if (cursor.empty()) {

@@ -21,6 +21,7 @@
 // for on their own. With SetListingPrefetch(true) the entries of the listing's current server
 // page are kept the same way until the next page, a change of that entry, or BeginUserAction.
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -162,7 +163,11 @@ class LdapService : public service::DirectoryService {
   std::unique_ptr<LdapConnection> referralConnection_;
   bool lastChangeReferred_ = false;
   std::optional<ServerPage> serverPage_;
-  std::optional<LdifEntry> kept_;  // the entry the last read fetched; kept_->dn as asked for
+  // The entries the last reads of this user action fetched, by the DN asked for: a bulk change
+  // reads a batch of entries, then changes them. The oldest goes beyond kKeptEntries.
+  static constexpr std::size_t kKeptEntries = 64;
+  std::unordered_map<std::string, LdifEntry> kept_;
+  std::deque<std::string> keptOrder_;
   bool prefetch_ = false;
   bool refusesStructuralChange_ = false;  // this server refused a structural change in place
   bool sendsStructuralClass_ = false;  // a listed entry came with structuralObjectClass
