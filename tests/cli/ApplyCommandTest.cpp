@@ -243,8 +243,7 @@ TEST_F(StoreTest, StopSignalFinishesTheObjectAtHand) {
 }
 
 TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
-  // Fewer than on the store: each LDAP analysis reads every attribute one request at a time.
-  constexpr int kObjects = 300;
+  constexpr int kObjects = 2000;
   std::string ldif = "dn: ou=Kill,o=Org\nobjectClass: organizationalUnit\nou: Kill\n\n";
   for (int i = 0; i < kObjects; ++i) {
     const std::string cn = "p" + std::to_string(i);

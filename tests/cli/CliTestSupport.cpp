@@ -131,7 +131,8 @@ void DumpBelow(DirectorySession& session, DirContext ctx, const std::string& con
   std::vector<std::pair<std::string, std::string>> entries;  // name, base class
   std::vector<std::string> children;
   TNDSObj listing;
-  if (OpenListing(session, ctx, container, false, listing) != 0) return;
+  // Typed names: reading an entry then needs no search for its name.
+  if (OpenListing(session, ctx, container, false, listing, ListingNames::kTyped) != 0) return;
   do {
     if (listing.entryName.empty()) continue;
     const std::string name = ChildName(listing.entryName, "." + container);
