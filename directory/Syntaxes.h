@@ -17,9 +17,12 @@ namespace recast {
 
 // The forms a value can take, in the order of service::DirValue's alternatives (checked
 // there): a form's position is its alternative's index.
-#define RECAST_VALUE_FORMS(X) \
-  X(Text) X(CiList) X(Boolean) X(Integer) X(Octets) X(Fax) X(NetAddress) X(OctetList) X(Email) X(Path) \
-  X(ReplicaPointer) X(Acl) X(PostalAddress) X(Timestamp) X(Seconds) X(BackLink) X(TypedName) X(Hold) X(Unknown)
+// clang-format off
+#define RECAST_VALUE_FORMS(X)                                                                       \
+  X(Text) X(CiList) X(Boolean) X(Integer) X(Octets) X(Fax) X(NetAddress) X(OctetList) X(Email)      \
+  X(Path) X(ReplicaPointer) X(Acl) X(PostalAddress) X(Timestamp) X(Seconds) X(BackLink) X(TypedName) \
+  X(Hold) X(Unknown)
+// clang-format on
 
 enum class ValueForm : std::uint8_t {
 #define RECAST_FORM_ENUM(form) k##form,
@@ -44,44 +47,44 @@ enum class SyntaxDetail : std::uint8_t {
   kRaw,          // handed over as the bytes themselves, no record around them
 };
 
-#define RECAST_SYNTAXES(X)                                                              \
-  X(kSynUnknown, 0, "UNKNOWN", Unknown, kExact, kNone)                                  \
-  X(kSynDistName, 1, "DIST_NAME", Text, kIgnoreCase, kNone)                             \
-  X(kSynCeString, 2, "CE_STRING", Text, kExact, kNone)                                  \
-  X(kSynCiString, 3, "CI_STRING", Text, kIgnoreCase, kNone)                             \
-  X(kSynPrString, 4, "PR_STRING", Text, kExact, kPrintable)                             \
-  X(kSynNuString, 5, "NU_STRING", Text, kExact, kNumeric)                               \
-  X(kSynCiList, 6, "CI_LIST", CiList, kIgnoreCase, kNone)                               \
-  X(kSynBoolean, 7, "BOOLEAN", Boolean, kExact, kNone)                                  \
-  X(kSynInteger, 8, "INTEGER", Integer, kExact, kNone)                                  \
-  X(kSynOctetString, 9, "OCTET_STRING", Octets, kExact, kNone)                          \
-  X(kSynTelNumber, 10, "TEL_NUMBER", Text, kIgnoreCase, kNone)                          \
-  X(kSynFaxNumber, 11, "FAX_NUMBER", Fax, kExact, kNone)                                \
-  X(kSynNetAddress, 12, "NET_ADDRESS", NetAddress, kExact, kNone)                       \
-  X(kSynOctetList, 13, "OCTET_LIST", OctetList, kExact, kNone)                          \
-  X(kSynEmailAddress, 14, "EMAIL_ADDRESS", Email, kExact, kNone)                        \
-  X(kSynPath, 15, "PATH", Path, kExact, kNone)                                          \
-  X(kSynReplicaPointer, 16, "REPLICA_POINTER", ReplicaPointer, kExact, kNone)           \
-  X(kSynObjectAcl, 17, "OBJECT_ACL", Acl, kExact, kNone)                                \
-  X(kSynPoAddress, 18, "PO_ADDRESS", PostalAddress, kExact, kNone)                      \
-  X(kSynTimestamp, 19, "TIMESTAMP", Timestamp, kExact, kNone)                           \
-  X(kSynClassName, 20, "CLASS_NAME", Text, kIgnoreCase, kClassName)                     \
-  X(kSynStream, 21, "STREAM", Octets, kExact, kRaw)                                     \
-  X(kSynCounter, 22, "COUNTER", Integer, kExact, kNone)                                 \
-  X(kSynBackLink, 23, "BACK_LINK", BackLink, kExact, kNone)                             \
-  X(kSynTime, 24, "TIME", Seconds, kExact, kPointInTime)                                \
-  X(kSynTypedName, 25, "TYPED_NAME", TypedName, kExact, kNone)                          \
-  X(kSynHold, 26, "HOLD", Hold, kExact, kNone)                                          \
-  X(kSynInterval, 27, "INTERVAL", Seconds, kExact, kDuration)                           \
-  X(kSynCount, 28, "COMPONENT", Octets, kExact, kRaw) /* the first of the raw ones */   \
-  X(kSynEnumComponent, 29, "ENUM_COMPONENT", Octets, kExact, kRaw)                      \
-  X(kSynNull, 30, "NULL", Octets, kExact, kRaw)                                         \
-  X(kSynOid, 31, "OID", Octets, kExact, kRaw)                                           \
-  X(kSynEnumerated, 32, "ENUMERATED", Octets, kExact, kRaw)                             \
-  X(kSynSet, 33, "SET", Octets, kExact, kRaw)                                           \
-  X(kSynSequence, 34, "SEQUENCE", Octets, kExact, kRaw)                                 \
-  X(kSynChoice, 35, "CHOICE", Octets, kExact, kRaw)                                     \
-  X(kSynAny, 36, "ANY", Octets, kExact, kRaw)                                           \
+#define RECAST_SYNTAXES(X)                                                            \
+  X(kSynUnknown, 0, "UNKNOWN", Unknown, kExact, kNone)                                \
+  X(kSynDistName, 1, "DIST_NAME", Text, kIgnoreCase, kNone)                           \
+  X(kSynCeString, 2, "CE_STRING", Text, kExact, kNone)                                \
+  X(kSynCiString, 3, "CI_STRING", Text, kIgnoreCase, kNone)                           \
+  X(kSynPrString, 4, "PR_STRING", Text, kExact, kPrintable)                           \
+  X(kSynNuString, 5, "NU_STRING", Text, kExact, kNumeric)                             \
+  X(kSynCiList, 6, "CI_LIST", CiList, kIgnoreCase, kNone)                             \
+  X(kSynBoolean, 7, "BOOLEAN", Boolean, kExact, kNone)                                \
+  X(kSynInteger, 8, "INTEGER", Integer, kExact, kNone)                                \
+  X(kSynOctetString, 9, "OCTET_STRING", Octets, kExact, kNone)                        \
+  X(kSynTelNumber, 10, "TEL_NUMBER", Text, kIgnoreCase, kNone)                        \
+  X(kSynFaxNumber, 11, "FAX_NUMBER", Fax, kExact, kNone)                              \
+  X(kSynNetAddress, 12, "NET_ADDRESS", NetAddress, kExact, kNone)                     \
+  X(kSynOctetList, 13, "OCTET_LIST", OctetList, kExact, kNone)                        \
+  X(kSynEmailAddress, 14, "EMAIL_ADDRESS", Email, kExact, kNone)                      \
+  X(kSynPath, 15, "PATH", Path, kExact, kNone)                                        \
+  X(kSynReplicaPointer, 16, "REPLICA_POINTER", ReplicaPointer, kExact, kNone)         \
+  X(kSynObjectAcl, 17, "OBJECT_ACL", Acl, kExact, kNone)                              \
+  X(kSynPoAddress, 18, "PO_ADDRESS", PostalAddress, kExact, kNone)                    \
+  X(kSynTimestamp, 19, "TIMESTAMP", Timestamp, kExact, kNone)                         \
+  X(kSynClassName, 20, "CLASS_NAME", Text, kIgnoreCase, kClassName)                   \
+  X(kSynStream, 21, "STREAM", Octets, kExact, kRaw)                                   \
+  X(kSynCounter, 22, "COUNTER", Integer, kExact, kNone)                               \
+  X(kSynBackLink, 23, "BACK_LINK", BackLink, kExact, kNone)                           \
+  X(kSynTime, 24, "TIME", Seconds, kExact, kPointInTime)                              \
+  X(kSynTypedName, 25, "TYPED_NAME", TypedName, kExact, kNone)                        \
+  X(kSynHold, 26, "HOLD", Hold, kExact, kNone)                                        \
+  X(kSynInterval, 27, "INTERVAL", Seconds, kExact, kDuration)                         \
+  X(kSynCount, 28, "COMPONENT", Octets, kExact, kRaw) /* the first of the raw ones */ \
+  X(kSynEnumComponent, 29, "ENUM_COMPONENT", Octets, kExact, kRaw)                    \
+  X(kSynNull, 30, "NULL", Octets, kExact, kRaw)                                       \
+  X(kSynOid, 31, "OID", Octets, kExact, kRaw)                                         \
+  X(kSynEnumerated, 32, "ENUMERATED", Octets, kExact, kRaw)                           \
+  X(kSynSet, 33, "SET", Octets, kExact, kRaw)                                         \
+  X(kSynSequence, 34, "SEQUENCE", Octets, kExact, kRaw)                               \
+  X(kSynChoice, 35, "CHOICE", Octets, kExact, kRaw)                                   \
+  X(kSynAny, 36, "ANY", Octets, kExact, kRaw)                                         \
   X(kSynSyntaxCount, 37, "SYNTAX_COUNT", Octets, kExact, kRaw)
 
 enum SyntaxId : std::uint32_t {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "directory/ObjectIds.h"
+
 namespace recast {
 namespace {
 
@@ -46,6 +50,33 @@ TEST(SyntaxesTest, FormsMatchingAndDetails) {
     EXPECT_EQ(IsTextSyntax(c.id), c.text);
     EXPECT_EQ(IsRawSyntax(c.id), c.raw);
   }
+}
+
+// Tag, length and content; the content alone is what the store keeps and gives back.
+TEST(ObjectIdsTest, TextToEncodingAndBack) {
+  // 30 content bytes (two for 2.999, five for each large arc): with tag and length, an Asn1Id full.
+  const std::string longest = "2.999.4294967295.4294967295.4294967295.4294967295.4294967295.1.1.1";
+  const std::pair<std::string, std::vector<std::uint8_t>> valid[] = {
+      {"2.5.4.3", {6, 3, 0x55, 4, 3}},
+      {"1.3.6.1.4.1.32473.1.4.1", {6, 11, 0x2B, 6, 1, 4, 1, 0x81, 0xFD, 0x59, 1, 4, 1}},
+  };
+  for (const auto& [text, bytes] : valid) {
+    SCOPED_TRACE(text);
+    const std::optional<Asn1Id> id = ObjectIdFromText(text);
+    ASSERT_TRUE(id.has_value());
+    EXPECT_EQ(std::vector<std::uint8_t>(id->data, id->data + id->length), bytes);
+    const Asn1Id back = ObjectIdFromContent(ObjectIdContent(*id));
+    EXPECT_EQ(std::vector<std::uint8_t>(back.data, back.data + back.length), bytes);
+  }
+  ASSERT_TRUE(ObjectIdFromText(longest).has_value());
+  EXPECT_EQ(ObjectIdFromText(longest)->length, kAsn1IdBytes);
+  for (const std::string& text :
+       {longest + ".1", std::string(), std::string("2"), std::string("3.1"), std::string("1.40"), std::string("1..2"),
+        std::string("1.2."), std::string("0x1.2"), std::string("1.4294967296")}) {
+    EXPECT_FALSE(ObjectIdFromText(text).has_value()) << text;
+  }
+  EXPECT_EQ(ObjectIdContent(Asn1Id{}), "");
+  EXPECT_EQ(ObjectIdFromContent("").length, 0u);
 }
 
 }  // namespace
