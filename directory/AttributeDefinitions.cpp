@@ -12,17 +12,6 @@ namespace recast {
 
 namespace {
 
-constexpr std::array<const char*, 38> kSyntaxNames = {
-    "UNKNOWN",       "DIST_NAME",      "CE_STRING",  "CI_STRING",      "PR_STRING",
-    "NU_STRING",     "CI_LIST",        "BOOLEAN",    "INTEGER",        "OCTET_STRING",
-    "TEL_NUMBER",    "FAX_NUMBER",     "NET_ADDRESS", "OCTET_LIST",    "EMAIL_ADDRESS",
-    "PATH",          "REPLICA_POINTER", "OBJECT_ACL", "PO_ADDRESS",    "TIMESTAMP",
-    "CLASS_NAME",    "STREAM",         "COUNTER",    "BACK_LINK",      "TIME",
-    "TYPED_NAME",    "HOLD",           "INTERVAL",   "COMPONENT",      "ENUM_COMPONENT",
-    "NULL",          "OID",            "ENUMERATED", "SET",            "SEQUENCE",
-    "CHOICE",        "ANY",            "SYNTAX_COUNT",
-};
-
 struct FlagText {
   std::uint32_t bit;
   const char* text;
@@ -48,10 +37,7 @@ std::string NameText(const std::array<char, kMaxSchemaNameBytes>& name) {
 
 }  // namespace
 
-std::string SyntaxName(std::uint32_t syntaxId) {
-  if (syntaxId >= kSyntaxNames.size()) return "Unknown Syntax";
-  return kSyntaxNames[syntaxId];
-}
+std::string SyntaxName(std::uint32_t syntaxId) { return std::string(SyntaxOf(syntaxId).name); }
 
 std::string FormatAttributeDefinition(const AttributeDefinition& definition) {
   const std::uint32_t flags = definition.attrFlags;

@@ -23,7 +23,7 @@ DirStatus ListAttributeNames(DirectorySession& session, DirContext ctx, TaggedLi
 DirStatus ReadAttributeDefinition(DirectorySession& session, DirContext ctx, std::string_view attrName,
                                   AttributeDefinition* definition);
 
-// The syntax table's name ("CI_STRING", ...); "Unknown Syntax" above 37.
+// The syntax's name in directory/Syntaxes.h ("CI_STRING", ...); "Unknown Syntax" beyond its list.
 std::string SyntaxName(std::uint32_t syntaxId);
 
 // The syntax name, then " [" flags "]" when any known flag is set, the flags joined by "\"

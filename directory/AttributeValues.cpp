@@ -99,20 +99,19 @@ void FormatUnknown(const ValueBlock& block, std::string_view attrName, TaggedLis
 }
 
 void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_view attrName, TaggedList& values) {
-  switch (syntax) {
-    case kSynUnknown:
+  const SyntaxInfo info = SyntaxOf(syntax);
+  if (info.detail == SyntaxDetail::kRaw) {  // streams never come here
+    Append(values, Format("[%X] %s", {syntax, block.WholeHex()}));
+    return;
+  }
+  switch (info.form) {
+    case ValueForm::kUnknown:
       FormatUnknown(block, attrName, values);
       break;
-    case kSynDistName:
-    case kSynCeString:
-    case kSynCiString:
-    case kSynPrString:
-    case kSynNuString:
-    case kSynTelNumber:
-    case kSynClassName:
+    case ValueForm::kText:
       Append(values, block.WholeText());
       break;
-    case kSynCiList: {
+    case ValueForm::kCiList: {
       const CiListValue* element = &block.Head<CiListValue>();
       for (std::size_t n = 0; element != nullptr; ++n) {
         if (n > block.MaxChain(sizeof(CiListValue))) block.Fail();
@@ -122,27 +121,26 @@ void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_vie
       }
       break;
     }
-    case kSynBoolean:
+    case ValueForm::kBoolean:
       Append(values, BoolText(NumberValue<std::uint8_t>(block)));
       break;
-    case kSynInteger:
-    case kSynCounter:
+    case ValueForm::kInteger:
       Append(values, Format("%d", {NumberValue<std::int32_t>(block)}));
       break;
-    case kSynOctetString: {
+    case ValueForm::kOctets: {
       const auto& record = block.Head<OctetStringValue>();
       Append(values, FormatOctetValue(record.length, block.Bytes(record.data, record.length), attrName));
       break;
     }
-    case kSynFaxNumber:
+    case ValueForm::kFax:
       Append(values, block.Text(block.Head<FaxNumberValue>().telephoneNumber));
       break;
-    case kSynNetAddress: {
+    case ValueForm::kNetAddress: {
       const auto& record = block.Head<NetAddressValue>();
       Append(values, FormatNetAddress(record.addressType, block.Bytes(record.address, record.length), record.length));
       break;
     }
-    case kSynOctetList: {
+    case ValueForm::kOctetList: {
       const OctetListValue* element = &block.Head<OctetListValue>();
       for (std::size_t n = 0; element != nullptr; ++n) {
         if (n > block.MaxChain(sizeof(OctetListValue))) block.Fail();
@@ -152,23 +150,23 @@ void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_vie
       }
       break;
     }
-    case kSynEmailAddress:
+    case ValueForm::kEmail:
       Append(values, block.Text(block.Head<EmailAddressValue>().address));
       break;
-    case kSynPath: {
+    case ValueForm::kPath: {
       const auto& record = block.Head<PathValue>();
       Append(values, Format("(%d) %s:%s", {static_cast<std::int32_t>(record.nameSpaceType),
                                            block.Text(record.volumeName), block.Text(record.path)}));
       break;
     }
-    case kSynReplicaPointer: {
+    case ValueForm::kReplicaPointer: {
       const auto& record = block.Head<ReplicaPointerValue>();
       Append(values, Format("%s [Type: %d] [Nr: %d]", {block.Text(record.serverName),
                                                        static_cast<std::int32_t>(record.replicaType),
                                                        static_cast<std::int32_t>(record.replicaNumber)}));
       break;
     }
-    case kSynObjectAcl: {
+    case ValueForm::kAcl: {
       const auto& record = block.Head<ObjectAclValue>();
       const std::string protectedName = block.Text(record.protectedAttrName);
       const RightsKind kind =
@@ -177,34 +175,29 @@ void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_vie
                             {FormatRights(record.privileges, kind), block.Text(record.subjectName), protectedName}));
       break;
     }
-    case kSynPoAddress: {
+    case ValueForm::kPostalAddress: {
       const auto& record = block.Head<PostalAddressValue>();
       for (const char* line : record.lines) Append(values, block.Text(line));
       break;
     }
-    case kSynTimestamp:
+    case ValueForm::kTimestamp:
       Append(values, FormatDirTime(block.Head<TimestampValue>().wholeSeconds, true));
       break;
-    case kSynTime:
-      Append(values, FormatDirTime(NumberValue<std::uint32_t>(block), true));
+    case ValueForm::kSeconds:
+      Append(values, info.detail == SyntaxDetail::kDuration ? DurationText(NumberValue<std::uint32_t>(block))
+                                                            : FormatDirTime(NumberValue<std::uint32_t>(block), true));
       break;
-    case kSynBackLink:
+    case ValueForm::kBackLink:
       Append(values, block.Text(block.Head<BackLinkValue>().objectName));
       break;
-    case kSynTypedName:
+    case ValueForm::kTypedName:
       Append(values, block.Text(block.Head<TypedNameValue>().objectName));
       break;
-    case kSynHold: {
+    case ValueForm::kHold: {
       const auto& record = block.Head<HoldValue>();
       Append(values, Format("%s (%d)", {block.Text(record.objectName), static_cast<std::int32_t>(record.amount)}));
       break;
     }
-    case kSynInterval:
-      Append(values, DurationText(NumberValue<std::uint32_t>(block)));
-      break;
-    default:  // streams never come here; 28 and above are raw bytes
-      Append(values, Format("[%X] %s", {syntax, block.WholeHex()}));
-      break;
   }
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "directory/Statuses.h"
+#include "directory/Syntaxes.h"
 
 namespace recast {
 
@@ -118,15 +119,7 @@ inline constexpr std::uint32_t kEntryPartitionRoot = 0x02;
 inline constexpr std::uint32_t kEntryContainer = 0x04;
 
 // ---- Syntaxes ----------------------------------------------------------------------------
-enum SyntaxId : std::uint32_t {
-  kSynUnknown = 0, kSynDistName = 1, kSynCeString = 2, kSynCiString = 3, kSynPrString = 4,
-  kSynNuString = 5, kSynCiList = 6, kSynBoolean = 7, kSynInteger = 8, kSynOctetString = 9,
-  kSynTelNumber = 10, kSynFaxNumber = 11, kSynNetAddress = 12, kSynOctetList = 13,
-  kSynEmailAddress = 14, kSynPath = 15, kSynReplicaPointer = 16, kSynObjectAcl = 17,
-  kSynPoAddress = 18, kSynTimestamp = 19, kSynClassName = 20, kSynStream = 21, kSynCounter = 22,
-  kSynBackLink = 23, kSynTime = 24, kSynTypedName = 25, kSynHold = 26, kSynInterval = 27,
-  kSynCount = 28,  // first number that the client hands over as raw bytes
-};
+// SyntaxId and what each syntax's values look like: directory/Syntaxes.h.
 
 // ---- Change types (PutChange / PutChangeAndValue) ----------------------------------------
 enum ChangeType : std::uint32_t {
@@ -175,11 +168,12 @@ struct AttrInfo {
 // in the same block, so that every pointer points inside the block. The block must be
 // suitably aligned (operator new / malloc alignment).
 //
-// Syntaxes 1, 2, 3, 4, 5, 10, 20: the block is the zero-terminated text itself.
-// Syntax 7: one byte (non-zero = true). Syntaxes 8, 22: std::int32_t.
-// Syntaxes 24, 27: std::uint32_t (seconds). Syntaxes 28 and above: raw bytes.
+// By the syntax's value form (directory/Syntaxes.h): Text: the block is the zero-terminated
+// text itself. Boolean: one byte (non-zero = true). Integer: std::int32_t. Seconds:
+// std::uint32_t. Octets of a raw syntax: the bytes themselves. Every other form has its
+// record below.
 
-// Syntax 0. The data bytes stand inline from the fourth field on, length bytes of them.
+// Unknown. The data bytes stand inline from the fourth field on, length bytes of them.
 struct UnknownValue {
   const char* attrName;
   std::uint32_t syntaxId;
@@ -187,53 +181,53 @@ struct UnknownValue {
   std::uint8_t data[1];  // length bytes (the block is sized for all of them)
 };
 
-// Syntax 6: a chain of elements.
+// CiList: a chain of elements.
 struct CiListValue {
   const CiListValue* next;  // null after the last
   const char* text;
 };
 
-// Syntax 9.
+// Octets (of a syntax that is not raw).
 struct OctetStringValue {
   std::uint32_t length;
   const std::uint8_t* data;
 };
 
-// Syntax 11.
+// Fax.
 struct FaxNumberValue {
   const char* telephoneNumber;
   std::uint32_t parameterBits;
   const std::uint8_t* parameters;
 };
 
-// Syntax 12.
+// NetAddress.
 struct NetAddressValue {
   std::uint32_t addressType;
   std::uint32_t length;
   const std::uint8_t* address;
 };
 
-// Syntax 13: a chain of elements.
+// OctetList: a chain of elements.
 struct OctetListValue {
   const OctetListValue* next;  // null after the last
   std::uint32_t length;
   const std::uint8_t* data;
 };
 
-// Syntax 14.
+// Email.
 struct EmailAddressValue {
   std::uint32_t addressType;
   const char* address;
 };
 
-// Syntax 15.
+// Path.
 struct PathValue {
   std::uint32_t nameSpaceType;
   const char* volumeName;
   const char* path;
 };
 
-// Syntax 16.
+// ReplicaPointer.
 struct ReplicaPointerValue {
   const char* serverName;
   std::uint32_t replicaType;
@@ -242,39 +236,39 @@ struct ReplicaPointerValue {
   const NetAddressValue* addresses;  // addressCount records
 };
 
-// Syntax 17.
+// Acl.
 struct ObjectAclValue {
   const char* protectedAttrName;
   const char* subjectName;
   std::uint32_t privileges;
 };
 
-// Syntax 18: six lines.
+// PostalAddress: six lines.
 struct PostalAddressValue {
   const char* lines[6];
 };
 
-// Syntax 19.
+// Timestamp.
 struct TimestampValue {
   std::uint32_t wholeSeconds;  // since 1970-01-01 00:00 UTC
   std::uint16_t replicaNumber;
   std::uint16_t eventId;
 };
 
-// Syntax 23.
+// BackLink.
 struct BackLinkValue {
   std::uint32_t remoteId;
   const char* objectName;
 };
 
-// Syntax 25.
+// TypedName.
 struct TypedNameValue {
   const char* objectName;
   std::uint32_t level;
   std::uint32_t interval;
 };
 
-// Syntax 26.
+// Hold.
 struct HoldValue {
   const char* objectName;
   std::uint32_t amount;

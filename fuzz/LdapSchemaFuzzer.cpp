@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "directory/ObjectIds.h"
 #include "platform/ldap/LdapSchema.h"
 
 using namespace recast;
@@ -45,12 +46,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const auto& def : schema.schema().attributes) {
     schema.FindAttribute(def.name);
-    ldap::EncodeOid(def.name);
+    ObjectIdFromText(def.name);
   }
   schema.MostSpecificStructural(names);
   for (const std::string& text : classes) {
     schema.FindClass(text);
-    ldap::EncodeOid(text);
+    ObjectIdFromText(text);
     ldap::SyntaxForOid(text, text, text);
   }
   return 0;

@@ -15,7 +15,7 @@
 namespace recast::client {
 
 // The size of the block for value in syntax. kErrBadSyntax when the value's form does not
-// belong to the syntax. attrName is the attribute being read (for syntax 0 values that carry
+// belong to the syntax. attrName is the attribute being read (for Unknown values that carry
 // no name of their own).
 DirStatus PackedValueSize(std::uint32_t syntax, const service::DirValue& value, std::string_view attrName,
                           std::size_t* size);
@@ -24,7 +24,7 @@ DirStatus PackedValueSize(std::uint32_t syntax, const service::DirValue& value, 
 DirStatus PackValue(std::uint32_t syntax, const service::DirValue& value, std::string_view attrName, void* block);
 
 // Reads a caller's record of syntax into a value; null texts read as empty. kErrBadSyntax for
-// syntaxes whose records do not tell their own size (21 and 28 and above), and for an element
+// the raw syntaxes (IsRawSyntax: their bytes do not tell their own size), and for an element
 // chain longer than 65536 (a cycle); kErrBadArgument for a null record.
 DirStatus UnpackRecord(std::uint32_t syntax, const void* record, service::DirValue* value);
 

@@ -3,9 +3,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 
+#include "directory/ObjectIds.h"
 #include "platform/embedded/NameText.h"
 #include "platform/embedded/SchemaIndex.h"
 #include "platform/embedded/ValueText.h"
@@ -134,44 +136,6 @@ const std::map<std::string, std::uint32_t>& ClassFlagNames() {
   return names;
 }
 
-// BER content octets of a dotted object identifier.
-bool EncodeOid(const std::string& text, Asn1Id* id) {
-  std::vector<std::uint32_t> arcs;
-  std::string current;
-  for (char c : text + ".") {
-    if (c == '.') {
-      std::int64_t n = 0;
-      if (!ParseNumber(current, &n) || n < 0 || n > 0xFFFFFFFFLL) return false;
-      arcs.push_back(static_cast<std::uint32_t>(n));
-      current.clear();
-    } else {
-      current.push_back(c);
-    }
-  }
-  if (arcs.size() < 2 || arcs[0] > 2 || (arcs[0] < 2 && arcs[1] >= 40)) return false;
-  std::vector<std::uint8_t> out;
-  auto put = [&](std::uint64_t v) {
-    std::uint8_t tmp[10];
-    int n = 0;
-    do {
-      tmp[n++] = static_cast<std::uint8_t>(v & 0x7F);
-      v >>= 7;
-    } while (v != 0);
-    while (n > 0) {
-      --n;
-      out.push_back(static_cast<std::uint8_t>(tmp[n] | (n > 0 ? 0x80 : 0)));
-    }
-  };
-  put(static_cast<std::uint64_t>(arcs[0]) * 40 + arcs[1]);
-  for (std::size_t i = 2; i < arcs.size(); ++i) put(arcs[i]);
-  if (out.size() > kAsn1IdBytes) return false;
-  Asn1Id result;
-  result.length = static_cast<std::uint32_t>(out.size());
-  std::copy(out.begin(), out.end(), result.data);
-  *id = result;
-  return true;
-}
-
 // Replaces "{n}" by number and "{n:W}" by number zero-padded to W digits.
 std::string Substitute(const std::string& text, std::uint32_t number) {
   std::string out;
@@ -293,7 +257,9 @@ class Loader {
         def.lowerBound = static_cast<std::uint32_t>(l);
         def.upperBound = static_cast<std::uint32_t>(h);
       } else if (f.key == "oid") {
-        if (!EncodeOid(f.value, &def.asn1Id)) return fail_(f.line, r.firstLine, "not an object identifier");
+        const std::optional<Asn1Id> id = ObjectIdFromText(f.value);
+        if (!id) return fail_(f.line, r.firstLine, "not an object identifier");
+        def.asn1Id = *id;
       } else {
         return fail_(f.line, r.firstLine, Format("unknown attribute field \"%s\"", {f.key}));
       }
@@ -320,7 +286,9 @@ class Loader {
         continue;
       }
       if (f.key == "oid") {
-        if (!EncodeOid(f.value, &def.asn1Id)) return fail_(f.line, r.firstLine, "not an object identifier");
+        const std::optional<Asn1Id> id = ObjectIdFromText(f.value);
+        if (!id) return fail_(f.line, r.firstLine, "not an object identifier");
+        def.asn1Id = *id;
         continue;
       }
       if (f.key == "super") list = &def.superClasses;

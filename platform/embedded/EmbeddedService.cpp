@@ -5,6 +5,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "directory/ObjectIds.h"
 #include "platform/embedded/NameText.h"
 #include "platform/embedded/SchemaIndex.h"
 #include "platform/embedded/Sqlite.h"
@@ -348,10 +349,6 @@ class EmbeddedService final : public service::DirectoryService {
                     "SELECT class_id, kind, item FROM class_items WHERE class_id IN "
                     "(SELECT id FROM classes WHERE schema_id = ?1) ORDER BY class_id, kind, position");
     if (!attrs.valid() || !classes.valid() || !items.valid()) return kErrStoreCorrupt;
-    auto oid = [](std::string_view bytes, Asn1Id* id) {
-      id->length = static_cast<std::uint32_t>(std::min<std::size_t>(bytes.size(), kAsn1IdBytes));
-      std::copy_n(bytes.begin(), id->length, id->data);
-    };
     attrs.Bind(1, schemaId);
     int rc;
     while ((rc = attrs.Step()) == SQLITE_ROW) {
@@ -361,7 +358,7 @@ class EmbeddedService final : public service::DirectoryService {
       a.syntax = static_cast<std::uint32_t>(attrs.Int(3));
       a.lowerBound = static_cast<std::uint32_t>(attrs.Int(4));
       a.upperBound = static_cast<std::uint32_t>(attrs.Int(5));
-      oid(attrs.Blob(6), &a.asn1Id);
+      a.asn1Id = ObjectIdFromContent(attrs.Blob(6));
       attrIds_[NameKey(a.name)] = attrs.Int(0);
       attrNames_[attrs.Int(0)] = a.name;
       schema.attributes.push_back(std::move(a));
@@ -373,7 +370,7 @@ class EmbeddedService final : public service::DirectoryService {
       service::ClassDefinition c;
       c.name = classes.Text(1);
       c.flags = static_cast<std::uint32_t>(classes.Int(2));
-      oid(classes.Blob(3), &c.asn1Id);
+      c.asn1Id = ObjectIdFromContent(classes.Blob(3));
       classIds_[NameKey(c.name)] = classes.Int(0);
       classNames_[classes.Int(0)] = c.name;
       classIndex[classes.Int(0)] = schema.classes.size();

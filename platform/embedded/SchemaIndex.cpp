@@ -1,6 +1,7 @@
 #include "platform/embedded/SchemaIndex.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "platform/service/ClassChain.h"
@@ -110,11 +111,13 @@ bool IsPrintableChar(char c) {
          std::string_view(" '()+,-./:=?").find(c) != std::string_view::npos;
 }
 
-std::size_t SizeForBounds(const DirValue& value) {
+// The size that a sized attribute's bounds limit: a text's, bytes' or address's length;
+// nullopt for the forms that bounds do not size.
+std::optional<std::size_t> SizeForBounds(const DirValue& value) {
   if (const auto* t = std::get_if<service::value::Text>(&value)) return t->text.size();
   if (const auto* o = std::get_if<service::value::Octets>(&value)) return o->bytes.size();
   if (const auto* e = std::get_if<service::value::Email>(&value)) return e->address.size();
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -124,9 +127,10 @@ DirStatus SchemaIndex::CheckValue(const AttributeDefinition& attr, const DirValu
   if (const auto* t = std::get_if<service::value::Text>(&value)) {
     if (t->text.empty()) return kErrSyntaxViolation;
     if (t->text.find('\0') != std::string::npos) return kErrSyntaxViolation;
-    if (attr.syntax == kSynNuString && !AllChars(t->text, IsNumericChar)) return kErrSyntaxViolation;
-    if (attr.syntax == kSynPrString && !AllChars(t->text, IsPrintableChar)) return kErrSyntaxViolation;
-    if (attr.syntax == kSynClassName && FindClass(t->text) == nullptr) return kErrSyntaxViolation;
+    const SyntaxDetail detail = SyntaxOf(attr.syntax).detail;
+    if (detail == SyntaxDetail::kNumeric && !AllChars(t->text, IsNumericChar)) return kErrSyntaxViolation;
+    if (detail == SyntaxDetail::kPrintable && !AllChars(t->text, IsPrintableChar)) return kErrSyntaxViolation;
+    if (detail == SyntaxDetail::kClassName && FindClass(t->text) == nullptr) return kErrSyntaxViolation;
   }
   if (const auto* list = std::get_if<service::value::CiList>(&value)) {
     if (list->items.empty()) return kErrSyntaxViolation;
@@ -138,11 +142,8 @@ DirStatus SchemaIndex::CheckValue(const AttributeDefinition& attr, const DirValu
       std::int64_t hi = static_cast<std::int32_t>(attr.upperBound);
       if (hi < lo) hi = attr.upperBound;
       if (i->value < lo || i->value > hi) return kErrSyntaxViolation;
-    } else if (value.index() == service::AlternativeForSyntax(kSynCeString) ||
-               value.index() == service::AlternativeForSyntax(kSynOctetString) ||
-               value.index() == service::AlternativeForSyntax(kSynEmailAddress)) {
-      std::size_t size = SizeForBounds(value);
-      if (size < attr.lowerBound || size > attr.upperBound) return kErrSyntaxViolation;
+    } else if (const std::optional<std::size_t> size = SizeForBounds(value)) {
+      if (*size < attr.lowerBound || *size > attr.upperBound) return kErrSyntaxViolation;
     }
   }
   // Encoding must succeed as well (a text with a zero byte inside a composite value).
@@ -152,9 +153,7 @@ DirStatus SchemaIndex::CheckValue(const AttributeDefinition& attr, const DirValu
 }
 
 bool ValuesMatch(std::uint32_t syntax, const DirValue& a, const DirValue& b) {
-  bool ignoreCase = syntax == kSynDistName || syntax == kSynCiString || syntax == kSynCiList ||
-                    syntax == kSynClassName || syntax == kSynTelNumber;
-  if (!ignoreCase) return a == b;
+  if (SyntaxOf(syntax).matching != Matching::kIgnoreCase) return a == b;
   if (const auto* ta = std::get_if<service::value::Text>(&a)) {
     const auto* tb = std::get_if<service::value::Text>(&b);
     return tb != nullptr && NameKey(ta->text) == NameKey(tb->text);

@@ -10,6 +10,7 @@
 #include <random>
 #include <unordered_map>
 
+#include "directory/ObjectIds.h"
 #include "platform/embedded/NameText.h"
 #include "platform/embedded/SchemaIndex.h"
 #include "platform/embedded/StoreFormat.h"
@@ -17,11 +18,6 @@
 
 namespace recast::embedded {
 namespace {
-
-std::string OidBytes(const Asn1Id& id) {
-  std::uint32_t n = std::min<std::uint32_t>(id.length, kAsn1IdBytes);
-  return std::string(reinterpret_cast<const char*>(id.data), n);
-}
 
 // Removes the temporary file (and a journal SQLite may have left) unless released.
 class TemporaryFile {
@@ -54,7 +50,7 @@ int WriteSchema(sqlite3* db, std::int64_t schemaId, const service::Schema& schem
     attr.Bind(5, static_cast<std::int64_t>(a.syntax));
     attr.Bind(6, static_cast<std::int64_t>(a.lowerBound));
     attr.Bind(7, static_cast<std::int64_t>(a.upperBound));
-    attr.BindBlob(8, OidBytes(a.asn1Id));
+    attr.BindBlob(8, ObjectIdContent(a.asn1Id));
     if (int rc = attr.Step(); rc != SQLITE_DONE) return rc;
   }
   for (const auto& c : schema.classes) {
@@ -63,7 +59,7 @@ int WriteSchema(sqlite3* db, std::int64_t schemaId, const service::Schema& schem
     cls.Bind(2, c.name);
     cls.Bind(3, NameKey(c.name));
     cls.Bind(4, static_cast<std::int64_t>(c.flags));
-    cls.BindBlob(5, OidBytes(c.asn1Id));
+    cls.BindBlob(5, ObjectIdContent(c.asn1Id));
     if (int rc = cls.Step(); rc != SQLITE_DONE) return rc;
     std::int64_t classId = sqlite3_last_insert_rowid(db);
     const std::vector<std::string>* lists[] = {&c.superClasses, &c.containmentClasses, &c.namingAttributes,

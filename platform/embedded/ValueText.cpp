@@ -3,7 +3,6 @@
 #include <charconv>
 #include <ctime>
 
-#include "platform/service/ValueCodec.h"
 #include "util/CalendarDays.h"
 
 namespace recast::embedded {
@@ -102,7 +101,7 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>* bytes) {
 }
 
 bool ValueFromBytes(std::uint32_t syntax, std::vector<std::uint8_t> bytes, service::DirValue* out) {
-  if (service::AlternativeForSyntax(syntax) != service::AlternativeForSyntax(kSynOctetString)) return false;
+  if (FormOf(syntax) != ValueForm::kOctets) return false;
   *out = value::Octets{std::move(bytes)};
   return true;
 }
@@ -114,26 +113,25 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
   };
   std::vector<std::string> f = SplitFields(text);
   auto need = [&](std::size_t n) { return f.size() == n; };
-  switch (syntax) {
-    case kSynDistName: case kSynCeString: case kSynCiString: case kSynPrString: case kSynNuString:
-    case kSynTelNumber: case kSynClassName:
+  switch (FormOf(syntax)) {
+    case ValueForm::kText:
       *out = value::Text{std::string(text)};
       return true;
-    case kSynCiList:
+    case ValueForm::kCiList:
       *out = value::CiList{f};
       return true;
-    case kSynBoolean:
+    case ValueForm::kBoolean:
       if (text == "TRUE" || text == "true" || text == "1") *out = value::Boolean{true};
       else if (text == "FALSE" || text == "false" || text == "0") *out = value::Boolean{false};
       else return fail("a boolean is TRUE or FALSE");
       return true;
-    case kSynInteger: case kSynCounter: {
+    case ValueForm::kInteger: {
       std::int64_t n = 0;
       if (!ParseNumber(text, &n) || n < INT32_MIN || n > 0xFFFFFFFFLL) return fail("not a 32-bit number");
       *out = value::Integer{static_cast<std::int32_t>(static_cast<std::uint32_t>(n))};
       return true;
     }
-    case kSynFaxNumber: {
+    case ValueForm::kFax: {
       value::Fax v;
       if (!need(3) || !U32(f[1], &v.parameterBits) || !ParseHex(f[2], &v.parameters))
         return fail("a fax number is number;bits;hex");
@@ -141,13 +139,13 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = v;
       return true;
     }
-    case kSynNetAddress: {
+    case ValueForm::kNetAddress: {
       value::NetAddress v;
       if (!need(2) || !U32(f[0], &v.type) || !ParseHex(f[1], &v.address)) return fail("a net address is type;hex");
       *out = v;
       return true;
     }
-    case kSynOctetList: {
+    case ValueForm::kOctetList: {
       value::OctetList v;
       for (const auto& item : f) {
         std::vector<std::uint8_t> bytes;
@@ -157,14 +155,14 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = v;
       return true;
     }
-    case kSynEmailAddress: {
+    case ValueForm::kEmail: {
       value::Email v;
       if (!need(2) || !U32(f[0], &v.type)) return fail("an e-mail address is type;address");
       v.address = f[1];
       *out = v;
       return true;
     }
-    case kSynPath: {
+    case ValueForm::kPath: {
       value::Path v;
       if (!need(3) || !U32(f[0], &v.nameSpace)) return fail("a path is nameSpace;volume;path");
       v.volume = f[1];
@@ -172,7 +170,7 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = v;
       return true;
     }
-    case kSynReplicaPointer: {
+    case ValueForm::kReplicaPointer: {
       value::ReplicaPointer v;
       if (f.size() < 3 || !U32(f[1], &v.replicaType) || !U32(f[2], &v.replicaNumber))
         return fail("a replica pointer is server;type;number;type=hex;...");
@@ -187,7 +185,7 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = v;
       return true;
     }
-    case kSynObjectAcl: {
+    case ValueForm::kAcl: {
       value::Acl v;
       if (!need(3) || !U32(f[2], &v.privileges)) return fail("an access control entry is attribute;subject;rights");
       v.protectedAttr = f[0];
@@ -195,59 +193,61 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = v;
       return true;
     }
-    case kSynPoAddress: {
+    case ValueForm::kPostalAddress: {
       if (f.size() > 6) return fail("a postal address has at most six lines");
       value::PostalAddress v;
       for (std::size_t i = 0; i < f.size(); ++i) v.lines[i] = f[i];
       *out = v;
       return true;
     }
-    case kSynTimestamp: {
+    case ValueForm::kTimestamp: {
       value::Timestamp v;
       if (!need(3) || !ParseTime(f[0], &v.seconds) || !U16(f[1], &v.replicaNumber) || !U16(f[2], &v.eventId))
         return fail("a timestamp is time;replica;event");
       *out = v;
       return true;
     }
-    case kSynTime: case kSynInterval: {
+    case ValueForm::kSeconds: {
       value::Seconds v;
-      if (!(syntax == kSynTime ? ParseTime(text, &v.seconds) : U32(text, &v.seconds)))
-        return fail(syntax == kSynTime ? "not a time" : "not a number of seconds");
+      const bool time = SyntaxOf(syntax).detail == SyntaxDetail::kPointInTime;
+      if (!(time ? ParseTime(text, &v.seconds) : U32(text, &v.seconds)))
+        return fail(time ? "not a time" : "not a number of seconds");
       *out = v;
       return true;
     }
-    case kSynBackLink: {
+    case ValueForm::kBackLink: {
       value::BackLink v;
       if (!need(2) || !U32(f[0], &v.remoteId)) return fail("a back link is remoteId;name");
       v.objectName = f[1];
       *out = v;
       return true;
     }
-    case kSynTypedName: {
+    case ValueForm::kTypedName: {
       value::TypedName v;
       if (!need(3) || !U32(f[1], &v.level) || !U32(f[2], &v.interval)) return fail("a typed name is name;level;interval");
       v.objectName = f[0];
       *out = v;
       return true;
     }
-    case kSynHold: {
+    case ValueForm::kHold: {
       value::Hold v;
       if (!need(2) || !U32(f[1], &v.amount)) return fail("a hold is name;amount");
       v.objectName = f[0];
       *out = v;
       return true;
     }
-    case kSynUnknown: {
+    case ValueForm::kUnknown: {
       value::Unknown v;
       if (!need(3) || !U32(f[1], &v.syntax) || !ParseHex(f[2], &v.data)) return fail("an unknown value is name;syntax;hex");
       v.attrName = f[0];
       *out = v;
       return true;
     }
-    default:  // 9, 21 and the raw syntaxes: the text's own bytes
+    case ValueForm::kOctets:  // the text's own bytes
       *out = value::Octets{std::vector<std::uint8_t>(text.begin(), text.end())};
       return true;
   }
+  return fail("unknown value form");
 }
 
 }  // namespace recast::embedded

@@ -1,16 +1,17 @@
 #pragma once
-// The text form of values in the data files. Composite values separate their fields with
-// ";" (a "\;" is a semicolon inside a field, "\\" a backslash):
-//   texts (1 2 3 4 5 10 20)   the text                 6 CI_LIST       item;item;...
-//   7 BOOLEAN   TRUE | FALSE                             8 22         decimal, may be negative
-//   9 21 >=28   the bytes of the text (or hex / base64 forms of the line)
-//   11 FAX      number;parameterBits;hex                 12 NET_ADDRESS  type;hex
-//   13 OCTET_LIST  hex;hex;...                           14 EMAIL      type;address
-//   15 PATH     nameSpace;volume;path                    16 REPLICA    server;type;number;type=hex;...
-//   17 ACL      protectedAttr;subject;privileges         18 POSTAL     up to six lines
-//   19 TIMESTAMP  time;replicaNumber;eventId             23 BACK_LINK  remoteId;objectName
-//   24 27       time (24) or seconds (27)                25 TYPED_NAME objectName;level;interval
-//   26 HOLD     objectName;amount                        0 UNKNOWN     attrName;syntax;hex
+// The text form of values in the data files, by the syntax's value form
+// (directory/Syntaxes.h). Composite values separate their fields with ";" (a "\;" is a
+// semicolon inside a field, "\\" a backslash):
+//   Text        the text                               CiList        item;item;...
+//   Boolean     TRUE | FALSE                           Integer       decimal, may be negative
+//   Octets      the bytes of the text (or hex / base64 forms of the line)
+//   Fax         number;parameterBits;hex               NetAddress    type;hex
+//   OctetList   hex;hex;...                            Email         type;address
+//   Path        nameSpace;volume;path                  ReplicaPointer server;type;number;type=hex;...
+//   Acl         protectedAttr;subject;privileges       PostalAddress up to six lines
+//   Timestamp   time;replicaNumber;eventId             BackLink      remoteId;objectName
+//   Seconds     a time, or seconds for a duration      TypedName     objectName;level;interval
+//   Hold        objectName;amount                      Unknown       attrName;syntax;hex
 // Numbers are decimal or 0x-hex; a time is seconds since 1970 or YYYY-MM-DDTHH:MM:SSZ.
 
 #include <cstdint>

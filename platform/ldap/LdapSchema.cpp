@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "directory/ObjectIds.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/service/ClassChain.h"
 
@@ -101,50 +102,6 @@ std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality
   return kSynOctetString;
 }
 
-Asn1Id EncodeOid(std::string_view oid) {
-  Asn1Id id;
-  std::vector<std::uint32_t> arcs;
-  std::uint64_t current = 0;
-  bool digits = false;
-  for (char c : oid) {
-    if (c >= '0' && c <= '9') {
-      current = current * 10 + static_cast<std::uint32_t>(c - '0');
-      if (current > 0xFFFFFFFFu) return {};
-      digits = true;
-    } else if (c == '.' && digits) {
-      arcs.push_back(static_cast<std::uint32_t>(current));
-      current = 0;
-      digits = false;
-    } else {
-      return {};
-    }
-  }
-  if (!digits) return {};
-  arcs.push_back(static_cast<std::uint32_t>(current));
-  if (arcs.size() < 2 || arcs[0] > 2) return {};
-  std::vector<std::uint8_t> content;
-  auto put = [&content](std::uint64_t arc) {
-    std::uint8_t groups[10];
-    int n = 0;
-    do {
-      groups[n++] = static_cast<std::uint8_t>(arc & 0x7F);
-      arc >>= 7;
-    } while (arc != 0);
-    while (n > 0) {
-      --n;
-      content.push_back(static_cast<std::uint8_t>(groups[n] | (n > 0 ? 0x80 : 0)));
-    }
-  };
-  put(static_cast<std::uint64_t>(arcs[0]) * 40 + arcs[1]);
-  for (std::size_t i = 2; i < arcs.size(); ++i) put(arcs[i]);
-  if (content.size() + 2 > kAsn1IdBytes || content.size() > 127) return {};
-  id.data[0] = 0x06;
-  id.data[1] = static_cast<std::uint8_t>(content.size());
-  for (std::size_t i = 0; i < content.size(); ++i) id.data[i + 2] = content[i];
-  id.length = static_cast<std::uint32_t>(content.size() + 2);
-  return id;
-}
-
 LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
                              const std::vector<std::string>& attributeTypes) {
   LdapSchema result;
@@ -200,15 +157,8 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     }
     if (at->at_no_user_mod) def.flags |= kAttrReadOnly;
     if (at->at_usage != LDAP_SCHEMA_USER_APPLICATIONS) def.flags |= kAttrHidden;
-    switch (def.syntax) {
-      case kSynDistName: case kSynCeString: case kSynCiString: case kSynPrString:
-      case kSynNuString: case kSynTelNumber: case kSynClassName:
-        def.flags |= kAttrString;
-        break;
-      default:
-        break;
-    }
-    def.asn1Id = EncodeOid(Text(at->at_oid));
+    if (IsTextSyntax(def.syntax)) def.flags |= kAttrString;
+    def.asn1Id = ObjectIdFromText(Text(at->at_oid)).value_or(Asn1Id{});
     result.schema_.attributes.push_back(std::move(def));
   }
   result.attributeIndex_ = std::move(typeIndex);
@@ -241,7 +191,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
       case LDAP_SCHEMA_AUXILIARY: def.flags = kClassAuxiliary; break;
       default: def.flags = 0; break;
     }
-    def.asn1Id = EncodeOid(Text(oc->oc_oid));
+    def.asn1Id = ObjectIdFromText(Text(oc->oc_oid)).value_or(Asn1Id{});
     for (char** s = oc->oc_sup_oids; s && *s; ++s) {
       auto it = result.classIndex_.find(*s);
       def.superClasses.push_back(it != result.classIndex_.end()

@@ -21,9 +21,6 @@ namespace recast::ldap {
 // OIDs. Unknown syntaxes give kSynOctetString.
 std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality, std::string_view attrName);
 
-// An OID in BER form (tag, length, content) when it fits an Asn1Id; empty otherwise.
-Asn1Id EncodeOid(std::string_view oid);
-
 class LdapSchema {
  public:
   // Parses both lists. Definitions that do not parse are skipped; an attribute without a

@@ -92,30 +92,27 @@ std::string FormatGeneralizedTime(std::uint32_t seconds) {
 }
 
 std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::string_view bytes) {
-  switch (syntax) {
-    case kSynDistName: {
+  switch (FormOf(syntax)) {
+    case ValueForm::kText: {
       service::EntryName name;
-      if (DnToEntryName(bytes, &name) != 0) return Text{std::string(bytes)};
+      if (syntax != kSynDistName || DnToEntryName(bytes, &name) != 0) return Text{std::string(bytes)};
       return Text{DottedText(name)};
     }
-    case kSynCeString: case kSynCiString: case kSynPrString: case kSynNuString:
-    case kSynTelNumber: case kSynClassName:
-      return Text{std::string(bytes)};
-    case kSynBoolean:
+    case ValueForm::kBoolean:
       if (bytes == "TRUE") return Boolean{true};
       if (bytes == "FALSE") return Boolean{false};
       return std::nullopt;
-    case kSynInteger: case kSynCounter: {
+    case ValueForm::kInteger: {
       std::int32_t v = 0;
       const auto [end, ec] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), v);
       if (ec != std::errc() || end != bytes.data() + bytes.size()) return std::nullopt;
       return Integer{v};
     }
-    case kSynFaxNumber: {
+    case ValueForm::kFax: {
       const auto dollar = bytes.find('$');
       return Fax{std::string(bytes.substr(0, dollar)), 0, {}};
     }
-    case kSynPoAddress: {
+    case ValueForm::kPostalAddress: {
       PostalAddress address;
       std::size_t line = 0, start = 0;
       while (true) {
@@ -133,12 +130,12 @@ std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::stri
       }
       return address;
     }
-    case kSynTime: case kSynInterval: {
+    case ValueForm::kSeconds: {
       auto seconds = ParseGeneralizedTime(bytes);
       if (!seconds) return std::nullopt;
       return Seconds{*seconds};
     }
-    default:
+    default:  // the forms LDAP has no syntax for arrive as their bytes
       return Octets{std::vector<std::uint8_t>(bytes.begin(), bytes.end())};
   }
 }
@@ -147,55 +144,55 @@ namespace {
 
 // True when value is of the kind the syntax reads back as.
 bool KindFits(std::uint32_t syntax, const service::DirValue& value) {
-  switch (syntax) {
-    case kSynDistName: case kSynCeString: case kSynCiString: case kSynPrString:
-    case kSynNuString: case kSynTelNumber: case kSynClassName:
-      return std::holds_alternative<Text>(value);
-    case kSynBoolean: return std::holds_alternative<Boolean>(value);
-    case kSynInteger: case kSynCounter: return std::holds_alternative<Integer>(value);
-    case kSynFaxNumber: return std::holds_alternative<Fax>(value) || std::holds_alternative<Text>(value);
-    case kSynPoAddress: return std::holds_alternative<PostalAddress>(value);
-    case kSynTime: case kSynInterval: return std::holds_alternative<Seconds>(value);
+  switch (FormOf(syntax)) {
+    case ValueForm::kText:
+    case ValueForm::kBoolean:
+    case ValueForm::kInteger:
+    case ValueForm::kPostalAddress:
+    case ValueForm::kSeconds:
+      return value.index() == FormIndex(FormOf(syntax));
+    case ValueForm::kFax: return std::holds_alternative<Fax>(value) || std::holds_alternative<Text>(value);
     default: return std::holds_alternative<Octets>(value) || std::holds_alternative<Text>(value);
   }
 }
 
-}  // namespace
+// The LDAP bytes of one value by its form; a form LDAP has no syntax for is kErrBadSyntax.
+struct Encoder {
+  std::uint32_t syntax;
+  std::string* bytes;
 
-DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, std::string* bytes) {
-  if (!KindFits(syntax, value)) return kErrSyntaxViolation;
-  if (const auto* text = std::get_if<Text>(&value)) {
+  DirStatus operator()(const Text& text) const {
     if (syntax == kSynDistName) {
       service::EntryName name;
-      if (const DirStatus status = ParseDottedText(text->text, &name); status != 0) return status;
+      if (const DirStatus status = ParseDottedText(text.text, &name); status != 0) return status;
       return EntryNameToDn(name, bytes);
     }
-    *bytes = text->text;
+    *bytes = text.text;
     return 0;
   }
-  if (const auto* b = std::get_if<Boolean>(&value)) {
-    *bytes = b->value ? "TRUE" : "FALSE";
+  DirStatus operator()(const Boolean& b) const {
+    *bytes = b.value ? "TRUE" : "FALSE";
     return 0;
   }
-  if (const auto* i = std::get_if<Integer>(&value)) {
-    *bytes = Format("%d", {i->value});
+  DirStatus operator()(const Integer& i) const {
+    *bytes = Format("%d", {i.value});
     return 0;
   }
-  if (const auto* o = std::get_if<Octets>(&value)) {
-    bytes->assign(o->bytes.begin(), o->bytes.end());
+  DirStatus operator()(const Octets& o) const {
+    bytes->assign(o.bytes.begin(), o.bytes.end());
     return 0;
   }
-  if (const auto* f = std::get_if<Fax>(&value)) {
-    *bytes = f->number;
+  DirStatus operator()(const Fax& f) const {
+    *bytes = f.number;
     return 0;
   }
-  if (const auto* s = std::get_if<Seconds>(&value)) {
-    *bytes = FormatGeneralizedTime(s->seconds);
+  DirStatus operator()(const Seconds& s) const {
+    *bytes = FormatGeneralizedTime(s.seconds);
     return 0;
   }
-  if (const auto* p = std::get_if<PostalAddress>(&value)) {
+  DirStatus operator()(const PostalAddress& p) const {
     std::vector<std::string_view> lines;
-    for (const auto& line : p->lines) {
+    for (const auto& line : p.lines) {
       std::string_view rest = line;
       for (auto nl = rest.find('\n'); nl != std::string_view::npos; nl = rest.find('\n')) {
         lines.push_back(rest.substr(0, nl));
@@ -212,7 +209,17 @@ DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, 
     *bytes = std::move(out);
     return 0;
   }
-  return kErrBadSyntax;
+  template <class Other>
+  DirStatus operator()(const Other&) const {
+    return kErrBadSyntax;
+  }
+};
+
+}  // namespace
+
+DirStatus EncodeLdapValue(std::uint32_t syntax, const service::DirValue& value, std::string* bytes) {
+  if (!KindFits(syntax, value)) return kErrSyntaxViolation;
+  return std::visit(Encoder{syntax, bytes}, value);
 }
 
 }  // namespace recast::ldap

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -35,12 +36,8 @@ struct NamePart {
 using EntryName = std::vector<NamePart>;  // most specific first; empty = the top
 
 // ---- Values ------------------------------------------------------------------------------
-// One value in a form independent of where it is stored. The alternative used for a syntax:
-//   Text: 1 DIST_NAME (a dotted name, typed parts), 2, 3, 4, 5, 10, 20
-//   CiList: 6; Boolean: 7; Integer: 8, 22; Octets: 9; Fax: 11; NetAddress: 12; OctetList: 13;
-//   Email: 14; Path: 15; ReplicaPointer: 16; Acl: 17; PostalAddress: 18; Timestamp: 19;
-//   Seconds: 24, 27; BackLink: 23; TypedName: 25; Hold: 26; Unknown: 0; Octets for 21
-//   (a stream's content) and for 28 and above (raw bytes).
+// One value in a form independent of where it is stored. The alternative a syntax uses is
+// its ValueForm in directory/Syntaxes.h; the alternatives stand in that list's order.
 namespace value {
 struct Text { std::string text; bool operator==(const Text&) const = default; };
 struct CiList { std::vector<std::string> items; bool operator==(const CiList&) const = default; };
@@ -108,6 +105,13 @@ using DirValue = std::variant<value::Text, value::CiList, value::Boolean, value:
                               value::ReplicaPointer, value::Acl, value::PostalAddress, value::Timestamp,
                               value::Seconds, value::BackLink, value::TypedName, value::Hold,
                               value::Unknown>;
+
+#define RECAST_FORM_MATCHES(form)                                                                   \
+  static_assert(std::is_same_v<std::variant_alternative_t<FormIndex(ValueForm::k##form), DirValue>, \
+                               value::form>);
+RECAST_VALUE_FORMS(RECAST_FORM_MATCHES)
+#undef RECAST_FORM_MATCHES
+static_assert(std::variant_size_v<DirValue> == FormIndex(ValueForm::kUnknown) + 1);
 
 // ---- Schema ------------------------------------------------------------------------------
 // A class's own definition; the client expands inherited items along superClasses.

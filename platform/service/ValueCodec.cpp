@@ -4,47 +4,34 @@
 //   bytes      := u32 length, length bytes
 //   count(X)   := u32 n, n * X
 //
-//   syntax 1 2 3 4 5 10 20 (Text)     := str
-//   syntax 6  (CiList)                := count(str)
-//   syntax 7  (Boolean)               := u8 (0 or 1)
-//   syntax 8 22 (Integer)             := i32
-//   syntax 9 21 >=28 (Octets)         := bytes
-//   syntax 11 (Fax)                   := str number, u32 parameterBits, bytes parameters
-//   syntax 12 (NetAddress)            := u32 type, bytes address
-//   syntax 13 (OctetList)             := count(bytes)
-//   syntax 14 (Email)                 := u32 type, str address
-//   syntax 15 (Path)                  := u32 nameSpace, str volume, str path
-//   syntax 16 (ReplicaPointer)        := str server, u32 replicaType, u32 replicaNumber,
-//                                        count(u32 type, bytes address)
-//   syntax 17 (Acl)                   := str protectedAttr, str subject, u32 privileges
-//   syntax 18 (PostalAddress)         := 6 * str
-//   syntax 19 (Timestamp)             := u32 seconds, u16 replicaNumber, u16 eventId
-//   syntax 23 (BackLink)              := u32 remoteId, str objectName
-//   syntax 24 27 (Seconds)            := u32
-//   syntax 25 (TypedName)             := str objectName, u32 level, u32 interval
-//   syntax 26 (Hold)                  := str objectName, u32 amount
-//   syntax 0  (Unknown)               := str attrName, u32 syntax, bytes data
+// By the syntax's value form (directory/Syntaxes.h):
+//   Text            := str
+//   CiList          := count(str)
+//   Boolean         := u8 (0 or 1)
+//   Integer         := i32
+//   Octets          := bytes
+//   Fax             := str number, u32 parameterBits, bytes parameters
+//   NetAddress      := u32 type, bytes address
+//   OctetList       := count(bytes)
+//   Email           := u32 type, str address
+//   Path            := u32 nameSpace, str volume, str path
+//   ReplicaPointer  := str server, u32 replicaType, u32 replicaNumber,
+//                      count(u32 type, bytes address)
+//   Acl             := str protectedAttr, str subject, u32 privileges
+//   PostalAddress   := 6 * str
+//   Timestamp       := u32 seconds, u16 replicaNumber, u16 eventId
+//   Seconds         := u32
+//   BackLink        := u32 remoteId, str objectName
+//   TypedName       := str objectName, u32 level, u32 interval
+//   Hold            := str objectName, u32 amount
+//   Unknown         := str attrName, u32 syntax, bytes data
 
 #include "platform/service/ValueCodec.h"
 
 #include <cstring>
-#include <type_traits>
 
 namespace recast::service {
 namespace {
-
-template <typename T, typename... Ts>
-constexpr std::size_t IndexIn(const std::variant<Ts...>*) {
-  constexpr bool matches[] = {std::is_same_v<T, Ts>...};
-  for (std::size_t i = 0; i < sizeof...(Ts); ++i)
-    if (matches[i]) return i;
-  return sizeof...(Ts);
-}
-
-template <typename T>
-constexpr std::size_t IndexOf() {
-  return IndexIn<T>(static_cast<const DirValue*>(nullptr));
-}
 
 class Writer {
  public:
@@ -247,54 +234,54 @@ value::NetAddress ReadNetAddress(Reader& r) {
   return a;
 }
 
-DirValue DecodeAlternative(std::size_t alternative, Reader& r) {
-  switch (alternative) {
-    case IndexOf<value::Text>():
+DirValue DecodeForm(ValueForm form, Reader& r) {
+  switch (form) {
+    case ValueForm::kText:
       return value::Text{r.Str()};
-    case IndexOf<value::CiList>(): {
+    case ValueForm::kCiList: {
       value::CiList v;
       std::uint32_t n = r.Count(4);
       for (std::uint32_t i = 0; i < n && r.ok(); ++i) v.items.push_back(r.Str());
       return v;
     }
-    case IndexOf<value::Boolean>(): {
+    case ValueForm::kBoolean: {
       std::uint8_t b = r.U8();
       if (r.ok() && b > 1) r.Fail(kErrValueBadBoolean);
       return value::Boolean{b == 1};
     }
-    case IndexOf<value::Integer>():
+    case ValueForm::kInteger:
       return value::Integer{static_cast<std::int32_t>(r.U32())};
-    case IndexOf<value::Octets>():
+    case ValueForm::kOctets:
       return value::Octets{r.Bytes()};
-    case IndexOf<value::Fax>(): {
+    case ValueForm::kFax: {
       value::Fax v;
       v.number = r.Str();
       v.parameterBits = r.U32();
       v.parameters = r.Bytes();
       return v;
     }
-    case IndexOf<value::NetAddress>():
+    case ValueForm::kNetAddress:
       return ReadNetAddress(r);
-    case IndexOf<value::OctetList>(): {
+    case ValueForm::kOctetList: {
       value::OctetList v;
       std::uint32_t n = r.Count(4);
       for (std::uint32_t i = 0; i < n && r.ok(); ++i) v.items.push_back(r.Bytes());
       return v;
     }
-    case IndexOf<value::Email>(): {
+    case ValueForm::kEmail: {
       value::Email v;
       v.type = r.U32();
       v.address = r.Str();
       return v;
     }
-    case IndexOf<value::Path>(): {
+    case ValueForm::kPath: {
       value::Path v;
       v.nameSpace = r.U32();
       v.volume = r.Str();
       v.path = r.Str();
       return v;
     }
-    case IndexOf<value::ReplicaPointer>(): {
+    case ValueForm::kReplicaPointer: {
       value::ReplicaPointer v;
       v.server = r.Str();
       v.replicaType = r.U32();
@@ -303,47 +290,47 @@ DirValue DecodeAlternative(std::size_t alternative, Reader& r) {
       for (std::uint32_t i = 0; i < n && r.ok(); ++i) v.addresses.push_back(ReadNetAddress(r));
       return v;
     }
-    case IndexOf<value::Acl>(): {
+    case ValueForm::kAcl: {
       value::Acl v;
       v.protectedAttr = r.Str();
       v.subject = r.Str();
       v.privileges = r.U32();
       return v;
     }
-    case IndexOf<value::PostalAddress>(): {
+    case ValueForm::kPostalAddress: {
       value::PostalAddress v;
       for (auto& line : v.lines) line = r.Str();
       return v;
     }
-    case IndexOf<value::Timestamp>(): {
+    case ValueForm::kTimestamp: {
       value::Timestamp v;
       v.seconds = r.U32();
       v.replicaNumber = r.U16();
       v.eventId = r.U16();
       return v;
     }
-    case IndexOf<value::Seconds>():
+    case ValueForm::kSeconds:
       return value::Seconds{r.U32()};
-    case IndexOf<value::BackLink>(): {
+    case ValueForm::kBackLink: {
       value::BackLink v;
       v.remoteId = r.U32();
       v.objectName = r.Str();
       return v;
     }
-    case IndexOf<value::TypedName>(): {
+    case ValueForm::kTypedName: {
       value::TypedName v;
       v.objectName = r.Str();
       v.level = r.U32();
       v.interval = r.U32();
       return v;
     }
-    case IndexOf<value::Hold>(): {
+    case ValueForm::kHold: {
       value::Hold v;
       v.objectName = r.Str();
       v.amount = r.U32();
       return v;
     }
-    default: {
+    case ValueForm::kUnknown: {
       value::Unknown v;
       v.attrName = r.Str();
       v.syntax = r.U32();
@@ -351,35 +338,12 @@ DirValue DecodeAlternative(std::size_t alternative, Reader& r) {
       return v;
     }
   }
+  return DirValue{};
 }
 
 }  // namespace
 
-std::size_t AlternativeForSyntax(std::uint32_t syntax) {
-  switch (syntax) {
-    case kSynUnknown: return IndexOf<value::Unknown>();
-    case kSynDistName: case kSynCeString: case kSynCiString: case kSynPrString:
-    case kSynNuString: case kSynTelNumber: case kSynClassName:
-      return IndexOf<value::Text>();
-    case kSynCiList: return IndexOf<value::CiList>();
-    case kSynBoolean: return IndexOf<value::Boolean>();
-    case kSynInteger: case kSynCounter: return IndexOf<value::Integer>();
-    case kSynFaxNumber: return IndexOf<value::Fax>();
-    case kSynNetAddress: return IndexOf<value::NetAddress>();
-    case kSynOctetList: return IndexOf<value::OctetList>();
-    case kSynEmailAddress: return IndexOf<value::Email>();
-    case kSynPath: return IndexOf<value::Path>();
-    case kSynReplicaPointer: return IndexOf<value::ReplicaPointer>();
-    case kSynObjectAcl: return IndexOf<value::Acl>();
-    case kSynPoAddress: return IndexOf<value::PostalAddress>();
-    case kSynTimestamp: return IndexOf<value::Timestamp>();
-    case kSynBackLink: return IndexOf<value::BackLink>();
-    case kSynTime: case kSynInterval: return IndexOf<value::Seconds>();
-    case kSynTypedName: return IndexOf<value::TypedName>();
-    case kSynHold: return IndexOf<value::Hold>();
-    default: return IndexOf<value::Octets>();  // 9, 21 and the raw syntaxes
-  }
-}
+std::size_t AlternativeForSyntax(std::uint32_t syntax) { return FormIndex(FormOf(syntax)); }
 
 DirStatus EncodeValue(std::uint32_t syntax, const DirValue& value, std::string* out) {
   if (out == nullptr) return kErrBadArgument;
@@ -394,7 +358,7 @@ DirStatus EncodeValue(std::uint32_t syntax, const DirValue& value, std::string* 
 DirStatus DecodeValue(std::uint32_t syntax, std::string_view bytes, DirValue* out) {
   if (out == nullptr) return kErrBadArgument;
   Reader r(bytes);
-  DirValue decoded = DecodeAlternative(AlternativeForSyntax(syntax), r);
+  DirValue decoded = DecodeForm(FormOf(syntax), r);
   if (!r.ok()) return r.status();
   if (!r.AtEnd()) return kErrValueTrailingBytes;
   *out = std::move(decoded);

@@ -25,8 +25,7 @@ DirStatus EncodeValue(std::uint32_t syntax, const DirValue& value, std::string* 
 // Decodes exactly the bytes given (nothing may follow the value). *out unchanged on failure.
 DirStatus DecodeValue(std::uint32_t syntax, std::string_view bytes, DirValue* out);
 
-// The DirValue alternative's index that syntax uses (Text for 1, 2, ...; Octets for 9, 21
-// and 28 and above).
+// The DirValue alternative's index that syntax uses: its ValueForm (directory/Syntaxes.h).
 std::size_t AlternativeForSyntax(std::uint32_t syntax);
 
 }  // namespace recast::service
