@@ -61,8 +61,8 @@ install_missing() {
   return "$rc"
 }
 
-# The plain and fuzz builds of "test" treat warnings as errors; a build to run the program
-# does not. (The sanitizer build does not yet: gcc warns differently at its level.)
+# The plain, sanitizer and fuzz builds of "test" treat warnings as errors; a build to run the
+# program does not.
 werror=OFF
 [ "$mode" = test ] && werror=ON
 
@@ -76,7 +76,7 @@ build() {
 # fails the test that made it. -O1 keeps the build and the run reasonably quick.
 sanitized_tests() {
   cmake -S "$here" -B "$asan_dir" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 -DCMAKE_C_FLAGS=-O1 \
-    -DRECAST_SANITIZE=ON -DRECAST_BUILD_BENCH=OFF >/dev/null || return 1
+    -DRECAST_SANITIZE=ON -DRECAST_BUILD_BENCH=OFF -DRECAST_WERROR=ON >/dev/null || return 1
   # Called with || the function runs without -e: each step checks for itself.
   cmake --build "$asan_dir" -j"$(nproc)" || return 1
   echo "== Tests with address, leak and undefined-behaviour checks"
