@@ -36,8 +36,7 @@ struct AppServices {
   // Opens a document or address as the desktop does.
   std::function<void(const std::string& commandLine)> shellOpen;
   // Writes lines in the format the keyword (the file's extension) chooses.
-  std::function<void(const std::vector<std::string>& lines, const std::string& keyword,
-                     const std::string& fileName)>
+  std::function<void(const std::vector<std::string>& lines, const std::string& keyword, const std::string& fileName)>
       exportLines;
 
   // How often, at most, long loops let the window repaint and handle messages (0: every

@@ -21,8 +21,8 @@ std::string OpenWindowJournal(DirectorySession& session, const std::filesystem::
                               const std::string& object, engine::JournalWriter& journal) {
   const engine::JournalForm form = engine::JournalFormFor(session, ctx, object);
   const std::string tree = GetContextTreeName(session, ctx);
-  const engine::FileError e =
-      journal.Open(engine::WindowJournalPath(dataFolder, tree, form, std::time(nullptr)), form, {tree, std::nullopt, ""});
+  const engine::FileError e = journal.Open(engine::WindowJournalPath(dataFolder, tree, form, std::time(nullptr)), form,
+                                           {tree, std::nullopt, ""});
   return e.ok() ? std::string() : Format("nothing was changed: %s", {e.text});
 }
 
@@ -69,8 +69,8 @@ void MainFormController::BitBtnDeleteConflictsClick() {
     for (const std::string& name : names) {
       if (hooks.cancelRequested()) break;
       hooks.removing(name);
-      hooks.removed(name, ModifyAttribute(session_, ctx, selectedObjectName_, name, nullptr, nullptr,
-                                          kChangeRemoveAttribute));
+      hooks.removed(
+          name, ModifyAttribute(session_, ctx, selectedObjectName_, name, nullptr, nullptr, kChangeRemoveAttribute));
     }
   } else {
     engine::JournalWriter journal;

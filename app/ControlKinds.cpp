@@ -36,7 +36,9 @@ bool HasCheckableItem(const QListWidget& list) {
 std::string_view QtClassOf(const QWidget& control) {
   for (const QMetaObject* meta = control.metaObject(); meta; meta = meta->superClass()) {
     const std::string_view name = meta->className();
-    if (name.size() > 1 && name[0] == 'Q' && name[1] >= 'A' && name[1] <= 'Z' && name.find("::") == std::string_view::npos) return name;
+    if (name.size() > 1 && name[0] == 'Q' && name[1] >= 'A' && name[1] <= 'Z' &&
+        name.find("::") == std::string_view::npos)
+      return name;
   }
   return {};
 }

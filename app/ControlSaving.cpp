@@ -1,6 +1,7 @@
 #include "app/ControlSaving.h"
 
 #include <QAbstractItemModel>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -10,7 +11,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QCheckBox>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QWidget>
@@ -24,7 +24,7 @@
 namespace recast::app {
 namespace {
 
-constexpr int kHistoryKeep = 30;   // entries kept before a new one is inserted at the top
+constexpr int kHistoryKeep = 30;  // entries kept before a new one is inserted at the top
 constexpr int kHistoryWritable = 255;
 
 int CheckedRadioIndex(const QGroupBox& group) {

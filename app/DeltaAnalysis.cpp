@@ -1,10 +1,10 @@
 // The attribute delta analysis (the Change Object Class tab).
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
-#include "engine/Analysis.h"
 #include "directory/ClassDefinitions.h"
 #include "directory/Contexts.h"
 #include "directory/ErrorText.h"
+#include "engine/Analysis.h"
 #include "util/Dialogs.h"
 
 namespace recast::app {

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "app/AppServices.h"
+#include "app/SettingsStore.h"
 #include "platform/automation/LinuxAutomation.h"
 #include "platform/clipboard/QtClipboard.h"
 #include "platform/qtui/QtUserInterface.h"
 #include "platform/shell/LinuxShellService.h"
-#include "app/SettingsStore.h"
 #include "util/Automation.h"
 #include "util/Clipboard.h"
 #include "util/ShellService.h"

@@ -9,8 +9,7 @@
 
 namespace recast::app {
 
-ListBox::ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
-                 QWidget* parent)
+ListBox::ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode, QWidget* parent)
     : QListView(parent), model_(sorted) {
   setObjectName(objectName);
   setUniformItemSizes(true);
@@ -40,9 +39,8 @@ void ListBox::SelectLine(int row) {
   model_.Flush();
   if (row < 0 || row >= model_.rowCount()) return;
   const QModelIndex index = model_.index(row);
-  const auto flags = selectionMode() == QAbstractItemView::SingleSelection
-                         ? QItemSelectionModel::ClearAndSelect
-                         : QItemSelectionModel::Select;
+  const auto flags = selectionMode() == QAbstractItemView::SingleSelection ? QItemSelectionModel::ClearAndSelect
+                                                                           : QItemSelectionModel::Select;
   selectionModel()->setCurrentIndex(index, flags);
   scrollTo(index);
 }
@@ -52,9 +50,7 @@ bool ListBox::IsLineSelected(int row) const {
   return selectionModel()->isSelected(model_.index(row));
 }
 
-void ListBox::ClearLineSelection() {
-  selectionModel()->clearSelection();
-}
+void ListBox::ClearLineSelection() { selectionModel()->clearSelection(); }
 
 void ListBox::mousePressEvent(QMouseEvent* event) {
   pressChangedSelection_ = false;
@@ -87,8 +83,7 @@ void ListBox::keyPressEvent(QKeyEvent* event) {
   QListView::keyPressEvent(event);
 }
 
-ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent)
-    : QComboBox(parent), model_(sorted) {
+ComboBox::ComboBox(const QString& objectName, bool sorted, QWidget* parent) : QComboBox(parent), model_(sorted) {
   setObjectName(objectName);
   setEditable(false);
   setModel(&model_);

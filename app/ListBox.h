@@ -16,8 +16,7 @@ class ListBox : public QListView {
 
  public:
   // mode: SingleSelection, MultiSelection (each click toggles) or ExtendedSelection (ranges).
-  ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode,
-          QWidget* parent = nullptr);
+  ListBox(const QString& objectName, bool sorted, QAbstractItemView::SelectionMode mode, QWidget* parent = nullptr);
 
   // Lines of any width, readable whole through the horizontal scroll bar. Costs a layout of
   // every line, so only for lists that stay small (the default takes every line's size from

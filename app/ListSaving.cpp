@@ -37,8 +37,8 @@ std::optional<std::string> AskSaveTarget(UserInterface& ui, const SaveDialogRequ
     if (!fileName) return std::nullopt;
     const std::optional<ExportTarget> target = ExportTargetForKeyword(ExportKeyword(*fileName));
     std::error_code ec;
-    const bool replaces = target && IsFileTarget(*target) && std::filesystem::exists(*fileName, ec) &&
-                          MayWriteFile(*fileName);
+    const bool replaces =
+        target && IsFileTarget(*target) && std::filesystem::exists(*fileName, ec) && MayWriteFile(*fileName);
     if (!replaces || ui.AskOkAbort(Format("%s already exists. Replace it?", {*fileName}))) return fileName;
   }
 }

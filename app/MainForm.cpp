@@ -154,8 +154,7 @@ void MainForm::BuildChangeClassTab() {
   auto* sourceLabel = Heading("Current &Object Classes", left);
   cbSourceClasses = new ComboBox("cbSourceClasses", false, left);
   sourceLabel->setBuddy(cbSourceClasses);
-  lbSourceClassAttributes =
-      new ListBox("lbSourceClassAttributes", true, QAbstractItemView::MultiSelection, left);
+  lbSourceClassAttributes = new ListBox("lbSourceClassAttributes", true, QAbstractItemView::MultiSelection, left);
   left->layout()->addWidget(sourceLabel);
   left->layout()->addWidget(cbSourceClasses);
   left->layout()->addWidget(Heading("Potential old attributes", left));
@@ -166,8 +165,7 @@ void MainForm::BuildChangeClassTab() {
   auto* targetLabel = Heading("&New Object Class", centre);
   cbTargetClasses = new ComboBox("cbTargetClasses", true, centre);
   targetLabel->setBuddy(cbTargetClasses);
-  lbTargetClassAttributes =
-      new ListBox("lbTargetClassAttributes", true, QAbstractItemView::ExtendedSelection, centre);
+  lbTargetClassAttributes = new ListBox("lbTargetClassAttributes", true, QAbstractItemView::ExtendedSelection, centre);
   centre->layout()->addWidget(targetLabel);
   centre->layout()->addWidget(cbTargetClasses);
   centre->layout()->addWidget(Heading("Potential new attributes", centre));
@@ -175,12 +173,10 @@ void MainForm::BuildChangeClassTab() {
 
   // Right column: the actions and the conflicts.
   QWidget* right = Column(SplitterColumns);
-  BitBtnRecast = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton),
-                                 "&Change Object Class", right);
+  BitBtnRecast = new QPushButton(style()->standardIcon(QStyle::SP_DialogApplyButton), "&Change Object Class", right);
   BitBtnRecast->setObjectName("BitBtnRecast");
   BitBtnRecast->setEnabled(false);
-  BitBtnDeleteConflicts = new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon),
-                                          "&Delete Conflicts", right);
+  BitBtnDeleteConflicts = new QPushButton(style()->standardIcon(QStyle::SP_TrashIcon), "&Delete Conflicts", right);
   BitBtnDeleteConflicts->setObjectName("BitBtnDeleteConflicts");
   BitBtnDeleteConflicts->setEnabled(false);
   auto* conflictsRow = new QHBoxLayout;
@@ -243,9 +239,8 @@ void MainForm::BuildProtocolTab() {
 
 void MainForm::AttachPopupMenu(ListBox* list) {
   list->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& pos) {
-    OpenPopupMenu(list, list->viewport()->mapToGlobal(pos));
-  });
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [this, list](const QPoint& pos) { OpenPopupMenu(list, list->viewport()->mapToGlobal(pos)); });
 }
 
 void MainForm::OpenPopupMenu(ListBox* list, const QPoint& globalPos) {

@@ -65,8 +65,8 @@ class MainForm : public QWidget {
   QAction* PopupSaveAs;
 
  signals:
-  void FormShown();   // first show only
-  void FormClosing(); // the window is being closed
+  void FormShown();    // first show only
+  void FormClosing();  // the window is being closed
 
  protected:
   void showEvent(QShowEvent* event) override;

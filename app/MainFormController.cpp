@@ -29,8 +29,7 @@ MainFormController::MainFormController(MainForm& form, AppServices services)
       blocker_(form) {
   ui_.SetCancelSource(blocker_);
   for (ListBox* list : {form_.ListBoxContainers, form_.ListBoxObjects, form_.lbSourceClassAttributes,
-                        form_.lbTargetClassAttributes, form_.ListBoxDelta, form_.ListBoxInfo,
-                        form_.ListBoxProtocol}) {
+                        form_.lbTargetClassAttributes, form_.ListBoxDelta, form_.ListBoxInfo, form_.ListBoxProtocol}) {
     ui_.Watch(list->Items());
   }
   for (ComboBox* combo : {form_.ComboBoxTrees, form_.cbSourceClasses, form_.cbTargetClasses}) {
@@ -64,11 +63,9 @@ void MainFormController::ConnectControls() {
     };
   };
   connect(form_.ComboBoxTrees, &QComboBox::activated, this, guarded(&MainFormController::ChangeTree));
-  connect(form_.ListBoxContainers, &ListBox::LineOpened, this,
-          guarded(&MainFormController::ListBoxContainersDblClick));
+  connect(form_.ListBoxContainers, &ListBox::LineOpened, this, guarded(&MainFormController::ListBoxContainersDblClick));
   connect(form_.ListBoxObjects, &ListBox::LineClicked, this, guarded(&MainFormController::ObjectSelected));
-  connect(form_.cbTargetClasses, &QComboBox::activated, this,
-          guarded(&MainFormController::TargetClassSelected));
+  connect(form_.cbTargetClasses, &QComboBox::activated, this, guarded(&MainFormController::TargetClassSelected));
   connect(form_.ListBoxDelta, &ListBox::LineClicked, this, guarded(&MainFormController::ListBoxDeltaClick));
   connect(form_.BitBtnDeleteConflicts, &QPushButton::clicked, this,
           guarded(&MainFormController::BitBtnDeleteConflictsClick));
@@ -101,8 +98,7 @@ void MainFormController::LoadInfoText() {
   if (regular && !error && size <= kMaxInfoTextBytes && file.open(QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(static_cast<qint64>(kMaxInfoTextBytes) + 1);
     if (file.error() == QFileDevice::NoError && static_cast<std::uintmax_t>(bytes.size()) <= kMaxInfoTextBytes) {
-      form_.Memo1->setPlainText(
-          QString::fromStdString(DisplayUtf8(std::string_view(bytes.constData(), bytes.size()))));
+      form_.Memo1->setPlainText(QString::fromStdString(DisplayUtf8(std::string_view(bytes.constData(), bytes.size()))));
       return;
     }
   }
@@ -160,8 +156,6 @@ void MainFormController::BitBtnWebClick() {
   if (services_.shellOpen) services_.shellOpen(form_.BitBtnWeb->text().toStdString());
 }
 
-void MainFormController::SpeedButton1Click() {
-  ShowMessageBox(ui_, MessageBoxKind::Custom, analysisSummary_);
-}
+void MainFormController::SpeedButton1Click() { ShowMessageBox(ui_, MessageBoxKind::Custom, analysisSummary_); }
 
 }  // namespace recast::app

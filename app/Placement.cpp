@@ -49,8 +49,8 @@ QRect TargetScreenArea(const Bounds& frame) {
 // Width and height at most the screen's, and the frame brought fully onto the screen when
 // too little of it would show there.
 Bounds KeptOnScreen(Bounds window, std::int64_t frameExtraWidth, std::int64_t frameExtraHeight) {
-  const QRect area = TargetScreenArea({window.left, window.top, window.width + frameExtraWidth,
-                                       window.height + frameExtraHeight});
+  const QRect area =
+      TargetScreenArea({window.left, window.top, window.width + frameExtraWidth, window.height + frameExtraHeight});
   if (area.isEmpty()) return window;
   window.width = std::clamp<std::int64_t>(window.width, 1, std::max<std::int64_t>(1, area.width() - frameExtraWidth));
   window.height =

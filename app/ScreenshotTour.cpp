@@ -85,8 +85,7 @@ int main(int argc, char** argv) {
   recast::app::DesktopSeams seams(recast::settings::DefaultSettingsFolder());
   UnattendedUserInterface ui(seams.ui);
   recast::client::ClientOptions options = recast::client::DefaultClientOptions();
-  const std::filesystem::path data =
-      std::filesystem::path(recast::ProgramFileWithExt("txt")).parent_path() / "data";
+  const std::filesystem::path data = std::filesystem::path(recast::ProgramFileWithExt("txt")).parent_path() / "data";
   if (options.demoDataFiles.empty()) options.demoDataFiles = {data / "schema.txt", data / "acme.txt", data / "lab.txt"};
   const auto client = recast::client::CreateDirectoryClient(options);
 

@@ -42,8 +42,7 @@ void MainFormController::ChangeTree() {
 
 void MainFormController::GetContainerInfo() {
   ShowBusyCursor(ui_);
-  form_.EditCurrentContainer->setText(
-      QString::fromStdString(AddLeadingDot(GetNameContext(session_, mainContext_))));
+  form_.EditCurrentContainer->setText(QString::fromStdString(AddLeadingDot(GetNameContext(session_, mainContext_))));
   form_.EditMyName->setText(QString::fromStdString(GetMyName(session_, mainContext_)));
 
   TaggedListModel& containers = form_.ListBoxContainers->Items();

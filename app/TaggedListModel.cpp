@@ -190,13 +190,11 @@ void TaggedListModel::EnsureKey(const Line& line) const {
 
 void TaggedListModel::SortLines(std::vector<Line>& lines, bool byRank) const {
   if (byRank) {
-    std::stable_sort(lines.begin(), lines.end(),
-                     [](const Line& a, const Line& b) { return a.rankKey < b.rankKey; });
+    std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.rankKey < b.rankKey; });
     return;
   }
   for (auto& line : lines) EnsureKey(line);
-  std::stable_sort(lines.begin(), lines.end(),
-                   [](const Line& a, const Line& b) { return a.key->compare(*b.key) < 0; });
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.key->compare(*b.key) < 0; });
 }
 
 void TaggedListModel::SortAll() {

@@ -14,11 +14,15 @@ namespace {
 int ExitCodeOf(engine::Verdict verdict) {
   switch (verdict) {
     case engine::Verdict::kNoConflicts:
-    case engine::Verdict::kUnvaluedOnly: return kExitOk;
-    case engine::Verdict::kDeleteFirst: return kExitDeleteFirst;
+    case engine::Verdict::kUnvaluedOnly:
+      return kExitOk;
+    case engine::Verdict::kDeleteFirst:
+      return kExitDeleteFirst;
     case engine::Verdict::kBlocked:
-    case engine::Verdict::kMissingMandatory: return kExitBlocked;
-    default: return kExitFailed;
+    case engine::Verdict::kMissingMandatory:
+      return kExitBlocked;
+    default:
+      return kExitFailed;
   }
 }
 
@@ -42,7 +46,9 @@ nlohmann::json AsJson(const TreeConnection& tree, const std::string& object, con
           {"verdict", engine::VerdictName(a.verdict)},
           {"summary", a.summary},
           {"counters",
-           {{"undeletable", a.undeletable}, {"deletable", a.deletable}, {"entries", a.entries},
+           {{"undeletable", a.undeletable},
+            {"deletable", a.deletable},
+            {"entries", a.entries},
             {"unreadable", a.unreadable}}},
           {"canRecast", a.canRecast},
           {"canDelete", a.canDelete}};

@@ -66,7 +66,8 @@ std::string JoinAttributes(const std::vector<engine::Conflict>& conflicts, char 
 // What differs between the planned and the current analysis; empty when nothing does.
 std::string Difference(const engine::PlanObject& planned, const engine::Analysis& now) {
   if (now.verdict != planned.verdict) {
-    return Format("its verdict is now %s, was %s", {engine::VerdictName(now.verdict), engine::VerdictName(planned.verdict)});
+    return Format("its verdict is now %s, was %s",
+                  {engine::VerdictName(now.verdict), engine::VerdictName(planned.verdict)});
   }
   if (now.conflicts.size() != planned.conflicts.size()) return "its conflicting attributes are not the same";
   for (std::size_t i = 0; i < now.conflicts.size(); ++i) {
@@ -149,8 +150,8 @@ class Run {
     if (done_.count(Folded(name)) != 0) return Say(Format("already done: %s", {name}), &Counts::alreadyDone);
     switch (planned.verdict) {
       case engine::Verdict::kBlocked:
-        return Say(Format("not changed: %s: undeletable conflicts (%s) block the class change", {name,
-                          JoinAttributes(planned.conflicts, '!')}),
+        return Say(Format("not changed: %s: undeletable conflicts (%s) block the class change",
+                          {name, JoinAttributes(planned.conflicts, '!')}),
                    &Counts::notChanged);
       case engine::Verdict::kMissingMandatory:
         return Say(Format("not changed: %s: mandatory attributes of the target class (%s) have no value; the directory "
@@ -170,7 +171,8 @@ class Run {
                      &Counts::notChanged);
         }
         break;
-      default: break;
+      default:
+        break;
     }
     DirectorySession& session = tree.session();
     std::string objectClass;
@@ -191,9 +193,9 @@ class Run {
                  &Counts::changedSince);
     }
     engine::RecastOutcome outcome;
-    const DirStatus status = engine::PrepareRecast(session, tree.ctx(), journal_.form(), name, objectClass,
-                                                   &planned.target, now.DeletableAttributes(), {}, &ready->prepared,
-                                                   &outcome);
+    const DirStatus status =
+        engine::PrepareRecast(session, tree.ctx(), journal_.form(), name, objectClass, &planned.target,
+                              now.DeletableAttributes(), {}, &ready->prepared, &outcome);
     if (status != 0) return Failed(tree, name, status, outcome);
     ready->planned = planned;
     ready->objectClass = objectClass;
@@ -359,7 +361,8 @@ int RunApply(const Arguments& args, const Environment& env) {
     connections.push_back(std::move(c));
   }
   std::vector<std::thread> workers;
-  for (std::size_t i = 1; i < connections.size(); ++i) workers.emplace_back([&work, &connections, i] { work.Work(*connections[i]); });
+  for (std::size_t i = 1; i < connections.size(); ++i)
+    workers.emplace_back([&work, &connections, i] { work.Work(*connections[i]); });
   work.Work(*connections[0]);
   for (std::thread& t : workers) t.join();
   work.progress().Clear();

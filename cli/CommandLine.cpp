@@ -73,7 +73,11 @@ int RunCommandLine(int argc, const char* const* argv, const Environment& env) {
   const Entry commands[] = {
       {"analyse", {{"--tree", true}, {"--object", true}, {"--to", true}, {"--json", false}}, RunAnalyse},
       {"plan",
-       {{"--tree", true}, {"--container", true}, {"--to", true}, {"--from", true}, {"--subtree", false},
+       {{"--tree", true},
+        {"--container", true},
+        {"--to", true},
+        {"--from", true},
+        {"--subtree", false},
         {"--out", true}},
        RunPlan},
       {"apply", {{"--delete-conflicts", false}, {"--jobs", true}}, RunApply},

@@ -13,20 +13,20 @@
 namespace recast::cli {
 
 // Exit codes.
-inline constexpr int kExitOk = 0;          // done; analyse: the class can be changed now
-inline constexpr int kExitFailed = 1;      // an error, or some object was not changed
-inline constexpr int kExitUsage = 2;       // the command line itself is wrong
-inline constexpr int kExitDeleteFirst = 3; // analyse: valued deletable conflicts
-inline constexpr int kExitBlocked = 4;     // analyse: undeletable conflicts or missing mandatory values
+inline constexpr int kExitOk = 0;             // done; analyse: the class can be changed now
+inline constexpr int kExitFailed = 1;         // an error, or some object was not changed
+inline constexpr int kExitUsage = 2;          // the command line itself is wrong
+inline constexpr int kExitDeleteFirst = 3;    // analyse: valued deletable conflicts
+inline constexpr int kExitBlocked = 4;        // analyse: undeletable conflicts or missing mandatory values
 inline constexpr int kExitInterrupted = 128;  // + the signal's number
 
 struct Environment {
   // A new client with the program's configuration; each call gives a client of its own (a
   // client serves one thread).
   std::function<std::unique_ptr<DirectoryClient>()> makeClient;
-  std::filesystem::path configFile;  // named in messages about missing trees
-  std::filesystem::path dataFolder;  // the journals live in its "journals" folder
-  std::string errorTextLibrary;      // empty: DefaultErrorTextLibraryPath()
+  std::filesystem::path configFile;                 // named in messages about missing trees
+  std::filesystem::path dataFolder;                 // the journals live in its "journals" folder
+  std::string errorTextLibrary;                     // empty: DefaultErrorTextLibraryPath()
   std::function<int(std::ostream&)> reportVersion;  // --version
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;

@@ -24,8 +24,7 @@ constexpr DirStatus kListingEnded = -1;  // NextEntry's normal end
 bool Planned(engine::Verdict verdict) {
   return verdict == engine::Verdict::kNoConflicts || verdict == engine::Verdict::kUnvaluedOnly ||
          verdict == engine::Verdict::kDeleteFirst || verdict == engine::Verdict::kBlocked ||
-         verdict == engine::Verdict::kMissingMandatory ||
-         verdict == engine::Verdict::kIncomplete;
+         verdict == engine::Verdict::kMissingMandatory || verdict == engine::Verdict::kIncomplete;
 }
 
 }  // namespace
@@ -39,8 +38,8 @@ int RunPlan(const Arguments& args, const Environment& env) {
   std::error_code ec;
   const std::filesystem::path folder = out.parent_path().empty() ? "." : out.parent_path();
   if (!std::filesystem::is_directory(folder, ec)) {
-    return Failure(env, Format("The folder of the plan %s does not exist; create it or name another --out.",
-                               {out.string()}));
+    return Failure(
+        env, Format("The folder of the plan %s does not exist; create it or name another --out.", {out.string()}));
   }
 
   std::string error;
@@ -103,8 +102,7 @@ int RunPlan(const Arguments& args, const Environment& env) {
     // Typed names: the analysis then needs no listing of its own to learn an entry's typed
     // name, which would end this one (a server keeps one paged search per connection) and
     // cost a listing per entry.
-    DirStatus status =
-        OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing, ListingNames::kTyped);
+    DirStatus status = OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing, ListingNames::kTyped);
     if (status != 0) {
       progress.Clear();
       return Failure(env, first ? UnknownObjectMessage(*tree, container, status)
@@ -158,10 +156,11 @@ int RunPlan(const Arguments& args, const Environment& env) {
   if (!fileError.ok()) return Failure(env, Format("Cannot write the plan %s: %s", {out.string(), fileError.text}));
 
   const engine::PlanSummary& s = writer.summary();
-  *env.out << Format("%d objects: %d without conflicts, %d with unvalued conflicts only, %d to delete conflicts "
-                     "first, %d blocked, %d missing mandatory values, %d incomplete",
-                     {s.objects, s.noConflicts, s.unvaluedOnly, s.deleteFirst, s.blocked, s.missingMandatory,
-                      s.incomplete})
+  *env.out << Format(
+                  "%d objects: %d without conflicts, %d with unvalued conflicts only, %d to delete conflicts "
+                  "first, %d blocked, %d missing mandatory values, %d incomplete",
+                  {s.objects, s.noConflicts, s.unvaluedOnly, s.deleteFirst, s.blocked, s.missingMandatory,
+                   s.incomplete})
            << "\n"
            << out.string() << "\n";
   return kExitOk;

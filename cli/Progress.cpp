@@ -10,8 +10,9 @@ namespace {
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 std::string Clock(std::uint64_t seconds) {
-  return Format("%u:%.2u:%.2u", {static_cast<std::uint32_t>(seconds / 3600), static_cast<std::uint32_t>(seconds / 60 % 60),
-                                 static_cast<std::uint32_t>(seconds % 60)});
+  return Format("%u:%.2u:%.2u",
+                {static_cast<std::uint32_t>(seconds / 3600), static_cast<std::uint32_t>(seconds / 60 % 60),
+                 static_cast<std::uint32_t>(seconds % 60)});
 }
 }  // namespace
 
@@ -35,8 +36,8 @@ void Progress::Draw(std::chrono::steady_clock::time_point now) {
   drawn_ = true;
   const double seconds = std::chrono::duration<double>(now - start_).count();
   const auto rate = static_cast<std::uint32_t>(seconds > 0 ? static_cast<double>(done_) / seconds : 0);
-  std::string line = total_ > 0 ? Format("%u / %u, %u/s", {static_cast<std::uint32_t>(done_),
-                                                           static_cast<std::uint32_t>(total_), rate})
+  std::string line = total_ > 0 ? Format("%u / %u, %u/s",
+                                         {static_cast<std::uint32_t>(done_), static_cast<std::uint32_t>(total_), rate})
                                 : Format("%u, %u/s", {static_cast<std::uint32_t>(done_), rate});
   if (total_ > 0 && rate > 0 && done_ <= total_) line += ", ETA " + Clock((total_ - done_) / rate);
   *err_ << "\r" << line << "\x1b[K" << std::flush;

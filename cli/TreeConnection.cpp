@@ -128,9 +128,10 @@ std::string UnknownClassMessage(const TreeConnection& tree, const std::string& c
   if (!IsNotFound(status)) {
     return Format("Cannot read the class \"%s\" in tree %s: %s", {className, tree.tree(), tree.ErrorText(status)});
   }
-  return Format("Unknown class \"%s\": the schema of tree %s has no such class (%s). Name a class of that schema, "
-                "written as the window lists it (case counts).",
-                {className, tree.tree(), tree.ErrorText(status)});
+  return Format(
+      "Unknown class \"%s\": the schema of tree %s has no such class (%s). Name a class of that schema, "
+      "written as the window lists it (case counts).",
+      {className, tree.tree(), tree.ErrorText(status)});
 }
 
 }  // namespace recast::cli

@@ -36,8 +36,7 @@ class TreeConnection {
   // A new client from env, its connection opened, a context on tree (typeless names, the
   // login's default container as name context). On failure returns null and sets *error to
   // the cause and the fix (unknown tree: the trees there are).
-  static std::unique_ptr<TreeConnection> Open(const Environment& env, const std::string& tree,
-                                              std::string* error);
+  static std::unique_ptr<TreeConnection> Open(const Environment& env, const std::string& tree, std::string* error);
   ~TreeConnection();
   TreeConnection(const TreeConnection&) = delete;
   TreeConnection& operator=(const TreeConnection&) = delete;

@@ -29,12 +29,18 @@ int RunUndo(const Arguments& args, const Environment& env) {
   std::ostream& out = *env.out;
   for (const engine::UndoItem& item : report.items) {
     switch (item.result) {
-      case engine::UndoResult::kUndone: out << Format("put back: %s", {item.object}) << "\n"; break;
+      case engine::UndoResult::kUndone:
+        out << Format("put back: %s", {item.object}) << "\n";
+        break;
       case engine::UndoResult::kNothingToDo:
         out << Format("nothing to put back: %s (its change was never made)", {item.object}) << "\n";
         break;
-      case engine::UndoResult::kLeftAlone: out << Format("left alone: %s: %s", {item.object, item.message}) << "\n"; break;
-      case engine::UndoResult::kFailed: out << Format("failed: %s: %s", {item.object, item.message}) << "\n"; break;
+      case engine::UndoResult::kLeftAlone:
+        out << Format("left alone: %s: %s", {item.object, item.message}) << "\n";
+        break;
+      case engine::UndoResult::kFailed:
+        out << Format("failed: %s: %s", {item.object, item.message}) << "\n";
+        break;
     }
   }
   out << Format("%d put back, %d already undone, %d left alone, %d failed",
@@ -43,8 +49,8 @@ int RunUndo(const Arguments& args, const Environment& env) {
   out.flush();
   if (!report.fileError.ok()) return Failure(env, report.fileError.text);
   if (args.Has("--object") && report.items.empty() && report.alreadyUndone == 0) {
-    return Failure(env, Format("The journal %s has no change of \"%s\"; name the object as apply printed it.",
-                               {path, only}));
+    return Failure(
+        env, Format("The journal %s has no change of \"%s\"; name the object as apply printed it.", {path, only}));
   }
   if (status != 0 || report.failed != 0 || report.leftAlone != 0) return kExitFailed;
   return kExitOk;

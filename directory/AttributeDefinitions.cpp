@@ -47,8 +47,7 @@ std::string FormatAttributeDefinition(const AttributeDefinition& definition) {
     const auto lower = static_cast<std::int32_t>(definition.lowerBound);
     const auto upper = static_cast<std::int32_t>(definition.upperBound);
     flagText = JoinText(flagText,
-                        lower == upper ? Format("Sized (%d)", {lower}) : Format("Sized (%d-%d)", {lower, upper}),
-                        "\\");
+                        lower == upper ? Format("Sized (%d)", {lower}) : Format("Sized (%d-%d)", {lower, upper}), "\\");
   }
   for (const FlagText& flag : kFlagsAfterSized) {
     if ((flags & flag.bit) != 0) flagText = JoinText(flagText, flag.text, "\\");
@@ -86,8 +85,7 @@ DirStatus ReadAttributeDefinition(DirectorySession& session, DirContext ctx, std
   return status;
 }
 
-DirStatus DescribeAttribute(DirectorySession& session, DirContext ctx, std::string_view attrName,
-                            std::string* text) {
+DirStatus DescribeAttribute(DirectorySession& session, DirContext ctx, std::string_view attrName, std::string* text) {
   AttributeDefinition definition;
   const DirStatus status = ReadAttributeDefinition(session, ctx, attrName, &definition);
   *text = status == 0 ? FormatAttributeDefinition(definition) : std::string();

@@ -31,7 +31,6 @@ std::string SyntaxName(std::uint32_t syntaxId);
 std::string FormatAttributeDefinition(const AttributeDefinition& definition);
 
 // ReadAttributeDefinition then FormatAttributeDefinition. *text is empty when the read fails.
-DirStatus DescribeAttribute(DirectorySession& session, DirContext ctx, std::string_view attrName,
-                            std::string* text);
+DirStatus DescribeAttribute(DirectorySession& session, DirContext ctx, std::string_view attrName, std::string* text);
 
 }  // namespace recast

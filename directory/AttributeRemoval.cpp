@@ -12,8 +12,7 @@ constexpr DirStatus kDuplicateValue = 614;
 constexpr DirStatus kNoSuchAttribute = 603;
 
 bool RetriesAsAdd(std::uint32_t changeType) {
-  return changeType == kChangeAddValue || changeType == kChangeAdditionalValue ||
-         changeType == kChangeOverwriteValue;
+  return changeType == kChangeAddValue || changeType == kChangeAdditionalValue || changeType == kChangeOverwriteValue;
 }
 
 DirStatus PutRequestedChange(DirectoryClient& client, const AttributeChange& change, DirBuffer request,
@@ -65,8 +64,8 @@ DirStatus SendAttributeChange(DirectorySession& session, const AttributeChange& 
 }
 
 DirStatus ApplyAttributeChange(DirectorySession& session, DirContext ctx, std::uint32_t syntax,
-                               std::string_view objectName, std::string_view attrName,
-                               const void* oldValue, const void* newValue, std::uint32_t changeType) {
+                               std::string_view objectName, std::string_view attrName, const void* oldValue,
+                               const void* newValue, std::uint32_t changeType) {
   const AttributeChange change{ctx, syntax, std::string(objectName), std::string(attrName), oldValue, newValue};
   DirStatus status = SendAttributeChange(session, change, changeType);
   if (std::abs(status) == kNoSuchAttribute && RetriesAsAdd(changeType)) {

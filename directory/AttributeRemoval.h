@@ -33,13 +33,12 @@ DirStatus ModifyAttribute(DirectorySession& session, DirContext ctx, std::string
 // SendAttributeChange(changeType); for change types 2, 4 and 5 that fail with 603 (no such
 // attribute) the attribute is added (type 0) and, if that succeeds, the value (type 2).
 DirStatus ApplyAttributeChange(DirectorySession& session, DirContext ctx, std::uint32_t syntax,
-                               std::string_view objectName, std::string_view attrName,
-                               const void* oldValue, const void* newValue, std::uint32_t changeType);
+                               std::string_view objectName, std::string_view attrName, const void* oldValue,
+                               const void* newValue, std::uint32_t changeType);
 
 // Builds one modify request (an old value's removal first when given, then the change of
 // changeType) and sends it. A 614 status counts as done. The request buffer is released
 // on every path.
-DirStatus SendAttributeChange(DirectorySession& session, const AttributeChange& change,
-                              std::uint32_t changeType);
+DirStatus SendAttributeChange(DirectorySession& session, const AttributeChange& change, std::uint32_t changeType);
 
 }  // namespace recast

@@ -66,9 +66,7 @@ class ValueBlock {
   // Most records a chain can hold; a longer chain must be a loop.
   std::size_t MaxChain(std::size_t recordSize) const { return size_ / recordSize; }
 
-  [[noreturn]] void Fail() const {
-    throw std::runtime_error(Format("Malformed value of syntax %d", {syntax_}));
-  }
+  [[noreturn]] void Fail() const { throw std::runtime_error(Format("Malformed value of syntax %d", {syntax_})); }
 
  private:
   bool Inside(const std::uint8_t* p, std::size_t count) const {
@@ -161,9 +159,9 @@ void FormatRecord(const ValueBlock& block, std::uint32_t syntax, std::string_vie
     }
     case ValueForm::kReplicaPointer: {
       const auto& record = block.Head<ReplicaPointerValue>();
-      Append(values, Format("%s [Type: %d] [Nr: %d]", {block.Text(record.serverName),
-                                                       static_cast<std::int32_t>(record.replicaType),
-                                                       static_cast<std::int32_t>(record.replicaNumber)}));
+      Append(values, Format("%s [Type: %d] [Nr: %d]",
+                            {block.Text(record.serverName), static_cast<std::int32_t>(record.replicaType),
+                             static_cast<std::int32_t>(record.replicaNumber)}));
       break;
     }
     case ValueForm::kAcl: {
@@ -275,8 +273,10 @@ DirStatus AppendReplyValues(DirectorySession& session, DirContext dup, const std
       std::unique_ptr<std::uint8_t[]> block;
       if (size > 0) block = std::make_unique<std::uint8_t[]>(size);
       if (status == 0) status = client.GetAttrVal(dup, reply, syntax, block.get());
-      if (status == 0 && secret) values.Add(SecretValueText(block.get(), size), 0);
-      else if (status == 0) FormatAttributeValue(block.get(), syntax, size, attr, values);
+      if (status == 0 && secret)
+        values.Add(SecretValueText(block.get(), size), 0);
+      else if (status == 0)
+        FormatAttributeValue(block.get(), syntax, size, attr, values);
     } catch (const std::exception& error) {
       values.Add(error.what(), 0);
     }
@@ -321,8 +321,8 @@ bool ReadTogether(DirectorySession& session, DirContext ctx, const std::string& 
       std::uint32_t valueCount = 0;
       std::uint32_t syntax = 0;
       if (ReplyAttribute(client, dup.get(), reply.get(), &attr, &valueCount, &syntax) != 0) return false;
-      auto read = std::find_if(reads->begin(), reads->end(),
-                               [&](const AttributeRead& r) { return TextEquals(r.name, attr); });
+      auto read =
+          std::find_if(reads->begin(), reads->end(), [&](const AttributeRead& r) { return TextEquals(r.name, attr); });
       if (read == reads->end()) return false;
       read->status = AppendReplyValues(session, dup.get(), object, attr, syntax, valueCount, reply.get(), read->values);
     }

@@ -47,7 +47,7 @@ std::string JoinValueText(const VectorTaggedList& values);
 // Appends the entries for one value record of syntax (a block of size bytes as GetAttrVal
 // writes it). References outside the block are never followed: such a value shows as an
 // error text entry.
-void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t size,
-                          std::string_view attrName, TaggedList& values);
+void FormatAttributeValue(const void* value, std::uint32_t syntax, std::uint32_t size, std::string_view attrName,
+                          TaggedList& values);
 
 }  // namespace recast

@@ -16,8 +16,7 @@ std::uint16_t ByteView::U16(std::size_t offset) const {
 std::uint32_t ByteView::U32(std::size_t offset) const {
   if (!Has(offset, 4)) return 0;
   return static_cast<std::uint32_t>(data_[offset]) | (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(data_[offset + 2]) << 16) |
-         (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
+         (static_cast<std::uint32_t>(data_[offset + 2]) << 16) | (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
 }
 
 std::size_t ByteView::TextLength(std::size_t offset) const {

@@ -15,9 +15,7 @@ class ByteView {
   std::size_t size() const { return size_; }
   const std::uint8_t* data() const { return data_; }
   // True when count bytes from offset lie inside the view.
-  bool Has(std::size_t offset, std::size_t count) const {
-    return offset <= size_ && count <= size_ - offset;
-  }
+  bool Has(std::size_t offset, std::size_t count) const { return offset <= size_ && count <= size_ - offset; }
 
   std::uint8_t Byte(std::size_t offset) const { return Has(offset, 1) ? data_[offset] : 0; }
   std::uint16_t U16(std::size_t offset) const;

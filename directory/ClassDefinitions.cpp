@@ -45,8 +45,7 @@ DirStatus ListClassNames(DirectorySession& session, DirContext ctx, TaggedList& 
   return status;
 }
 
-DirStatus ReadClassAttributes(DirectorySession& session, DirContext ctx, std::string_view className,
-                              TaggedList& list) {
+DirStatus ReadClassAttributes(DirectorySession& session, DirContext ctx, std::string_view className, TaggedList& list) {
   DirectoryClient& client = session.client;
   ScopedBuffer request;
   DirStatus status = request.Allocate(client, kDefaultBufferSize);
@@ -94,8 +93,8 @@ DirStatus ReadClassAttributes(DirectorySession& session, DirContext ctx, std::st
   return status;
 }
 
-DirStatus ReadClassOrSchemaAttributes(DirectorySession& session, DirContext ctx,
-                                      std::string_view className, TaggedList& list) {
+DirStatus ReadClassOrSchemaAttributes(DirectorySession& session, DirContext ctx, std::string_view className,
+                                      TaggedList& list) {
   if (className == "*") return ListAttributeNames(session, ctx, list);
   return ReadClassAttributes(session, ctx, className, list);
 }

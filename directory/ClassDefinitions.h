@@ -18,12 +18,11 @@ DirStatus ListClassNames(DirectorySession& session, DirContext ctx, TaggedList& 
 // className, inherited ones included, skipping names already in list (ignoring ASCII case).
 // Lets window messages run once per class definition read. A class the schema lacks
 // appends nothing and returns the directory's status.
-DirStatus ReadClassAttributes(DirectorySession& session, DirContext ctx, std::string_view className,
-                              TaggedList& list);
+DirStatus ReadClassAttributes(DirectorySession& session, DirContext ctx, std::string_view className, TaggedList& list);
 
 // className exactly "*": every attribute name of the schema, numbered 0 (ListAttributeNames);
 // otherwise ReadClassAttributes.
-DirStatus ReadClassOrSchemaAttributes(DirectorySession& session, DirContext ctx,
-                                      std::string_view className, TaggedList& list);
+DirStatus ReadClassOrSchemaAttributes(DirectorySession& session, DirContext ctx, std::string_view className,
+                                      TaggedList& list);
 
 }  // namespace recast

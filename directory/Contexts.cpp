@@ -10,9 +10,7 @@ namespace recast {
 
 namespace {
 
-std::string BufferString(const char* buffer, std::size_t size) {
-  return std::string(buffer, strnlen(buffer, size));
-}
+std::string BufferString(const char* buffer, std::size_t size) { return std::string(buffer, strnlen(buffer, size)); }
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 #include "directory/DirTime.h"
 
-#include <clocale>
-#include <ctime>
 #include <locale.h>
 #include <time.h>
+#include <clocale>
+#include <ctime>
 
 #include <array>
 
@@ -52,8 +52,8 @@ std::string FormatDirTime(std::uint32_t seconds, bool toLocalTime) {
 
   const TimeLocale locale;
   if (!locale.valid()) {
-    return Format("%.4d-%.2d-%.2d %.2d:%.2d:%.2d", {time.tm_year + 1900, time.tm_mon + 1, time.tm_mday,
-                                                    time.tm_hour, time.tm_min, time.tm_sec});
+    return Format("%.4d-%.2d-%.2d %.2d:%.2d:%.2d",
+                  {time.tm_year + 1900, time.tm_mon + 1, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec});
   }
   std::string text = locale.Text("%x %X", time);
   if (text.empty()) text = locale.Text("%x", time);

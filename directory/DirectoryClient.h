@@ -44,17 +44,17 @@ inline constexpr std::uint32_t kMaxBufferSize = 64512;  // the client's maximum
 inline constexpr std::size_t kMaxSchemaNameBytes = 33;  // class and attribute names: 32 + zero
 inline constexpr std::size_t kMaxNameBytes = 256;       // object names, context texts
 inline constexpr std::size_t kWhoAmIBytes = 516;
-inline constexpr std::size_t kTreeInfoBytes = 255;      // GetConnectionRefInfo buffers
+inline constexpr std::size_t kTreeInfoBytes = 255;  // GetConnectionRefInfo buffers
 inline constexpr std::size_t kAsn1IdBytes = 32;
 
 // ---- Statuses ----------------------------------------------------------------------------
 // ConnStatus, DirStatus and every status constant: directory/Statuses.h.
 
 // ---- Context keys and flags --------------------------------------------------------------
-inline constexpr std::uint32_t kKeyFlags = 1;         // std::uint32_t
-inline constexpr std::uint32_t kKeySetting = 2;       // std::uint32_t (0 for listings)
-inline constexpr std::uint32_t kKeyNameContext = 3;   // text, buffer of kMaxNameBytes
-inline constexpr std::uint32_t kKeyTreeName = 11;     // text, buffer of kMaxNameBytes
+inline constexpr std::uint32_t kKeyFlags = 1;        // std::uint32_t
+inline constexpr std::uint32_t kKeySetting = 2;      // std::uint32_t (0 for listings)
+inline constexpr std::uint32_t kKeyNameContext = 3;  // text, buffer of kMaxNameBytes
+inline constexpr std::uint32_t kKeyTreeName = 11;    // text, buffer of kMaxNameBytes
 
 inline constexpr std::uint32_t kFlagDerefAliases = 0x01;
 inline constexpr std::uint32_t kFlagTypelessNames = 0x04;
@@ -74,10 +74,10 @@ inline constexpr std::uint32_t kClassInfoExpanded = 2;  // expanded definitions 
 inline constexpr std::uint32_t kClassInfoNames = 3;     // names with class information
 inline constexpr std::uint32_t kAttrInfoNames = 0;      // names only
 inline constexpr std::uint32_t kAttrInfoDefinitions = 1;
-inline constexpr std::uint32_t kObjectInfoValues = 1;   // attribute names with values
+inline constexpr std::uint32_t kObjectInfoValues = 1;  // attribute names with values
 
 // ---- Connection information --------------------------------------------------------------
-inline constexpr std::uint32_t kConnInfoTreeName = 4;   // padded with '_' to 32 characters
+inline constexpr std::uint32_t kConnInfoTreeName = 4;  // padded with '_' to 32 characters
 
 // ---- Class items (GetClassItemCount / GetClassItem order) --------------------------------
 enum ClassItemKind : std::uint32_t {
@@ -141,7 +141,7 @@ struct Asn1Id {
 
 // Filled by GetObjectName.
 struct ObjectInfo {
-  std::uint32_t objectFlags = 0;       // kEntryContainer marks a container
+  std::uint32_t objectFlags = 0;  // kEntryContainer marks a container
   std::uint32_t subordinateCount = 0;
   std::uint32_t modificationTime = 0;  // seconds since 1970-01-01 UTC
   char baseClass[kMaxSchemaNameBytes] = {};
@@ -289,8 +289,8 @@ class DirectoryClient {
   virtual ConnStatus ScanConnectionRefs(std::uint32_t* iterator, ConnRef* ref) = 0;
   // infoType kConnInfoTreeName: the tree name padded with '_' to 32 characters, as text in
   // buffer (bufferLength bytes, terminating zero included).
-  virtual ConnStatus GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType,
-                                          std::uint32_t bufferLength, void* buffer) = 0;
+  virtual ConnStatus GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType, std::uint32_t bufferLength,
+                                          void* buffer) = 0;
   // Opens the connection's service. kConnServiceUnavailable when it cannot be opened.
   virtual ConnStatus OpenConnectionByRef(ConnRef ref, std::uint32_t mode, std::uint32_t reserved,
                                          ConnHandle* connection) = 0;
@@ -323,27 +323,24 @@ class DirectoryClient {
   // ---- Listing ----
   // One batch of the entries directly below name (resolved against ctx). Each entry's name
   // in the reply is its own relative name part.
-  virtual DirStatus ListSubordinates(DirContext ctx, const char* name, IterationHandle* iteration,
-                                     DirBuffer reply) = 0;
-  virtual DirStatus ListContainers(DirContext ctx, const char* name, IterationHandle* iteration,
-                                   DirBuffer reply) = 0;
+  virtual DirStatus ListSubordinates(DirContext ctx, const char* name, IterationHandle* iteration, DirBuffer reply) = 0;
+  virtual DirStatus ListContainers(DirContext ctx, const char* name, IterationHandle* iteration, DirBuffer reply) = 0;
   virtual DirStatus GetObjectCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
   // name: kMaxNameBytes.
-  virtual DirStatus GetObjectName(DirContext ctx, DirBuffer reply, char* name,
-                                  std::uint32_t* attrCount, ObjectInfo* info) = 0;
+  virtual DirStatus GetObjectName(DirContext ctx, DirBuffer reply, char* name, std::uint32_t* attrCount,
+                                  ObjectInfo* info) = 0;
 
   // ---- Schema and object reads ----
   // names: a kOpReadClassDef request naming the classes; ignored when allClasses.
-  virtual DirStatus ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses,
-                                 DirBuffer names, IterationHandle* iteration, DirBuffer reply) = 0;
+  virtual DirStatus ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses, DirBuffer names,
+                                 IterationHandle* iteration, DirBuffer reply) = 0;
   // names may be kNoBuffer when allAttributes.
-  virtual DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes,
-                                DirBuffer names, IterationHandle* iteration, DirBuffer reply) = 0;
+  virtual DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes, DirBuffer names,
+                                IterationHandle* iteration, DirBuffer reply) = 0;
   // kErrNoSuchEntry for a missing object, kErrNoSuchAttribute when none of the named
   // attributes has a value.
-  virtual DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType,
-                               bool allAttributes, DirBuffer names, IterationHandle* iteration,
-                               DirBuffer reply) = 0;
+  virtual DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes,
+                               DirBuffer names, IterationHandle* iteration, DirBuffer reply) = 0;
   virtual DirStatus GetSyntaxId(DirContext ctx, const char* attrName, std::uint32_t* syntax) = 0;
 
   // ---- Reply readers (consume a reply in order; out of turn: kErrOutOfTurn; past the end:
@@ -356,27 +353,23 @@ class DirectoryClient {
   virtual DirStatus GetAttrCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) = 0;
   // info may be null for information type 0.
   virtual DirStatus GetAttrDef(DirContext ctx, DirBuffer reply, char* name, AttrInfo* info) = 0;
-  virtual DirStatus GetAttrName(DirContext ctx, DirBuffer reply, char* name,
-                                std::uint32_t* valueCount, std::uint32_t* syntax) = 0;
+  virtual DirStatus GetAttrName(DirContext ctx, DirBuffer reply, char* name, std::uint32_t* valueCount,
+                                std::uint32_t* syntax) = 0;
   // Size of the block that GetAttrVal needs for the next value. Does not consume it, unless
   // the value itself fails: a value that cannot be sized, or that GetAttrVal cannot write, is
   // consumed all the same, so that the next call meets the next value. A refused call (another
   // syntax than the attribute's, no block) consumes nothing.
-  virtual DirStatus ComputeAttrValSize(DirContext ctx, DirBuffer reply, std::uint32_t syntax,
-                                       std::uint32_t* size) = 0;
+  virtual DirStatus ComputeAttrValSize(DirContext ctx, DirBuffer reply, std::uint32_t syntax, std::uint32_t* size) = 0;
   // Writes the next value into value (a block of ComputeAttrValSize bytes) and consumes it.
-  virtual DirStatus GetAttrVal(DirContext ctx, DirBuffer reply, std::uint32_t syntax,
-                               void* value) = 0;
+  virtual DirStatus GetAttrVal(DirContext ctx, DirBuffer reply, std::uint32_t syntax, void* value) = 0;
 
   // ---- Request writers ----
   virtual DirStatus PutClassName(DirContext ctx, DirBuffer buffer, const char* name) = 0;
   virtual DirStatus PutAttrName(DirContext ctx, DirBuffer buffer, const char* name) = 0;
-  virtual DirStatus PutChange(DirContext ctx, DirBuffer buffer, std::uint32_t changeType,
-                              const char* attrName) = 0;
+  virtual DirStatus PutChange(DirContext ctx, DirBuffer buffer, std::uint32_t changeType, const char* attrName) = 0;
   // value: a value record of the syntax (see above), read during the call only.
-  virtual DirStatus PutChangeAndValue(DirContext ctx, DirBuffer buffer, std::uint32_t changeType,
-                                      const char* attrName, std::uint32_t syntax,
-                                      const void* value) = 0;
+  virtual DirStatus PutChangeAndValue(DirContext ctx, DirBuffer buffer, std::uint32_t changeType, const char* attrName,
+                                      std::uint32_t syntax, const void* value) = 0;
 
   // ---- Changes ----
   // Applies all changes of the request as one: either all are made or none.
@@ -385,11 +378,10 @@ class DirectoryClient {
   // Changes object's base class to newClass. Succeeds only when every attribute the object
   // holds is allowed for newClass, every mandatory attribute of newClass has a value and the
   // container may hold newClass; otherwise fails and changes nothing.
-  virtual DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass,
-                                     std::uint32_t flags) = 0;
+  virtual DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) = 0;
   // A readable file descriptor holding the whole stream; the caller reads and closes it.
-  virtual DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName,
-                               std::uint32_t flags, int* fd) = 0;
+  virtual DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
+                               int* fd) = 0;
 
   // ---- This system's own ----
   // A new user action begins: a connection that failed during the previous one may be tried

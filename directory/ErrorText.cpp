@@ -28,9 +28,7 @@ class LoadedLibrary {
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
   bool loaded() const { return handle_ != nullptr; }
-  ErrorTextRoutine Routine(const char* name) const {
-    return reinterpret_cast<ErrorTextRoutine>(dlsym(handle_, name));
-  }
+  ErrorTextRoutine Routine(const char* name) const { return reinterpret_cast<ErrorTextRoutine>(dlsym(handle_, name)); }
 
  private:
   void* handle_;

@@ -37,8 +37,8 @@ std::string BaseClassName(const ObjectInfo& info) {
 
 }  // namespace
 
-DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                      bool containersOnly, TNDSObj& listing, ListingNames names) {
+DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName, bool containersOnly,
+                      TNDSObj& listing, ListingNames names) {
   DirectoryClient& client = session.client;
   ClearListing(listing);
   listing.containersOnly = containersOnly;
@@ -72,10 +72,9 @@ DirStatus FetchBatch(DirectorySession& session, TNDSObj& listing) {
   DirectoryClient& client = session.client;
   const DirContext ctx = listing.context.get();
   const DirBuffer reply = listing.replyBuffer.get();
-  DirStatus status =
-      listing.containersOnly
-          ? client.ListContainers(ctx, listing.containerName.c_str(), &listing.iterationHandle, reply)
-          : client.ListSubordinates(ctx, listing.containerName.c_str(), &listing.iterationHandle, reply);
+  DirStatus status = listing.containersOnly
+                         ? client.ListContainers(ctx, listing.containerName.c_str(), &listing.iterationHandle, reply)
+                         : client.ListSubordinates(ctx, listing.containerName.c_str(), &listing.iterationHandle, reply);
   if (status != 0) return status;
   std::uint32_t count = 0;
   status = client.GetObjectCount(ctx, reply, &count);
@@ -88,9 +87,8 @@ DirStatus ReadEntry(DirectorySession& session, TNDSObj& listing) {
   listing.entryName.clear();
   if (listing.batchCount < 1) return 0;
   std::array<char, kMaxNameBytes> name{};
-  const DirStatus status = session.client.GetObjectName(listing.context.get(), listing.replyBuffer.get(),
-                                                        name.data(), &listing.entryAttrCount,
-                                                        &listing.entryInfo);
+  const DirStatus status = session.client.GetObjectName(listing.context.get(), listing.replyBuffer.get(), name.data(),
+                                                        &listing.entryAttrCount, &listing.entryInfo);
   if (status == 0) listing.entryName.assign(name.data(), strnlen(name.data(), name.size()));
   ++listing.batchPosition;
   return status;
@@ -116,8 +114,8 @@ DirStatus NextEntry(DirectorySession& session, TNDSObj& listing) {
 }
 
 void ListContainerContents(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                           TaggedList* containersList, TaggedList* objectsList,
-                           std::string_view classFilter, bool withClass) {
+                           TaggedList* containersList, TaggedList* objectsList, std::string_view classFilter,
+                           bool withClass) {
   const BusyCursorScope busy(session.ui);
   TNDSObj listing;
   if (OpenListing(session, ctx, containerName, false, listing) != 0) return;
@@ -128,8 +126,7 @@ void ListContainerContents(DirectorySession& session, DirContext ctx, std::strin
       containersList->Add(listing.entryName, 0);
     }
     const std::string prefix = withClass ? baseClass + ": " : std::string();
-    if (objectsList != nullptr && !listing.entryName.empty() &&
-        (classFilter.empty() || classFilter == baseClass)) {
+    if (objectsList != nullptr && !listing.entryName.empty() && (classFilter.empty() || classFilter == baseClass)) {
       objectsList->Add(prefix + listing.entryName, static_cast<std::int32_t>(prefix.size()));
     }
   } while (!session.ui.CancelRequested() && NextEntry(session, listing) == 0);

@@ -20,8 +20,8 @@ namespace recast {
 // entry and at each batch boundary; stops after the entry at hand when the user cancels
 // meanwhile (UserInterface::CancelRequested), keeping what was added.
 void ListContainerContents(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                           TaggedList* containersList, TaggedList* objectsList,
-                           std::string_view classFilter, bool withClass);
+                           TaggedList* containersList, TaggedList* objectsList, std::string_view classFilter,
+                           bool withClass);
 
 // WhoAmI(ctx): the login's name, or empty when the call fails.
 std::string GetMyName(DirectorySession& session, DirContext ctx);
@@ -49,8 +49,8 @@ struct TNDSObj {
 // kTyped: entry names with their types ("CN=Jane"), so that nothing has to list the container
 // again to learn an entry's typed name.
 enum class ListingNames { kTypeless, kTyped };
-DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName,
-                      bool containersOnly, TNDSObj& listing, ListingNames names = ListingNames::kTypeless);
+DirStatus OpenListing(DirectorySession& session, DirContext ctx, std::string_view containerName, bool containersOnly,
+                      TNDSObj& listing, ListingNames names = ListingNames::kTypeless);
 // One list request continuing at the iteration handle, then the reply's entry count;
 // position back to 0. On a failed request count and position stay as they were.
 DirStatus FetchBatch(DirectorySession& session, TNDSObj& listing);

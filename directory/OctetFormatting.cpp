@@ -42,7 +42,7 @@ std::string PartitionStatus(const ByteView& v) {
 }
 
 constexpr std::array<std::string_view, 7> kPrinterTypes = {"Other", "Parallel", "Serial", "XNP",
-                                                          "Apple", "Unix",     "AIO"};
+                                                           "Apple", "Unix",     "AIO"};
 constexpr std::array<std::string_view, 3> kStopBits = {"1", "1.5", "2"};
 constexpr std::array<std::string_view, 3> kParities = {"no", "even", "odd"};
 constexpr std::array<std::string_view, 4> kFormChanges = {"as needed", "minimize within Qs", "never",
@@ -51,11 +51,16 @@ constexpr std::array<std::string_view, 4> kFormChanges = {"as needed", "minimize
 // Bytes a printer configuration of that type needs for every field it reads.
 std::size_t PrinterConfigurationSize(std::uint16_t type) {
   switch (type) {
-    case 1: return 56;
-    case 2: return 66;
-    case 4: return 117;
-    case 5: return 305;
-    default: return 17;
+    case 1:
+      return 56;
+    case 2:
+      return 66;
+    case 4:
+      return 117;
+    case 5:
+      return 305;
+    default:
+      return 17;
   }
 }
 
@@ -114,8 +119,8 @@ struct OctetLayout {
 
 const std::array<OctetLayout, 17>& Layouts() {
   static const std::array<OctetLayout, 17> layouts = {{
-      {{"App:GUID", "App:Drive Mappings", "App:Parameters", "App:Path", "App:Version String",
-        "App:Working Directory", "ZEN:INV Disk Info", "bhObjectGUID", "rbsTaskRights"},
+      {{"App:GUID", "App:Drive Mappings", "App:Parameters", "App:Path", "App:Version String", "App:Working Directory",
+        "ZEN:INV Disk Info", "bhObjectGUID", "rbsTaskRights"},
        0,
        [](const ByteView& v) { return BufferText(std::span(v.data(), v.size()), 0, ClampedLength(v.size())); }},
       {{"Bindery Property"}, 51, BinderyProperty},
@@ -127,8 +132,11 @@ const std::array<OctetLayout, 17>& Layouts() {
        [](const ByteView& v) {
          return Format("[%X,%X,%s,%X] %s", {v.U32(0), v.U32(4), v.Hex(8, 14), v.U32(22), v.WideText(26)});
        }},
-      {{"memberQuery"}, 14,
-       [](const ByteView& v) { return Format("%s - %s", {v.WideText(12), v.Hex(0, v.size())}); }},
+      {{"memberQuery"},
+       14,
+       [](const ByteView& v) {
+         return Format("%s - %s", {v.WideText(12), v.Hex(0, v.size())});
+       }},
       {{"WM:INV DMA", "WM:INV Interrupt"},
        18,
        [](const ByteView& v) {
@@ -141,18 +149,26 @@ const std::array<OctetLayout, 17>& Layouts() {
          return Format("[%.04X,%d,%d,%d] %s",
                        {v.U16(0), Signed(v.U32(4)), Signed(v.U32(8)), Signed(v.U32(12)), v.WideText(16)});
        }},
-      {{"WM:INV CPU Information"}, 10,
-       [](const ByteView& v) { return Format("[%d] %s", {Signed(v.U32(0)), v.WideText(8)}); }},
+      {{"WM:INV CPU Information"},
+       10,
+       [](const ByteView& v) {
+         return Format("[%d] %s", {Signed(v.U32(0)), v.WideText(8)});
+       }},
       {{"WM:INV Shared Memory", "WM:INV Volume"},
        22,
        [](const ByteView& v) {
-         return Format("[%X,%X,%X,%X,%X] %s",
-                       {v.U32(0), v.U32(4), v.U32(8), v.U32(12), v.U32(16), v.WideText(20)});
+         return Format("[%X,%X,%X,%X,%X] %s", {v.U32(0), v.U32(4), v.U32(8), v.U32(12), v.U32(16), v.WideText(20)});
        }},
-      {{"NGW: Location"}, 14, [](const ByteView& v) { return Format("[%s] %s", {v.Hex(0, 13), v.Text(13)}); }},
+      {{"NGW: Location"},
+       14,
+       [](const ByteView& v) {
+         return Format("[%s] %s", {v.Hex(0, 13), v.Text(13)});
+       }},
       {{"App:Folder List"},
        13,
-       [](const ByteView& v) { return Format("(%X/%X/%X) %s", {v.U32(0), v.U32(4), v.U32(8), v.Text(12)}); }},
+       [](const ByteView& v) {
+         return Format("(%X/%X/%X) %s", {v.U32(0), v.U32(4), v.U32(8), v.Text(12)});
+       }},
       {{"App:FS Rights Path"},
        14,
        [](const ByteView& v) {
@@ -212,13 +228,11 @@ std::string FormatNetAddress(std::uint32_t addressType, const std::uint8_t* addr
     case 7:
     case 10:
     case 11:
-      if (v.size() >= 6)
-        return text + Format("%d.%d.%d.%d:%d", {v.Byte(0), v.Byte(1), v.Byte(2), v.Byte(3), port(4)});
+      if (v.size() >= 6) return text + Format("%d.%d.%d.%d:%d", {v.Byte(0), v.Byte(1), v.Byte(2), v.Byte(3), port(4)});
       break;
     case 8:
     case 9:
-      if (v.size() >= 6)
-        return text + Format("%d.%d.%d.%d:%d", {v.Byte(2), v.Byte(3), v.Byte(4), v.Byte(5), port(0)});
+      if (v.size() >= 6) return text + Format("%d.%d.%d.%d:%d", {v.Byte(2), v.Byte(3), v.Byte(4), v.Byte(5), port(0)});
       break;
     case 13:
       return text + v.WideText(0);

@@ -112,20 +112,20 @@ using ConnStatus = std::uint16_t;
   X(kErrLdapTlsFailed, -7904, "The secure connection (StartTLS) to the LDAP server failed")              \
   X(kErrLdapBackupFailed, -7905, "The backup of the entry could not be written before its re-creation")  \
   X(kErrLdapRestoreFailed, -7906, "The original entry could not be restored after a failed re-creation") \
-  X(kErrLdapPlaintextPassword, -7908, "The password would be sent unencrypted to the LDAP server")        \
+  X(kErrLdapPlaintextPassword, -7908, "The password would be sent unencrypted to the LDAP server")       \
   X(kErrLdapReadOnlyCopy, -7909, "The LDAP server is a read-only copy: the change must go to the server it names")
 
 // The engine's own: plans, journals and journaled changes.
-#define RECAST_ENGINE_STATUSES(X)                                                                   \
-  X(kErrJournalWrite, -390, "The journal could not be written, so nothing was changed")             \
+#define RECAST_ENGINE_STATUSES(X)                                                       \
+  X(kErrJournalWrite, -390, "The journal could not be written, so nothing was changed") \
   X(kErrCancelledChange, -391, "The change was cancelled part-way; the journal keeps what was removed")
 
 #define RECAST_ALL_STATUSES(X)  \
   RECAST_CONNECTION_STATUSES(X) \
   RECAST_DIRECTORY_STATUSES(X)  \
   RECAST_CLIENT_STATUSES(X)     \
-  RECAST_REPLY_STATUSES(X) RECAST_VALUE_STATUSES(X) RECAST_STORE_STATUSES(X) RECAST_LDAP_STATUSES(X) \
-  RECAST_ENGINE_STATUSES(X)
+  RECAST_REPLY_STATUSES(X)      \
+  RECAST_VALUE_STATUSES(X) RECAST_STORE_STATUSES(X) RECAST_LDAP_STATUSES(X) RECAST_ENGINE_STATUSES(X)
 
 #define RECAST_DEFINE_CONN_STATUS(name, code, text) inline constexpr ConnStatus name = code;
 #define RECAST_DEFINE_DIR_STATUS(name, code, text) inline constexpr DirStatus name = code;

@@ -185,9 +185,8 @@ std::string TemplateText(const ByteView& data, std::string_view attrName) {
 std::string FormatStreamText(std::span<const std::uint8_t> data, std::string_view attrName) {
   if (data.size() > kMaxStreamBytes) data = data.first(kMaxStreamBytes);
   const ByteView view(data.data(), data.size());
-  const bool isTemplate =
-      data.size() >= kTemplateMarker.size() &&
-      std::memcmp(data.data(), kTemplateMarker.data(), kTemplateMarker.size()) == 0;
+  const bool isTemplate = data.size() >= kTemplateMarker.size() &&
+                          std::memcmp(data.data(), kTemplateMarker.data(), kTemplateMarker.size()) == 0;
   const std::string content = isTemplate ? TemplateText(view, attrName) : view.Text(0);
   return Format("Stream (%d bytes):", {static_cast<std::int32_t>(data.size())}) + kLineBreak + content;
 }

@@ -11,13 +11,12 @@ namespace recast {
 
 // GetConnectionRefInfo(reference, infoType, 255, buffer). *text is the buffer's text, or
 // empty when the status is not 0.
-ConnStatus GetConnectionInfoText(DirectorySession& session, ConnRef reference,
-                                 std::uint32_t infoType, std::string* text);
+ConnStatus GetConnectionInfoText(DirectorySession& session, ConnRef reference, std::uint32_t infoType,
+                                 std::string* text);
 
 // The cleaned tree name of one connection; empty on failure. *status (if given) receives the
 // status of the connection information call.
-std::string GetConnectionTreeName(DirectorySession& session, ConnRef reference,
-                                  ConnStatus* status = nullptr);
+std::string GetConnectionTreeName(DirectorySession& session, ConnRef reference, ConnStatus* status = nullptr);
 
 // The primary connection's tree name; empty when there is no primary connection.
 std::string GetPrimaryTreeName(DirectorySession& session);

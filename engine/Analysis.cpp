@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <unordered_set>
 #include <optional>
+#include <unordered_set>
 
 #include "directory/AttributeDefinitions.h"
 #include "directory/AttributeValues.h"
@@ -22,10 +22,7 @@ constexpr const char* kAnalysisCancelled =
     "The analysis was cancelled, so the conflicts shown may be incomplete and both actions stay "
     "disabled. Choose the target class again to analyse the object in full.";
 
-bool IsMandatoryKind(std::int32_t kind) {
-  return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes;
-}
-
+bool IsMandatoryKind(std::int32_t kind) { return kind == kItemNamingAttributes || kind == kItemMandatoryAttributes; }
 
 bool IsStatus(DirStatus status, DirStatus code) { return std::llabs(status) == std::llabs(code); }
 
@@ -109,7 +106,8 @@ class Run {
 
   void AddType(const std::string& name) {
     std::string type;
-    if (DescribeAttribute(session_, in_.ctx, name, &type) == 0) out_.info.push_back(Format("   AttrType: (%s)", {type}));
+    if (DescribeAttribute(session_, in_.ctx, name, &type) == 0)
+      out_.info.push_back(Format("   AttrType: (%s)", {type}));
   }
 
   // The typed part of the object's own name ("UID=jdoe") when name is one of its naming
@@ -150,8 +148,8 @@ class Run {
           kind = '!';
           ++out_.undeletable;
           out_.sourceHighlights.push_back(i);
-          out_.info.push_back(
-              Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class", {name}));
+          out_.info.push_back(Format(
+              "Error: We will not be able to delete attribute \"%s\" which is illegal for target class", {name}));
           if (!naming.empty()) {
             out_.info.push_back(
                 Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}));
@@ -250,14 +248,22 @@ class Run {
 
 const char* VerdictName(Verdict verdict) {
   switch (verdict) {
-    case Verdict::kNotReady: return "not-ready";
-    case Verdict::kCancelled: return "cancelled";
-    case Verdict::kIncomplete: return "incomplete";
-    case Verdict::kNoConflicts: return "no-conflicts";
-    case Verdict::kUnvaluedOnly: return "unvalued-only";
-    case Verdict::kDeleteFirst: return "delete-first";
-    case Verdict::kBlocked: return "blocked";
-    case Verdict::kMissingMandatory: return "missing-mandatory";
+    case Verdict::kNotReady:
+      return "not-ready";
+    case Verdict::kCancelled:
+      return "cancelled";
+    case Verdict::kIncomplete:
+      return "incomplete";
+    case Verdict::kNoConflicts:
+      return "no-conflicts";
+    case Verdict::kUnvaluedOnly:
+      return "unvalued-only";
+    case Verdict::kDeleteFirst:
+      return "delete-first";
+    case Verdict::kBlocked:
+      return "blocked";
+    case Verdict::kMissingMandatory:
+      return "missing-mandatory";
   }
   return "not-ready";
 }
@@ -279,8 +285,10 @@ ClassPair ClassPair::Of(const TaggedList& source, const TaggedList& target) {
   const auto sourceNames = folded(source);
   const auto targetNames = folded(target);
   ClassPair pair;
-  for (int i = 0; i < source.Count(); ++i) pair.sourceInTarget.push_back(targetNames.count(LowerAscii(source.Text(i))) > 0);
-  for (int i = 0; i < target.Count(); ++i) pair.targetInSource.push_back(sourceNames.count(LowerAscii(target.Text(i))) > 0);
+  for (int i = 0; i < source.Count(); ++i)
+    pair.sourceInTarget.push_back(targetNames.count(LowerAscii(source.Text(i))) > 0);
+  for (int i = 0; i < target.Count(); ++i)
+    pair.targetInSource.push_back(sourceNames.count(LowerAscii(target.Text(i))) > 0);
   return pair;
 }
 
@@ -328,7 +336,8 @@ DirStatus ObjectAnalyser::Analyse(DirContext ctx, const std::string& objectName,
   input.readTogether = true;
   const auto known = std::find_if(pairs_.begin(), pairs_.end(),
                                   [&](const Pair& p) { return p.source == source && p.target == target; });
-  input.pair = known != pairs_.end() ? &known->pair : &pairs_.emplace_back(Pair{source, target, ClassPair::Of(*source, *target)}).pair;
+  input.pair = known != pairs_.end() ? &known->pair
+                                     : &pairs_.emplace_back(Pair{source, target, ClassPair::Of(*source, *target)}).pair;
   *out = AnalyseObject(session_, input, hooks);
   return 0;
 }

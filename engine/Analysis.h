@@ -5,9 +5,9 @@
 // the class) may be offered. The window and the command line both show its result.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
-#include <deque>
 #include <vector>
 
 #include "directory/DirectorySession.h"

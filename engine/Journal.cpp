@@ -140,19 +140,23 @@ class Parser {
         const json::Value probe = json::Parse(seal == LineSeal::kSealed ? covered : std::string(line));
         std::string magic;
         if (!json::GetText(probe, "journal", &magic) || magic != kJournalMagic) {
-          Error(0, "not a journal of this program (its first line is no journal header); give a journal from the "
-                   "journals folder");
+          Error(0,
+                "not a journal of this program (its first line is no journal header); give a journal from the "
+                "journals folder");
           return false;
         }
         std::int64_t version = 0;
         if (json::GetInteger(probe, "version", &version) && version != kJournalVersion) {
-          return Fail(Format("journal version %s is not supported (this program reads version %d); undo it with the "
-                             "program that wrote it",
-                             {std::to_string(version), kJournalVersion}));
+          return Fail(
+              Format("journal version %s is not supported (this program reads version %d); undo it with the "
+                     "program that wrote it",
+                     {std::to_string(version), kJournalVersion}));
         }
       }
-      if (seal == LineSeal::kMismatch) return Fail(Format("checksum does not match (the line was edited); %s", {kEdited}));
-      if (seal == LineSeal::kUnsealed) return Fail(Format("the line has no checksum (the line was edited); %s", {kEdited}));
+      if (seal == LineSeal::kMismatch)
+        return Fail(Format("checksum does not match (the line was edited); %s", {kEdited}));
+      if (seal == LineSeal::kUnsealed)
+        return Fail(Format("the line has no checksum (the line was edited); %s", {kEdited}));
       const json::Value o = json::Parse(covered);
       if (!o.is_object()) return Fail(Format("the line is not a JSON object; %s", {kEdited}));
       if (!headerRead) {
@@ -212,9 +216,12 @@ class Parser {
 
   bool Record(const json::Value& o, JournalRecord* record) {
     const char* bad = nullptr;
-    if (!json::GetInteger(o, "record", &record->number)) bad = "record";
-    else if (!json::GetText(o, "object", &record->object) || record->object.empty()) bad = "object";
-    else if (!json::GetText(o, "from", &record->from) || record->from.empty()) bad = "from";
+    if (!json::GetInteger(o, "record", &record->number))
+      bad = "record";
+    else if (!json::GetText(o, "object", &record->object) || record->object.empty())
+      bad = "object";
+    else if (!json::GetText(o, "from", &record->from) || record->from.empty())
+      bad = "from";
     else {
       const json::Value* to = json::Member(o, "to");
       const json::Value* removed = json::Member(o, "removed");
@@ -257,7 +264,8 @@ class Parser {
         return Fail(Format("the mark's \"%s\" is not a record number; %s", {kind.name, kEdited}));
       }
       if (number < 1 || number > static_cast<std::int64_t>(content_.entries.size())) {
-        return Fail(Format("a mark for record %s, which comes before it nowhere; %s", {std::to_string(number), kEdited}));
+        return Fail(
+            Format("a mark for record %s, which comes before it nowhere; %s", {std::to_string(number), kEdited}));
       }
       JournalEntry& entry = content_.entries[static_cast<std::size_t>(number - 1)];
       if (kind.state == RecordState::kFailed) {
@@ -401,9 +409,10 @@ FileError JournalWriter::WriteLocked(const std::string& text, bool sync) {
     const int error = errno;
     // Leave no torn line for the lines after it to follow.
     if (before >= 0 && ::ftruncate(fd_, before) == 0) ::fdatasync(fd_);
-    return Fail(Format("cannot write the journal %s: %s; free space on its disk (nothing more is changed until the "
-                       "journal can be written)",
-                       {path_.string(), ErrnoText(error)}));
+    return Fail(
+        Format("cannot write the journal %s: %s; free space on its disk (nothing more is changed until the "
+               "journal can be written)",
+               {path_.string(), ErrnoText(error)}));
   }
   return error_;
 }
@@ -424,8 +433,9 @@ FileError JournalWriter::AppendBatch(std::vector<JournalRecord>& records) {
       removed.push_back(std::move(item));
     }
     // A record that could not be read back exactly would not undo what it describes.
-    if (!utf8) return {0, Format("cannot journal the change of %s: a name or value is not UTF-8 text; nothing was changed",
-                                 {record.object})};
+    if (!utf8)
+      return {0, Format("cannot journal the change of %s: a name or value is not UTF-8 text; nothing was changed",
+                        {record.object})};
     if (record.object.empty() || record.from.empty()) {
       return {0, "cannot journal a change without its object and class; nothing was changed"};
     }

@@ -43,18 +43,18 @@ struct RemovedAttribute {
 };
 
 struct JournalRecord {
-  std::int64_t number = 0;         // 1, 2, ... in the file; Append assigns it
-  std::string object;              // relative to the context the change was made in
-  std::string from;                // the class before the change
-  std::optional<std::string> to;   // the class after it; none: only values removed
+  std::int64_t number = 0;        // 1, 2, ... in the file; Append assigns it
+  std::string object;             // relative to the context the change was made in
+  std::string from;               // the class before the change
+  std::optional<std::string> to;  // the class after it; none: only values removed
   std::vector<RemovedAttribute> removed;
-  std::string restoreLdif;         // LDIF form: DescribeRestoreLdif's record (ends with LF)
+  std::string restoreLdif;  // LDIF form: DescribeRestoreLdif's record (ends with LF)
 };
 
 enum class RecordState {
   kPending,  // written, no outcome: the change may or may not have been made
   kDone,
-  kFailed,   // nothing or part of it was changed
+  kFailed,  // nothing or part of it was changed
   kUndone,
 };
 

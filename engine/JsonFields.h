@@ -23,9 +23,8 @@ inline std::string Dump(const Object& object) {
 // Appends text as a JSON string, byte for byte as Dump writes it. Plain printable ASCII, the
 // usual case, is copied as it is; anything else is left to the JSON library.
 inline void AppendText(std::string* out, std::string_view text) {
-  const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
-  });
+  const bool plain =
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; });
   if (plain) {
     *out += '"';
     *out += text;

@@ -4,8 +4,8 @@
 
 #include <ctime>
 
-#include "util/Crc32.h"
 #include "engine/JsonFields.h"
+#include "util/Crc32.h"
 #include "util/Format.h"
 
 namespace recast::engine {
@@ -65,11 +65,21 @@ bool IsUtf8(std::string_view text) {
     const auto c = static_cast<unsigned char>(text[i]);
     std::size_t n = 0;
     std::uint32_t cp = 0;
-    if (c < 0x80) { ++i; continue; }
-    if (c >= 0xC2 && c <= 0xDF) { n = 1; cp = c & 0x1F; }
-    else if (c >= 0xE0 && c <= 0xEF) { n = 2; cp = c & 0x0F; }
-    else if (c >= 0xF0 && c <= 0xF4) { n = 3; cp = c & 0x07; }
-    else return false;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) {
+      n = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      n = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      n = 3;
+      cp = c & 0x07;
+    } else
+      return false;
     for (std::size_t k = 1; k <= n; ++k) {
       if (i + k >= text.size()) return false;
       const auto d = static_cast<unsigned char>(text[i + k]);

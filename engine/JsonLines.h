@@ -24,9 +24,9 @@ struct FileError {
 std::string SealLine(std::string_view json);
 
 enum class LineSeal {
-  kSealed,       // the checksum matches
-  kUnsealed,     // the line does not end with a "crc" member as SealLine writes it
-  kMismatch,     // the checksum does not match: the line was changed after it was written
+  kSealed,    // the checksum matches
+  kUnsealed,  // the line does not end with a "crc" member as SealLine writes it
+  kMismatch,  // the checksum does not match: the line was changed after it was written
 };
 
 // Checks line (without its line end). On kSealed *json is the covered text (the line

@@ -35,13 +35,20 @@ void SyncFolder(const std::filesystem::path& path) {
 
 std::int64_t* PlanSummary::Slot(Verdict verdict) {
   switch (verdict) {
-    case Verdict::kNoConflicts: return &noConflicts;
-    case Verdict::kUnvaluedOnly: return &unvaluedOnly;
-    case Verdict::kDeleteFirst: return &deleteFirst;
-    case Verdict::kBlocked: return &blocked;
-    case Verdict::kMissingMandatory: return &missingMandatory;
-    case Verdict::kIncomplete: return &incomplete;
-    default: return nullptr;
+    case Verdict::kNoConflicts:
+      return &noConflicts;
+    case Verdict::kUnvaluedOnly:
+      return &unvaluedOnly;
+    case Verdict::kDeleteFirst:
+      return &deleteFirst;
+    case Verdict::kBlocked:
+      return &blocked;
+    case Verdict::kMissingMandatory:
+      return &missingMandatory;
+    case Verdict::kIncomplete:
+      return &incomplete;
+    default:
+      return nullptr;
   }
 }
 
@@ -93,8 +100,8 @@ FileError PlanWriter::Open(const std::filesystem::path& path) {
   const int fd = ::mkstemp(name.data());
   if (fd < 0) {
     const int error = errno;
-    return Fail(Format("cannot write the plan %s: %s; choose a folder you may write to",
-                       {path.string(), ErrnoText(error)}));
+    return Fail(
+        Format("cannot write the plan %s: %s; choose a folder you may write to", {path.string(), ErrnoText(error)}));
   }
   temporary_ = name;
   file_ = ::fdopen(fd, "w");
@@ -270,16 +277,24 @@ FileError PlanReader::Start() {
   }
   PlanHeader header;
   const char* bad = nullptr;
-  if (!json::GetText(probe, "id", &header.id) || header.id.empty()) bad = "id";
-  else if (!json::GetText(probe, "tree", &header.tree)) bad = "tree";
-  else if (!json::GetText(probe, "container", &header.container)) bad = "container";
-  else if (!json::GetText(probe, "to", &header.to) || header.to.empty()) bad = "to";
-  else if (!json::GetBool(probe, "subtree", &header.subtree)) bad = "subtree";
-  else if (!json::GetText(probe, "created", &header.created)) bad = "created";
+  if (!json::GetText(probe, "id", &header.id) || header.id.empty())
+    bad = "id";
+  else if (!json::GetText(probe, "tree", &header.tree))
+    bad = "tree";
+  else if (!json::GetText(probe, "container", &header.container))
+    bad = "container";
+  else if (!json::GetText(probe, "to", &header.to) || header.to.empty())
+    bad = "to";
+  else if (!json::GetBool(probe, "subtree", &header.subtree))
+    bad = "subtree";
+  else if (!json::GetText(probe, "created", &header.created))
+    bad = "created";
   else {
     const json::Value* from = json::Member(probe, "from");
-    if (from == nullptr || !(from->is_null() || from->is_string())) bad = "from";
-    else if (from->is_string()) header.from = from->get_ref<const std::string&>();
+    if (from == nullptr || !(from->is_null() || from->is_string()))
+      bad = "from";
+    else if (from->is_string())
+      header.from = from->get_ref<const std::string&>();
   }
   if (bad != nullptr) {
     Fail(1, Format("the header's \"%s\" is missing or not valid; %s", {bad, kRemake}));
@@ -298,9 +313,12 @@ bool PlanReader::Next(PlanObject* object) {
   }
   std::string covered;
   switch (CheckLineSeal(line, &covered)) {
-    case LineSeal::kSealed: break;
-    case LineSeal::kMismatch: return Fail(line_, Format("checksum does not match (the line was edited); %s", {kRemake}));
-    case LineSeal::kUnsealed: return Fail(line_, Format("the line has no checksum (the line was edited); %s", {kRemake}));
+    case LineSeal::kSealed:
+      break;
+    case LineSeal::kMismatch:
+      return Fail(line_, Format("checksum does not match (the line was edited); %s", {kRemake}));
+    case LineSeal::kUnsealed:
+      return Fail(line_, Format("the line has no checksum (the line was edited); %s", {kRemake}));
   }
   const json::Value o = json::Parse(covered);
   if (!o.is_object()) return Fail(line_, Format("the line is not a JSON object; %s", {kRemake}));
@@ -315,10 +333,10 @@ bool PlanReader::Next(PlanObject* object) {
       }
     }
     if (!(s == counted_)) {
-      return Fail(line_, Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
-                                "(lines were removed or added); %s",
-                                {static_cast<std::int32_t>(s.objects), static_cast<std::int32_t>(counted_.objects),
-                                 kRemake}));
+      return Fail(line_,
+                  Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
+                         "(lines were removed or added); %s",
+                         {static_cast<std::int32_t>(s.objects), static_cast<std::int32_t>(counted_.objects), kRemake}));
     }
     std::string more;
     if (std::getline(*in_, more)) {
@@ -333,14 +351,20 @@ bool PlanReader::Next(PlanObject* object) {
   std::string verdict;
   const char* bad = nullptr;
   std::optional<Verdict> parsed;
-  if (!json::GetText(o, "object", &out.object) || out.object.empty()) bad = "object";
-  else if (!json::GetText(o, "class", &out.objectClass) || out.objectClass.empty()) bad = "class";
-  else if (!json::GetText(o, "target", &out.target) || out.target.empty()) bad = "target";
-  else if (!json::GetText(o, "verdict", &verdict) || !(parsed = PlanVerdictFromName(verdict))) bad = "verdict";
-  else if (!json::GetInteger(o, "stamp", &out.stamp) || out.stamp < 0) bad = "stamp";
+  if (!json::GetText(o, "object", &out.object) || out.object.empty())
+    bad = "object";
+  else if (!json::GetText(o, "class", &out.objectClass) || out.objectClass.empty())
+    bad = "class";
+  else if (!json::GetText(o, "target", &out.target) || out.target.empty())
+    bad = "target";
+  else if (!json::GetText(o, "verdict", &verdict) || !(parsed = PlanVerdictFromName(verdict)))
+    bad = "verdict";
+  else if (!json::GetInteger(o, "stamp", &out.stamp) || out.stamp < 0)
+    bad = "stamp";
   else {
     const json::Value* conflicts = json::Member(o, "conflicts");
-    if (conflicts == nullptr || !conflicts->is_array()) bad = "conflicts";
+    if (conflicts == nullptr || !conflicts->is_array())
+      bad = "conflicts";
     else {
       for (const json::Value& item : *conflicts) {
         Conflict c;

@@ -28,13 +28,13 @@ namespace recast::engine {
 inline constexpr int kPlanVersion = 1;
 
 struct PlanHeader {
-  std::string id;                   // unique; NewPlanId() makes one
+  std::string id;  // unique; NewPlanId() makes one
   std::string tree;
   std::string container;
   std::string to;                   // the target class
   std::optional<std::string> from;  // only objects of this class; none: every class
   bool subtree = false;
-  std::string created;              // UTC ISO 8601; WriteHeader fills an empty one
+  std::string created;  // UTC ISO 8601; WriteHeader fills an empty one
 };
 
 struct PlanObject {
@@ -43,7 +43,7 @@ struct PlanObject {
   std::string target;
   // kNoConflicts, kUnvaluedOnly, kDeleteFirst, kBlocked or kIncomplete.
   Verdict verdict = Verdict::kIncomplete;
-  std::int64_t stamp = 0;   // modification time when planned, seconds since 1970 UTC
+  std::int64_t stamp = 0;  // modification time when planned, seconds since 1970 UTC
   std::vector<Conflict> conflicts;
 };
 

@@ -17,7 +17,7 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
 }
 
 struct Steps {
-  std::vector<std::string> remove;  // in order
+  std::vector<std::string> remove;    // in order
   std::vector<std::string> alsoSend;  // unvalued, sent for the window only (harmless failures)
   const std::string* toClass = nullptr;
 };
@@ -38,7 +38,8 @@ DirStatus CarryOut(DirectorySession& session, DirContext ctx, JournalWriter& jou
       break;
     }
     if (hooks.removing) hooks.removing(name);
-    const DirStatus status = ModifyAttribute(session, ctx, record.object, name, nullptr, nullptr, kChangeRemoveAttribute);
+    const DirStatus status =
+        ModifyAttribute(session, ctx, record.object, name, nullptr, nullptr, kChangeRemoveAttribute);
     if (hooks.removed) hooks.removed(name, status);
     if (status == 0) {
       if (valued) outcome.removed.push_back(name);
@@ -48,9 +49,10 @@ DirStatus CarryOut(DirectorySession& session, DirContext ctx, JournalWriter& jou
     if (failure == 0) {
       failure = status;
       outcome.failedAttribute = name;
-      outcome.message = Format("%s: removing %s failed (%s); the journal keeps its values, so undo can put back what "
-                               "was removed",
-                               {record.object, name, DirErrorText(session, status)});
+      outcome.message = Format(
+          "%s: removing %s failed (%s); the journal keeps its values, so undo can put back what "
+          "was removed",
+          {record.object, name, DirErrorText(session, status)});
     }
     if (!hooks.windowRemovals) break;
   }
@@ -118,9 +120,10 @@ DirStatus PrepareRecast(DirectorySession& session, DirContext ctx, JournalForm f
           status == kErrNotSupported
               ? Format("%s: nothing was changed: this directory's client cannot keep the values of %s for undo",
                        {object, name})
-              : Format("%s: nothing was changed: the values of %s could not be read to keep them (%s); try again "
-                       "when the directory answers",
-                       {object, name, DirErrorText(session, status)});
+              : Format(
+                    "%s: nothing was changed: the values of %s could not be read to keep them (%s); try again "
+                    "when the directory answers",
+                    {object, name, DirErrorText(session, status)});
       return status;
     }
     p.remove.push_back(name);
@@ -162,8 +165,8 @@ DirStatus RecastWithJournal(DirectorySession& session, DirContext ctx, JournalWr
   RecastOutcome local;
   RecastOutcome& outcome = outcomeOut != nullptr ? *outcomeOut : local;
   PreparedRecast prepared;
-  if (const DirStatus status = PrepareRecast(session, ctx, journal.form(), object, fromClass, toClass,
-                                             removeAttributes, hooks, &prepared, &outcome);
+  if (const DirStatus status = PrepareRecast(session, ctx, journal.form(), object, fromClass, toClass, removeAttributes,
+                                             hooks, &prepared, &outcome);
       status != 0) {
     return status;
   }
@@ -191,8 +194,7 @@ ResumeAction DecideResume(const JournalRecord& record, const ObjectState& state)
   return ResumeAction::kLeftAlone;
 }
 
-DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record,
-                          ObjectState* state) {
+DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record, ObjectState* state) {
   session.client.BeginUserAction();
   VectorTaggedList classes;
   const DirStatus read = ReadAttributeValues(session, ctx, record.object, "Object Class", classes);
@@ -206,7 +208,8 @@ DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const Journ
   out.objectClass = classes.Text(0);
   for (const RemovedAttribute& r : record.removed) {
     std::string exported;
-    const DirStatus status = session.client.ExportAttributeValues(ctx, record.object.c_str(), r.attribute.c_str(), &exported);
+    const DirStatus status =
+        session.client.ExportAttributeValues(ctx, record.object.c_str(), r.attribute.c_str(), &exported);
     if (status == 0) {
       out.valuedAttributes.push_back(r.attribute);
     } else if (status != kErrNoSuchAttribute) {
@@ -217,8 +220,8 @@ DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const Journ
   return 0;
 }
 
-DirStatus ResumeRecorded(DirectorySession& session, DirContext ctx, JournalWriter& journal,
-                         const JournalRecord& record, ResumeAction* actionOut, RecastOutcome* outcomeOut) {
+DirStatus ResumeRecorded(DirectorySession& session, DirContext ctx, JournalWriter& journal, const JournalRecord& record,
+                         ResumeAction* actionOut, RecastOutcome* outcomeOut) {
   RecastOutcome local;
   RecastOutcome& outcome = outcomeOut != nullptr ? *outcomeOut : local;
   outcome = RecastOutcome{};
@@ -233,19 +236,21 @@ DirStatus ResumeRecorded(DirectorySession& session, DirContext ctx, JournalWrite
   if (actionOut != nullptr) *actionOut = action;
   switch (action) {
     case ResumeAction::kLeftAlone:
-      outcome.message =
-          !state.exists ? Format("%s: no longer exists; record %s is left as it is",
-                                 {record.object, std::to_string(record.number)})
-                        : Format("%s: its class is now %s, neither %s nor %s; it was changed since, so record %s is "
-                                 "left as it is",
-                                 {record.object, state.objectClass, record.from, record.to.value_or(record.from),
-                                  std::to_string(record.number)});
+      outcome.message = !state.exists
+                            ? Format("%s: no longer exists; record %s is left as it is",
+                                     {record.object, std::to_string(record.number)})
+                            : Format(
+                                  "%s: its class is now %s, neither %s nor %s; it was changed since, so record %s is "
+                                  "left as it is",
+                                  {record.object, state.objectClass, record.from, record.to.value_or(record.from),
+                                   std::to_string(record.number)});
       return 0;
     case ResumeAction::kAlreadyDone:
       if (FileError e = journal.MarkDone(record.number); !e.ok()) outcome.journalError = e;
       return 0;
     case ResumeAction::kCarryOut:
-    case ResumeAction::kContinue: break;
+    case ResumeAction::kContinue:
+      break;
   }
   Steps steps;
   steps.remove = state.valuedAttributes;

@@ -20,8 +20,8 @@ namespace recast::engine {
 
 // What the window needs to show and steer the removals one by one. All may be empty.
 struct RecastHooks {
-  std::function<bool()> cancelRequested;                         // asked before each removal
-  std::function<void(const std::string& attribute)> removing;   // before each removal
+  std::function<bool()> cancelRequested;                                        // asked before each removal
+  std::function<void(const std::string& attribute)> removing;                   // before each removal
   std::function<void(const std::string& attribute, DirStatus status)> removed;  // after each
   // Send removals also for attributes without values (their failure is harmless and does not
   // fail the change), and go on after a failed removal to the next attribute.
@@ -32,14 +32,14 @@ struct RecastHooks {
 };
 
 struct RecastOutcome {
-  std::int64_t record = 0;               // the journal record's number; 0 when none was written
-  std::vector<std::string> removed;      // attributes removed (in order)
+  std::int64_t record = 0;           // the journal record's number; 0 when none was written
+  std::vector<std::string> removed;  // attributes removed (in order)
   bool classChanged = false;
   // What failed, when the status is not 0: the step's attribute (empty for the class change
   // or the journal) and a message naming the cause and the fix.
   std::string failedAttribute;
   std::string message;
-  FileError journalError;                // of kErrJournalWrite
+  FileError journalError;  // of kErrJournalWrite
 };
 
 // The journal form for a tree: LDIF where the client describes restore records (asked for
@@ -85,8 +85,8 @@ DirStatus CarryOutRecast(DirectorySession& session, DirContext ctx, JournalWrite
 // How a pending record's object stands now.
 struct ObjectState {
   bool exists = true;
-  std::string objectClass;                     // the base class (first "Object Class" value)
-  std::vector<std::string> valuedAttributes;   // those of the record's removed that hold values
+  std::string objectClass;                    // the base class (first "Object Class" value)
+  std::vector<std::string> valuedAttributes;  // those of the record's removed that hold values
 };
 
 enum class ResumeAction {
@@ -102,13 +102,12 @@ ResumeAction DecideResume(const JournalRecord& record, const ObjectState& state)
 // Reads record's object afresh (BeginUserAction first): its base class and which of the
 // removed attributes hold values. 0 on success (a missing object gives exists = false and 0);
 // else the failing read's status.
-DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record,
-                          ObjectState* state);
+DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record, ObjectState* state);
 
 // Finishes a pending record of journal: reads the state, decides, carries out what is left
 // (writing no second record) and marks the record. *action (may be null) gets the decision;
 // kLeftAlone leaves the record pending and returns 0, with outcome->message saying why.
-DirStatus ResumeRecorded(DirectorySession& session, DirContext ctx, JournalWriter& journal,
-                         const JournalRecord& record, ResumeAction* action, RecastOutcome* outcome);
+DirStatus ResumeRecorded(DirectorySession& session, DirContext ctx, JournalWriter& journal, const JournalRecord& record,
+                         ResumeAction* action, RecastOutcome* outcome);
 
 }  // namespace recast::engine

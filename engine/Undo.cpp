@@ -24,9 +24,10 @@ void UndoRecord(DirectorySession& session, DirContext ctx, const JournalRecord& 
     item.result = UndoResult::kLeftAlone;
     item.message = !state.exists
                        ? Format("%s: no longer exists; left alone", {record.object})
-                       : Format("%s: its class is now %s, neither %s nor %s: it was changed since; left alone (put it "
-                                "back by hand from the journal)",
-                                {record.object, state.objectClass, record.from, record.to.value_or(record.from)});
+                       : Format(
+                             "%s: its class is now %s, neither %s nor %s: it was changed since; left alone (put it "
+                             "back by hand from the journal)",
+                             {record.object, state.objectClass, record.from, record.to.value_or(record.from)});
     return;
   }
   const bool unchanged = isFrom && state.valuedAttributes.size() == record.removed.size();
@@ -46,9 +47,10 @@ void UndoRecord(DirectorySession& session, DirContext ctx, const JournalRecord& 
     if (status != 0) {
       item.result = UndoResult::kFailed;
       item.status = status;
-      item.message = Format("%s: putting back the values of %s failed (%s); the journal still holds them, undo again "
-                            "once the cause is fixed",
-                            {record.object, r.attribute, DirErrorText(session, status)});
+      item.message = Format(
+          "%s: putting back the values of %s failed (%s); the journal still holds them, undo again "
+          "once the cause is fixed",
+          {record.object, r.attribute, DirErrorText(session, status)});
       return;
     }
   }
@@ -57,8 +59,8 @@ void UndoRecord(DirectorySession& session, DirContext ctx, const JournalRecord& 
 
 }  // namespace
 
-DirStatus UndoJournal(DirectorySession& session, DirContext ctx, const std::string& path,
-                      const std::string* onlyObject, UndoReport* reportOut) {
+DirStatus UndoJournal(DirectorySession& session, DirContext ctx, const std::string& path, const std::string* onlyObject,
+                      UndoReport* reportOut) {
   UndoReport local;
   UndoReport& report = reportOut != nullptr ? *reportOut : local;
   report = UndoReport{};
@@ -90,7 +92,9 @@ DirStatus UndoJournal(DirectorySession& session, DirContext ctx, const std::stri
           return kErrJournalWrite;
         }
         break;
-      case UndoResult::kLeftAlone: ++report.leftAlone; break;
+      case UndoResult::kLeftAlone:
+        ++report.leftAlone;
+        break;
       case UndoResult::kFailed:
         ++report.failed;
         if (first == 0) first = item.status;

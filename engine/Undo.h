@@ -30,14 +30,14 @@ struct UndoItem {
 struct UndoReport {
   std::vector<UndoItem> items;  // in the order worked through (newest first)
   std::int64_t undone = 0, leftAlone = 0, failed = 0, alreadyUndone = 0;
-  FileError fileError;          // the journal could not be read or written
+  FileError fileError;  // the journal could not be read or written
 };
 
 // Undoes the records of the journal at path (all, or only those of *onlyObject, compared
 // ignoring case), objects named relative to ctx. Returns 0 when every record worked on was
 // undone (or needed nothing); kErrJournalWrite when the journal could not be read or marked
 // (report->fileError); else the status of the first failed record. report may be null.
-DirStatus UndoJournal(DirectorySession& session, DirContext ctx, const std::string& path,
-                      const std::string* onlyObject, UndoReport* report);
+DirStatus UndoJournal(DirectorySession& session, DirContext ctx, const std::string& path, const std::string* onlyObject,
+                      UndoReport* report);
 
 }  // namespace recast::engine

@@ -15,8 +15,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
+#include "tests/support/MemoryService.h"
 
 using namespace recast;
 using namespace recast::client;
@@ -45,10 +45,15 @@ service::ClassDefinition Class(const char* name, std::uint32_t flags, std::vecto
 
 std::unique_ptr<service::DirectoryService> Tree() {
   service::Schema schema;
-  schema.attributes = {Attr("Object Class", kSynClassName), Attr("CN", kSynCiString), Attr("O", kSynCiString),
-                       Attr("OU", kSynCiString), Attr("Surname", kSynCiString, kAttrSingleValued),
-                       Attr("Member", kSynDistName), Attr("Login Script", kSynStream, kAttrSingleValued),
-                       Attr("Network Address", kSynNetAddress), Attr("Postal Address", kSynPoAddress)};
+  schema.attributes = {Attr("Object Class", kSynClassName),
+                       Attr("CN", kSynCiString),
+                       Attr("O", kSynCiString),
+                       Attr("OU", kSynCiString),
+                       Attr("Surname", kSynCiString, kAttrSingleValued),
+                       Attr("Member", kSynDistName),
+                       Attr("Login Script", kSynStream, kAttrSingleValued),
+                       Attr("Network Address", kSynNetAddress),
+                       Attr("Postal Address", kSynPoAddress)};
   schema.classes = {
       Class("Top", 0, {}, {"Object Class"}, {}),
       Class("Organization", kClassContainer | kClassEffective, {"Top"}, {"O"}, {"Login Script"}),
@@ -93,9 +98,25 @@ const std::filesystem::path& ConfigFile() {
   return file;
 }
 
-const char* const kNames[] = {"",        "[Root]",   "ACME",         ".O=ACME",     "Sales.ACME", "Admin.ACME",
-                              "CN=U3.OU=Sales.O=ACME", "User",  "Group", "Object Class", "CN", "Surname",
-                              "Login Script", "Network Address", "Postal Address", "Member", "Nobody.ACME", "..", "."};
+const char* const kNames[] = {"",
+                              "[Root]",
+                              "ACME",
+                              ".O=ACME",
+                              "Sales.ACME",
+                              "Admin.ACME",
+                              "CN=U3.OU=Sales.O=ACME",
+                              "User",
+                              "Group",
+                              "Object Class",
+                              "CN",
+                              "Surname",
+                              "Login Script",
+                              "Network Address",
+                              "Postal Address",
+                              "Member",
+                              "Nobody.ACME",
+                              "..",
+                              "."};
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
@@ -134,9 +155,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char text[kWhoAmIBytes];
     std::uint32_t a = 0, b = 0;
     switch (in.ConsumeIntegralInRange<int>(0, 24)) {
-      case 0: { DirContext c = kNoContext; if (client.CreateContext(&c) == 0) contexts.push_back(c); break; }
-      case 1: { DirContext c = kNoContext; if (client.DuplicateContext(context(), &c) == 0) contexts.push_back(c); break; }
-      case 2: client.FreeContext(context()); break;
+      case 0: {
+        DirContext c = kNoContext;
+        if (client.CreateContext(&c) == 0) contexts.push_back(c);
+        break;
+      }
+      case 1: {
+        DirContext c = kNoContext;
+        if (client.DuplicateContext(context(), &c) == 0) contexts.push_back(c);
+        break;
+      }
+      case 2:
+        client.FreeContext(context());
+        break;
       case 3: {
         DirBuffer buf = kNoBuffer;
         const std::uint32_t want = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 70000)
@@ -144,10 +175,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (client.AllocBuffer(want, &buf) == 0) buffers.push_back(buf);
         break;
       }
-      case 4: client.FreeBuffer(buffer()); break;
-      case 5: client.InitBuffer(context(), in.PickValueInArray({kOpReadObject, kOpModifyObject, kOpReadAttrDef,
-                                                                kOpReadClassDef, in.ConsumeIntegral<std::uint32_t>()}),
-                                buffer()); break;
+      case 4:
+        client.FreeBuffer(buffer());
+        break;
+      case 5:
+        client.InitBuffer(context(),
+                          in.PickValueInArray({kOpReadObject, kOpModifyObject, kOpReadAttrDef, kOpReadClassDef,
+                                               in.ConsumeIntegral<std::uint32_t>()}),
+                          buffer());
+        break;
       case 6: {
         IterationHandle it = iteration();
         const bool containers = in.ConsumeBool();
@@ -187,15 +223,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (client.ReadObject(c, n, info, all, names, &it, buffer()) == 0) iterations.push_back(it);
         break;
       }
-      case 10: client.GetObjectCount(context(), buffer(), &a); break;
-      case 11: { ObjectInfo info; client.GetObjectName(context(), buffer(), text, &a, &info); break; }
-      case 12: client.GetClassDefCount(context(), buffer(), &a); break;
-      case 13: { ClassInfo info; client.GetClassDef(context(), buffer(), text, in.ConsumeBool() ? &info : nullptr); break; }
-      case 14: client.GetClassItemCount(context(), buffer(), &a); break;
-      case 15: client.GetClassItem(context(), buffer(), text); break;
-      case 16: client.GetAttrCount(context(), buffer(), &a); break;
-      case 17: { AttrInfo info; client.GetAttrDef(context(), buffer(), text, in.ConsumeBool() ? &info : nullptr); break; }
-      case 18: client.GetAttrName(context(), buffer(), text, &a, &b); break;
+      case 10:
+        client.GetObjectCount(context(), buffer(), &a);
+        break;
+      case 11: {
+        ObjectInfo info;
+        client.GetObjectName(context(), buffer(), text, &a, &info);
+        break;
+      }
+      case 12:
+        client.GetClassDefCount(context(), buffer(), &a);
+        break;
+      case 13: {
+        ClassInfo info;
+        client.GetClassDef(context(), buffer(), text, in.ConsumeBool() ? &info : nullptr);
+        break;
+      }
+      case 14:
+        client.GetClassItemCount(context(), buffer(), &a);
+        break;
+      case 15:
+        client.GetClassItem(context(), buffer(), text);
+        break;
+      case 16:
+        client.GetAttrCount(context(), buffer(), &a);
+        break;
+      case 17: {
+        AttrInfo info;
+        client.GetAttrDef(context(), buffer(), text, in.ConsumeBool() ? &info : nullptr);
+        break;
+      }
+      case 18:
+        client.GetAttrName(context(), buffer(), text, &a, &b);
+        break;
       case 19: {
         const DirContext c = context();
         const DirBuffer r = buffer();
@@ -210,7 +270,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 20: {
         const DirContext c = context();
         const DirBuffer r = buffer();
-        if (in.ConsumeBool()) client.PutClassName(c, r, name()); else client.PutAttrName(c, r, name());
+        if (in.ConsumeBool())
+          client.PutClassName(c, r, name());
+        else
+          client.PutAttrName(c, r, name());
         break;
       }
       case 21: {

@@ -16,7 +16,9 @@ using namespace recast;
 // type): leaks inside the library, whose results we free on every path. Full malloc stacks
 // let the suppressions name those two functions alone.
 extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
-extern "C" const char* __lsan_default_suppressions() { return "leak:ldap_str2attributetype\nleak:ldap_str2objectclass\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:ldap_str2attributetype\nleak:ldap_str2objectclass\n";
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> classes;

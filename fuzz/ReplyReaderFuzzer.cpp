@@ -59,15 +59,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view name;
     DirStatus status = 0;
     switch (op) {
-      case 0: status = reader.ObjectCount(&count); break;
-      case 1: { ObjectInfo info{}; status = reader.ObjectName(&name, &attrCount, &info); break; }
-      case 2: status = reader.ClassDefCount(&count); break;
-      case 3: { ClassInfo info{}; status = reader.ClassDef(&name, (calls & 1) ? &info : nullptr); break; }
-      case 4: status = reader.ClassItemCount(&count); break;
-      case 5: status = reader.ClassItem(&name); break;
-      case 6: status = reader.AttrCount(&count); break;
-      case 7: { AttrInfo info{}; status = reader.AttrDef(&name, (calls & 1) ? &info : nullptr); break; }
-      case 8: status = reader.AttrName(&name, &count, &syntax); break;
+      case 0:
+        status = reader.ObjectCount(&count);
+        break;
+      case 1: {
+        ObjectInfo info{};
+        status = reader.ObjectName(&name, &attrCount, &info);
+        break;
+      }
+      case 2:
+        status = reader.ClassDefCount(&count);
+        break;
+      case 3: {
+        ClassInfo info{};
+        status = reader.ClassDef(&name, (calls & 1) ? &info : nullptr);
+        break;
+      }
+      case 4:
+        status = reader.ClassItemCount(&count);
+        break;
+      case 5:
+        status = reader.ClassItem(&name);
+        break;
+      case 6:
+        status = reader.AttrCount(&count);
+        break;
+      case 7: {
+        AttrInfo info{};
+        status = reader.AttrDef(&name, (calls & 1) ? &info : nullptr);
+        break;
+      }
+      case 8:
+        status = reader.AttrName(&name, &count, &syntax);
+        break;
       case 9: {
         std::string_view encoded;
         status = reader.PeekValue(&encoded, &syntax);
@@ -79,8 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (status == 0) FormatValue(encoded, syntax, reader.currentAttribute());
         break;
       }
-      case 11: reader.Clear(); break;
-      case 12: reader.Reset(reply.data(), reply.size()); break;
+      case 11:
+        reader.Clear();
+        break;
+      case 12:
+        reader.Reset(reply.data(), reply.size());
+        break;
       default: {
         // Follow the reply's own order: try each reader until none succeeds.
         bool any = false;
@@ -89,12 +117,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           std::string_view v;
           DirStatus st;
           switch (next) {
-            case 1: { ObjectInfo info{}; st = reader.ObjectName(&v, &n, &info); break; }
-            case 3: { ClassInfo info{}; st = reader.ClassDef(&v, &info); break; }
-            case 4: st = reader.ClassItemCount(&n); break;
-            case 5: st = reader.ClassItem(&v); break;
-            case 7: { AttrInfo info{}; st = reader.AttrDef(&v, &info); break; }
-            case 8: st = reader.AttrName(&v, &n, &s); break;
+            case 1: {
+              ObjectInfo info{};
+              st = reader.ObjectName(&v, &n, &info);
+              break;
+            }
+            case 3: {
+              ClassInfo info{};
+              st = reader.ClassDef(&v, &info);
+              break;
+            }
+            case 4:
+              st = reader.ClassItemCount(&n);
+              break;
+            case 5:
+              st = reader.ClassItem(&v);
+              break;
+            case 7: {
+              AttrInfo info{};
+              st = reader.AttrDef(&v, &info);
+              break;
+            }
+            case 8:
+              st = reader.AttrName(&v, &n, &s);
+              break;
             default:
               st = reader.NextValue(&v, &s);
               if (st == 0) FormatValue(v, s, reader.currentAttribute());

@@ -26,12 +26,34 @@ using namespace recast;
 namespace {
 
 constexpr std::string_view kNames[] = {
-    "App:GUID", "Bindery Property", "snmpTrapDescription", "CA Public Key", "Public Key", "memberQuery",
-    "WM:INV DMA", "WM:INV Interrupt", "WM:INV Port", "WM:INV CPU Information", "WM:INV Shared Memory",
-    "WM:INV Volume", "NGW: Location", "App:Folder List", "App:FS Rights Path", "bhConfig", "FW0 USER ADD",
-    "Partition Status", "Local Received Up To", "Transitive Vector", "Printer Configuration",
-    "App:Macros", "App:Copy Files", "App:Inventory", "App:Program Groups", "Aliased Object Name",
-    "partition status", "Description",
+    "App:GUID",
+    "Bindery Property",
+    "snmpTrapDescription",
+    "CA Public Key",
+    "Public Key",
+    "memberQuery",
+    "WM:INV DMA",
+    "WM:INV Interrupt",
+    "WM:INV Port",
+    "WM:INV CPU Information",
+    "WM:INV Shared Memory",
+    "WM:INV Volume",
+    "NGW: Location",
+    "App:Folder List",
+    "App:FS Rights Path",
+    "bhConfig",
+    "FW0 USER ADD",
+    "Partition Status",
+    "Local Received Up To",
+    "Transitive Vector",
+    "Printer Configuration",
+    "App:Macros",
+    "App:Copy Files",
+    "App:Inventory",
+    "App:Program Groups",
+    "Aliased Object Name",
+    "partition status",
+    "Description",
 };
 
 struct FreeDeleter {
@@ -82,7 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FormatAttributeValue(block.get(), syntax, static_cast<std::uint32_t>(bytes.size()), name, values);
   }
 
-  for (std::string_view layout : kNames) FormatOctetValue(static_cast<std::uint32_t>(bytes.size()), bytes.data(), layout);
+  for (std::string_view layout : kNames)
+    FormatOctetValue(static_cast<std::uint32_t>(bytes.size()), bytes.data(), layout);
   FormatOctetValue(static_cast<std::uint32_t>(bytes.size()), bytes.data(), name);
   FormatNetAddress(number, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   FormatNetAddress(number % 16, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
@@ -97,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> aot = {'A', 'O', 'T', ' ', 'F', 'I', 'L', 'E'};
   aot.insert(aot.end(), bytes.begin(), bytes.end());
   const std::span<const std::uint8_t> aotView(aot);
-  for (std::string_view templateName : {"App:Macros", "App:Copy Files", "App:Inventory", "App:Program Groups", "Other"}) {
+  for (std::string_view templateName :
+       {"App:Macros", "App:Copy Files", "App:Inventory", "App:Program Groups", "Other"}) {
     FormatStreamText(aotView, templateName);
   }
   return 0;

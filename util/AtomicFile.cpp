@@ -187,9 +187,10 @@ std::string FileWriteErrorText(const fs::path& path, const FileWriteResult& resu
     case FileWriteStatus::Written:
       return {};
     case FileWriteStatus::ReadOnly:
-      return Format("Could not write %s: the file is read-only. Save under another name, or make the file "
-                    "writable and save again.",
-                    {name});
+      return Format(
+          "Could not write %s: the file is read-only. Save under another name, or make the file "
+          "writable and save again.",
+          {name});
     case FileWriteStatus::Exists:
       return Format("Could not write %s: a file of that name exists already. Choose another name.", {name});
     case FileWriteStatus::Failed:

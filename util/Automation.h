@@ -56,7 +56,8 @@ class Automation {
 // Owns one object handle and releases it when it goes.
 class AutomationRef {
  public:
-  explicit AutomationRef(Automation& automation, AutomationHandle handle = 0) : automation_(automation), handle_(handle) {}
+  explicit AutomationRef(Automation& automation, AutomationHandle handle = 0)
+      : automation_(automation), handle_(handle) {}
   ~AutomationRef() { Reset(0); }
   AutomationRef(const AutomationRef&) = delete;
   AutomationRef& operator=(const AutomationRef&) = delete;

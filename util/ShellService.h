@@ -25,8 +25,8 @@ class ShellService {
   // Opens program (an executable, a document or an address) with its associated application,
   // passing parameters, in workingDirectory when that is not empty. Returns a result code
   // as above; never blocks until the started program ends.
-  virtual int Open(const std::string& program, const std::string& parameters,
-                   const std::string& workingDirectory, int showMode) = 0;
+  virtual int Open(const std::string& program, const std::string& parameters, const std::string& workingDirectory,
+                   int showMode) = 0;
 };
 
 }  // namespace recast

@@ -64,8 +64,8 @@ bool CheckTargetPath(UserInterface& ui, std::string_view fileName, bool showMess
   return false;
 }
 
-bool ExportTable(ExportContext& context, const TextTable* table, std::string_view keyword,
-                 const std::string& fileName, std::string_view columnSeparator, std::string_view rowTrailer) {
+bool ExportTable(ExportContext& context, const TextTable* table, std::string_view keyword, const std::string& fileName,
+                 std::string_view columnSeparator, std::string_view rowTrailer) {
   if (table == nullptr) return false;
   const std::string word =
       keyword.empty() ? TrimLeftChars(UpperAscii(FileExtension(fileName)), " .") : std::string(keyword);

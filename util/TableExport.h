@@ -50,8 +50,8 @@ bool CheckTargetPath(UserInterface& ui, std::string_view fileName, bool showMess
 // reported in an error box naming the file and the cause (FileWriteErrorText) and stays as it
 // was.
 // Returns true when everything the target asks for was done.
-bool ExportTable(ExportContext& context, const TextTable* table, std::string_view keyword,
-                 const std::string& fileName, std::string_view columnSeparator, std::string_view rowTrailer);
+bool ExportTable(ExportContext& context, const TextTable* table, std::string_view keyword, const std::string& fileName,
+                 std::string_view columnSeparator, std::string_view rowTrailer);
 
 // ExportTable with a tab as column separator and no row trailer.
 bool ExportTableTabbed(ExportContext& context, const TextTable* table, std::string_view keyword,

@@ -82,8 +82,7 @@ std::int32_t IndexOfText(std::string_view text, std::span<const std::string_view
 std::int32_t IndexOfText(std::string_view text, std::span<const std::string> texts, bool caseSensitive) {
   return IndexIn(text, texts, caseSensitive);
 }
-std::int32_t IndexOfText(std::string_view text, std::initializer_list<std::string_view> texts,
-                         bool caseSensitive) {
+std::int32_t IndexOfText(std::string_view text, std::initializer_list<std::string_view> texts, bool caseSensitive) {
   return IndexIn(text, texts, caseSensitive);
 }
 bool IsOneOfText(std::string_view text, std::span<const std::string_view> texts, bool caseSensitive) {
@@ -127,8 +126,8 @@ std::size_t PosText(std::string_view sub, std::string_view text, bool caseSensit
   return at == std::string_view::npos ? 0 : at + 1;
 }
 
-std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement,
-                        bool caseSensitive, bool all) {
+std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement, bool caseSensitive,
+                        bool all) {
   if (find.empty() || find == replacement) return std::string(text);
   std::string out;
   std::size_t from = 0;

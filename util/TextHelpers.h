@@ -63,8 +63,8 @@ std::size_t PosText(std::string_view sub, std::string_view text, bool caseSensit
 // without overlap) by replacement. The inserted replacement is never searched again. The
 // text comes back unchanged when find is empty or equals replacement exactly. Characters
 // outside the matches keep their case.
-std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement,
-                        bool caseSensitive, bool all);
+std::string ReplaceText(std::string_view text, std::string_view find, std::string_view replacement, bool caseSensitive,
+                        bool all);
 
 // A double quote, the text, a double quote; inner quotes are left as they are.
 std::string QuoteText(std::string_view text);

@@ -20,9 +20,9 @@ inline constexpr CursorId kArrowCursor = 0;
 inline constexpr CursorId kBusyCursor = 1;
 
 struct SaveDialogRequest {
-  std::string defaultFileName;  // no folder, no extension
-  std::string defaultExtension; // without the dot, e.g. "txt"
-  std::string filter;           // "Text Files|*.txt|All Files|*.*"
+  std::string defaultFileName;   // no folder, no extension
+  std::string defaultExtension;  // without the dot, e.g. "txt"
+  std::string filter;            // "Text Files|*.txt|All Files|*.*"
 };
 
 class UserInterface {

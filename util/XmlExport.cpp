@@ -25,11 +25,21 @@ std::string EscapeXmlText(std::string_view text) {
     char32_t cp = 0;
     const std::size_t len = ReadCp1252Character(text, pos, &cp);
     switch (cp) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '\'': out += "&apos;"; break;
-      case '"': out += "&quot;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
       default:
         if (cp < 0x20 && cp != '\t' && cp != '\r' && cp != '\n') {
           out += '?';
@@ -63,7 +73,8 @@ std::string XmlCellValues(const TextTable& table, int col, int row) {
   }
   std::string out;
   for (std::size_t i = 0; i < sorted.size(); ++i) {
-    out += Format("<%s index=\"%d\">%s</%s>", {"value", static_cast<std::int32_t>(i), EscapeXmlText(sorted[i]), "value"});
+    out +=
+        Format("<%s index=\"%d\">%s</%s>", {"value", static_cast<std::int32_t>(i), EscapeXmlText(sorted[i]), "value"});
   }
   return out;
 }

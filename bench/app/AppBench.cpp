@@ -14,8 +14,8 @@
 #include "app/ListBox.h"
 #include "app/MainForm.h"
 #include "app/MainFormController.h"
-#include "app/TaggedListModel.h"
 #include "app/ResponsiveUserInterface.h"
+#include "app/TaggedListModel.h"
 #include "directory/Connection.h"
 #include "directory/Listing.h"
 #include "platform/client/DirectoryClientFactory.h"
@@ -38,9 +38,10 @@ std::string WideData() {
   std::string text = BenchSchema();
   for (int i = 1; i <= 250; ++i) text += Format("\nattribute: Wide%.3d\nsyntax: 3\n", {i});
   const auto classText = [](const char* name, int first) {
-    std::string c = Format("\nclass: %s\nflags: Effective\nsuper: Top\ncontainment: Organization\nnaming: CN\n"
-                           "mandatory: CN\n",
-                           {name});
+    std::string c = Format(
+        "\nclass: %s\nflags: Effective\nsuper: Top\ncontainment: Organization\nnaming: CN\n"
+        "mandatory: CN\n",
+        {name});
     for (int i = first; i < first + 198; ++i) c += Format("optional: Wide%.3d\n", {i});
     return c;
   };

@@ -5,11 +5,11 @@
 // run), and how the list grew meanwhile (rows at each tenth of the listing's time).
 //
 // Run: build/bench/app/app_million_bench [entries]   (QT_QPA_PLATFORM=offscreen by default)
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 
@@ -117,9 +117,10 @@ int ListMode(int argc, char** argv) {
   for (std::string line; std::getline(status, line);) {
     if (line.rfind("VmHWM:", 0) == 0) peakKib = std::stol(line.substr(6));
   }
-  std::printf("%-10s %8d rows %8.2f s  longest stall %6.0f ms  peak resident memory %.1f MiB\n"
-              "           rows at each tenth:",
-              argv[2], f.rows, f.seconds, f.longestStallMs, peakKib / 1024.0);
+  std::printf(
+      "%-10s %8d rows %8.2f s  longest stall %6.0f ms  peak resident memory %.1f MiB\n"
+      "           rows at each tenth:",
+      argv[2], f.rows, f.seconds, f.longestStallMs, peakKib / 1024.0);
   for (int rows : f.growth) std::printf(" %d", rows);
   std::printf("\n");
   return f.rows > 0 ? 0 : 1;
@@ -163,9 +164,9 @@ int main(int argc, char** argv) {
   const auto folder = server->Directory() / "client";
   std::filesystem::create_directories(folder);
   const auto password = server->PasswordFile("bench-password", ldap::testing::kPassword, 0600);
-  std::ofstream(folder / "connections.ini") << "[Main]\nTree=SLAPD\nService=" << server->Url()
-                                            << "\nLogin=" << ldap::testing::kRootDn
-                                            << "\nPasswordFile=" << password.string() << "\nBase=o=Org\n";
+  std::ofstream(folder / "connections.ini")
+      << "[Main]\nTree=SLAPD\nService=" << server->Url() << "\nLogin=" << ldap::testing::kRootDn
+      << "\nPasswordFile=" << password.string() << "\nBase=o=Org\n";
   const bool slapdListed = ListInChild(argv[0], "slapd", folder / "connections.ini");
   return embeddedListed && slapdListed ? 0 : 1;
 }

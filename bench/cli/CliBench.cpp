@@ -107,11 +107,11 @@ void UseHome(const fs::path& home) {
 
 void BenchLdap(const fs::path& work, int planCount, int applyCount) {
   std::string error;
-  auto server = SlapdServer::Start(
-      recast::ldap::testing::Seeded(PeopleLdif("Plan", planCount) + PeopleLdif("Peer", applyCount) +
-                                    PeopleLdif("Jobs1", applyCount) + PeopleLdif("Jobs4", applyCount) +
-                                    PeopleLdif("Small", 1000)),
-      &error);
+  auto server =
+      SlapdServer::Start(recast::ldap::testing::Seeded(PeopleLdif("Plan", planCount) + PeopleLdif("Peer", applyCount) +
+                                                       PeopleLdif("Jobs1", applyCount) +
+                                                       PeopleLdif("Jobs4", applyCount) + PeopleLdif("Small", 1000)),
+                         &error);
   if (!server) {
     std::fprintf(stderr, "slapd: %s\n", error.c_str());
     std::exit(1);
@@ -154,10 +154,10 @@ void BenchLdap(const fs::path& work, int planCount, int applyCount) {
               large.seconds / search.seconds, planCount, (large.peakKib - small.peakKib) / 1024.0);
 
   Write(work / "peer.ldif", ClassChangeLdif("Peer", applyCount));
-  const Outcome modify = Run({"ldapmodify", "-x", "-e", "relax", "-H", server->Url(), "-D",
-                              recast::ldap::testing::kRootDn, "-w", recast::ldap::testing::kPassword, "-f",
-                              (work / "peer.ldif").string()},
-                             "/dev/null", log);
+  const Outcome modify =
+      Run({"ldapmodify", "-x", "-e", "relax", "-H", server->Url(), "-D", recast::ldap::testing::kRootDn, "-w",
+           recast::ldap::testing::kPassword, "-f", (work / "peer.ldif").string()},
+          "/dev/null", log);
   Check(modify, "ldapmodify -e relax", log);
   Row("ldapmodify -e relax", modify, applyCount);
   for (const auto& [ou, jobs] : {std::pair<std::string, const char*>{"Jobs1", "1"}, {"Jobs4", "4"}}) {
@@ -195,8 +195,8 @@ void BenchEmbedded(const fs::path& work, int planCount, int applyCount) {
   std::printf("== embedded store, %d entries to plan, %d class changes\n", planCount, applyCount);
   for (const auto& [ou, count] : {std::pair<std::string, int>{"Plan", planCount}, {"Apply", applyCount}}) {
     const fs::path planFile = work / ("store-" + ou + ".plan");
-    const Outcome plan = Run({program, "plan", "--tree", "BENCH_STORE", "--container", ".OU=" + ou + ".O=Bench",
-                              "--to", "Person", "--out", planFile.string()},
+    const Outcome plan = Run({program, "plan", "--tree", "BENCH_STORE", "--container", ".OU=" + ou + ".O=Bench", "--to",
+                              "Person", "--out", planFile.string()},
                              "/dev/null", log);
     Check(plan, "plan", log);
     Row(("recast-object plan (" + std::to_string(count) + ")").c_str(), plan, count);

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
+#include "tests/support/MemoryService.h"
 
 namespace recast::client {
 namespace {
@@ -113,7 +113,12 @@ void BM_ListContainer(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0));
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_ListContainer)->Arg(10000)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_ListContainer)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 long StatusKiB(const char* field) {
   std::ifstream status("/proc/self/status");

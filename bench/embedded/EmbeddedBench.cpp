@@ -65,8 +65,8 @@ const fs::path& LargeStore() {
         "generate: CN=user{n:6}.OU=Many.O=Big\ncount: 100000\nclass: User\nSurname: S{n}\n\n"
         "entry: OU=Few.O=Big\nclass: Organizational Unit\n\n"
         "generate: CN=user{n:6}.OU=Few.O=Big\ncount: 10000\nclass: User\nSurname: S{n}\n";
-    if (LoadDataFiles({DataFile("schema.txt")}, &data, &error) != 0 || LoadDataText(tree, "bench", &data, &error) != 0 ||
-        WriteStore(data, path) != 0)
+    if (LoadDataFiles({DataFile("schema.txt")}, &data, &error) != 0 ||
+        LoadDataText(tree, "bench", &data, &error) != 0 || WriteStore(data, path) != 0)
       std::abort();
     return path;
   }();

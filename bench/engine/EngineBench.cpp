@@ -18,13 +18,18 @@ namespace fs = std::filesystem;
 
 fs::path Folder() {
   const char* chosen = std::getenv("RECAST_BENCH_FOLDER");
-  std::string pattern = ((chosen ? fs::path(chosen) : fs::temp_directory_path()) / "recast-engine-bench-XXXXXX").string();
+  std::string pattern =
+      ((chosen ? fs::path(chosen) : fs::temp_directory_path()) / "recast-engine-bench-XXXXXX").string();
   return ::mkdtemp(pattern.data());
 }
 
 JournalRecord Record() {
-  return {0, "CN=user0001.OU=Staff.O=ACME", "User", std::string("Organizational Person"),
-          {{"Language", "v1;3;RW5nbGlzaA=="}, {"Login Disabled", "v1;7;AQ=="}}, ""};
+  return {0,
+          "CN=user0001.OU=Staff.O=ACME",
+          "User",
+          std::string("Organizational Person"),
+          {{"Language", "v1;3;RW5nbGlzaA=="}, {"Login Disabled", "v1;7;AQ=="}},
+          ""};
 }
 
 // Records per second with one sync per batch of state.range(0) records, each marked done.
@@ -56,8 +61,12 @@ void BM_PlanRead(benchmark::State& state) {
     writer.Open(path);
     writer.WriteHeader({NewPlanId(), "ACME_CORP", "OU=Staff.O=ACME", "Organizational Person", std::nullopt, false, ""});
     for (int i = 0; i < 100000; ++i) {
-      writer.WriteObject({"CN=user" + std::to_string(i) + ".OU=Staff.O=ACME", "User", "Organizational Person",
-                          Verdict::kDeleteFirst, 1765264500, {{"Language", '*', "English"}, {"Title", ' ', ""}}});
+      writer.WriteObject({"CN=user" + std::to_string(i) + ".OU=Staff.O=ACME",
+                          "User",
+                          "Organizational Person",
+                          Verdict::kDeleteFirst,
+                          1765264500,
+                          {{"Language", '*', "English"}, {"Title", ' ', ""}}});
     }
     writer.WriteSummary();
     if (!writer.Close().ok()) state.SkipWithError("cannot write the plan");

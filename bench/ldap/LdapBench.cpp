@@ -81,8 +81,8 @@ void BM_Ldapsearch(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   const std::string base = "ou=" + Container(size) + ",o=Org";
   for (auto _ : state) {
-    RunProgram({"ldapsearch", "-x", "-LLL", "-H", Server().Url(), "-b", base, "-s", "one", "-E", "pr=1000/noprompt",
-                "1.1"});
+    RunProgram(
+        {"ldapsearch", "-x", "-LLL", "-H", Server().Url(), "-b", base, "-s", "one", "-E", "pr=1000/noprompt", "1.1"});
   }
   state.SetItemsProcessed(state.iterations() * size);
 }
@@ -192,7 +192,7 @@ void BM_BareBaseSearch(benchmark::State& state) {
 
 // Reading 10 attributes (3 held, 7 not) of each entry of the 10,000-entry container, as an
 // analysis does. requests_per_entry counts what the service sent.
-const char* const kTenAttributes[] = {"objectClass", "cn",     "sn",    "description", "telephoneNumber",
+const char* const kTenAttributes[] = {"objectClass", "cn",           "sn",    "description", "telephoneNumber",
                                       "seeAlso",     "userPassword", "title", "l",           "mail"};
 
 service::EntryName SmallEntry(int i) { return {{"CN", "e" + std::to_string(i)}, {"OU", "Small"}, {"O", "Org"}}; }

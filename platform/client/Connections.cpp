@@ -71,16 +71,14 @@ bool WellFormed(const std::string& text, SectionLines* sections, std::string* pr
 // The start-up message tells the user which file and line are at fault, through the
 // error-text library's text for kConnCannotInitialize.
 ConnStatus CannotRead(const std::filesystem::path& file, const std::string& problem) {
-  const std::string text = Format(
-      "The client configuration %s cannot be read: %s. Correct the file, or remove it to use the demo directory",
-      {file.string(), problem});
+  const std::string text =
+      Format("The client configuration %s cannot be read: %s. Correct the file, or remove it to use the demo directory",
+             {file.string(), problem});
   RecastErrtextRecordDiagnostic(kConnCannotInitialize, text.c_str());
   return kConnCannotInitialize;
 }
 
-bool IsTrue(std::string_view value) {
-  return value == "1" || TextEquals(value, "yes") || TextEquals(value, "true");
-}
+bool IsTrue(std::string_view value) { return value == "1" || TextEquals(value, "yes") || TextEquals(value, "true"); }
 
 }  // namespace
 

@@ -86,8 +86,7 @@ DirStatus ParseDottedName(std::string_view text, DottedName* out) {
   return 0;
 }
 
-DirStatus ResolveDottedName(std::string_view text, const service::EntryName& nameContext,
-                            service::EntryName* out) {
+DirStatus ResolveDottedName(std::string_view text, const service::EntryName& nameContext, service::EntryName* out) {
   DottedName name;
   if (DirStatus s = ParseDottedName(text, &name); s != 0) return s;
   if (name.root) {

@@ -33,8 +33,7 @@ DirStatus ParseDottedName(std::string_view text, DottedName* out);
 
 // The absolute name that text means against nameContext (absolute, most specific first).
 // kErrBadName as ParseDottedName, and when the trailing dots climb above the top.
-DirStatus ResolveDottedName(std::string_view text, const service::EntryName& nameContext,
-                            service::EntryName* out);
+DirStatus ResolveDottedName(std::string_view text, const service::EntryName& nameContext, service::EntryName* out);
 
 // A name context as key 3 holds it: "[Root]", "" (both the top) or an absolute name with or
 // without its leading ".". kErrBadName otherwise.

@@ -34,8 +34,8 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
-DirStatus NativeDirectoryClient::PutRequestName(DirContext ctx, DirBuffer buffer, const char* name,
-                                                std::uint32_t op1, std::uint32_t op2) {
+DirStatus NativeDirectoryClient::PutRequestName(DirContext ctx, DirBuffer buffer, const char* name, std::uint32_t op1,
+                                                std::uint32_t op2) {
   Context* context = nullptr;
   Buffer* request = nullptr;
   if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;

@@ -48,8 +48,8 @@ DirStatus NativeDirectoryClient::ListContainers(DirContext ctx, const char* name
   return List(ctx, name, true, iteration, reply);
 }
 
-DirStatus NativeDirectoryClient::List(DirContext ctx, const char* name, bool containersOnly,
-                                      IterationHandle* iteration, DirBuffer reply) {
+DirStatus NativeDirectoryClient::List(DirContext ctx, const char* name, bool containersOnly, IterationHandle* iteration,
+                                      DirBuffer reply) {
   Context* context = nullptr;
   Buffer* buffer = nullptr;
   if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
@@ -132,8 +132,8 @@ DirStatus NativeDirectoryClient::RequestNames(DirBuffer handle, std::uint32_t op
   return DecodeNameItems(request->bytes.data(), request->used, names);
 }
 
-DirStatus NativeDirectoryClient::ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses,
-                                              DirBuffer names, IterationHandle* iteration, DirBuffer reply) {
+DirStatus NativeDirectoryClient::ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses, DirBuffer names,
+                                              IterationHandle* iteration, DirBuffer reply) {
   return ReadSchemaItems(ctx, true, infoType, allClasses, names, iteration, reply);
 }
 

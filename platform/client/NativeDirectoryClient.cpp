@@ -80,8 +80,8 @@ ConnStatus NativeDirectoryClient::ScanConnectionRefs(std::uint32_t* iterator, Co
   return 0;
 }
 
-ConnStatus NativeDirectoryClient::GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType,
-                                                       std::uint32_t bufferLength, void* buffer) {
+ConnStatus NativeDirectoryClient::GetConnectionRefInfo(ConnRef ref, std::uint32_t infoType, std::uint32_t bufferLength,
+                                                       void* buffer) {
   if (!initialized_) return kConnNotInitialized;
   if (ref == 0 || ref > connections_.size()) return kConnInvalidConnection;
   if (infoType != kConnInfoTreeName || buffer == nullptr) return kConnBadArgument;
@@ -241,8 +241,7 @@ DirStatus NativeDirectoryClient::GetContextValue(DirContext ctx, std::uint32_t k
     case kKeyNameContext:
       return CopyOut(context->nameContext, static_cast<char*>(value), kMaxNameBytes);
     case kKeyTreeName:
-      return CopyOut(connections_[context->connection].entry.config.treeName, static_cast<char*>(value),
-                     kMaxNameBytes);
+      return CopyOut(connections_[context->connection].entry.config.treeName, static_cast<char*>(value), kMaxNameBytes);
     default:
       return kErrBadKey;
   }

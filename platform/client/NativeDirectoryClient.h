@@ -85,8 +85,8 @@ class NativeDirectoryClient final : public DirectoryClient {
                          IterationHandle* iteration, DirBuffer reply) override;
   DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes, DirBuffer names,
                         IterationHandle* iteration, DirBuffer reply) override;
-  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes,
-                       DirBuffer names, IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes, DirBuffer names,
+                       IterationHandle* iteration, DirBuffer reply) override;
   DirStatus GetSyntaxId(DirContext ctx, const char* attrName, std::uint32_t* syntax) override;
 
   DirStatus GetClassDefCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
@@ -106,11 +106,10 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirStatus PutChangeAndValue(DirContext ctx, DirBuffer buffer, std::uint32_t changeType, const char* attrName,
                               std::uint32_t syntax, const void* value) override;
 
-  DirStatus ModifyObject(DirContext ctx, const char* object, IterationHandle* iteration,
-                         std::uint32_t moreIterations, DirBuffer changes) override;
+  DirStatus ModifyObject(DirContext ctx, const char* object, IterationHandle* iteration, std::uint32_t moreIterations,
+                         DirBuffer changes) override;
   DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) override;
-  DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
-                       int* fd) override;
+  DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags, int* fd) override;
   // Passed on to every open service; a connection whose opening failed in this action is
   // tried again only after it (until then it fails at once with the opener's status).
   void BeginUserAction() override;

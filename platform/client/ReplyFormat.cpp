@@ -180,10 +180,18 @@ DirStatus ReplyReader::ReadCount(ReplyKind kind, std::size_t minimumItemSize, st
   offset_ = in.offset();
   left_ = n;
   switch (kind) {
-    case ReplyKind::kList: due_ = Due::kEntry; break;
-    case ReplyKind::kClassDefs: due_ = Due::kClass; break;
-    case ReplyKind::kAttrDefs: due_ = Due::kAttrDef; break;
-    case ReplyKind::kObject: due_ = Due::kAttrName; break;
+    case ReplyKind::kList:
+      due_ = Due::kEntry;
+      break;
+    case ReplyKind::kClassDefs:
+      due_ = Due::kClass;
+      break;
+    case ReplyKind::kAttrDefs:
+      due_ = Due::kAttrDef;
+      break;
+    case ReplyKind::kObject:
+      due_ = Due::kAttrName;
+      break;
   }
   if (n == 0) due_ = Due::kEnd;
   *count = n;

@@ -104,12 +104,12 @@ class ReplyReader {
 
  private:
   enum class Due {
-    kNothing,      // no reply
-    kCount,        // the reply's count
-    kEntry,        // list entry
-    kClass,        // class definition
-    kItemCount,    // count of the next item list
-    kItem,         // item of the current list
+    kNothing,    // no reply
+    kCount,      // the reply's count
+    kEntry,      // list entry
+    kClass,      // class definition
+    kItemCount,  // count of the next item list
+    kItem,       // item of the current list
     kAttrDef,
     kAttrName,
     kValue,
@@ -127,9 +127,9 @@ class ReplyReader {
   std::size_t offset_ = 0;
   Due due_ = Due::kNothing;
   std::uint8_t infoType_ = 0;
-  std::uint32_t left_ = 0;        // top-level items not yet read
-  std::uint32_t kindsLeft_ = 0;   // item lists of the current class not yet begun
-  std::uint32_t itemsLeft_ = 0;   // items of the current list, or values of the current attribute
+  std::uint32_t left_ = 0;       // top-level items not yet read
+  std::uint32_t kindsLeft_ = 0;  // item lists of the current class not yet begun
+  std::uint32_t itemsLeft_ = 0;  // items of the current list, or values of the current attribute
   std::uint32_t syntax_ = 0;
   std::string_view attrName_;
 };

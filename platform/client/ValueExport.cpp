@@ -56,16 +56,16 @@ DirStatus ReadValueExport(std::string_view text, std::uint32_t* syntax, std::vec
   return 0;
 }
 
-DirStatus ExportValues(service::DirectoryService& service, const service::EntryName& entry,
-                       const std::string& attrName, bool derefAliases, std::string* text) {
+DirStatus ExportValues(service::DirectoryService& service, const service::EntryName& entry, const std::string& attrName,
+                       bool derefAliases, std::string* text) {
   service::AttributeValues values;
   if (DirStatus s = service.ReadAttribute(entry, attrName, derefAliases, &values); s != 0) return s;
   if (values.values.empty()) return kErrNoSuchAttribute;
   return WriteValueExport(values.syntax, values.values, text);
 }
 
-DirStatus ImportValues(service::DirectoryService& service, const service::EntryName& entry,
-                       const std::string& attrName, bool derefAliases, std::string_view text) {
+DirStatus ImportValues(service::DirectoryService& service, const service::EntryName& entry, const std::string& attrName,
+                       bool derefAliases, std::string_view text) {
   std::uint32_t syntax = 0;
   std::vector<service::DirValue> values;
   if (DirStatus s = ReadValueExport(text, &syntax, &values); s != 0) return s;

@@ -23,13 +23,13 @@ DirStatus ReadValueExport(std::string_view text, std::uint32_t* syntax, std::vec
 
 // The export of attrName's values on entry (canonical), read through service.
 // kErrNoSuchAttribute when the entry holds none; the service's status when the read fails.
-DirStatus ExportValues(service::DirectoryService& service, const service::EntryName& entry,
-                       const std::string& attrName, bool derefAliases, std::string* text);
+DirStatus ExportValues(service::DirectoryService& service, const service::EntryName& entry, const std::string& attrName,
+                       bool derefAliases, std::string* text);
 
 // Adds the values of text (an export) that entry's attrName lacks, in one Modify; when it
 // lacks none, sends nothing and returns 0. kErrBadArgument, and nothing sent, for a text that
 // is not an export.
-DirStatus ImportValues(service::DirectoryService& service, const service::EntryName& entry,
-                       const std::string& attrName, bool derefAliases, std::string_view text);
+DirStatus ImportValues(service::DirectoryService& service, const service::EntryName& entry, const std::string& attrName,
+                       bool derefAliases, std::string_view text);
 
 }  // namespace recast::client

@@ -66,8 +66,8 @@ struct Layer {
   void operator()(const v::Text& text) const { block.Text(text.text); }
   void operator()(const v::Unknown& unknown) const {
     const std::size_t dataAt = offsetof(UnknownValue, data);
-    std::uint8_t* at = block.Reserve(std::max(sizeof(UnknownValue), dataAt + unknown.data.size()),
-                                     alignof(UnknownValue));
+    std::uint8_t* at =
+        block.Reserve(std::max(sizeof(UnknownValue), dataAt + unknown.data.size()), alignof(UnknownValue));
     if (at != nullptr && !unknown.data.empty()) std::memcpy(at + dataAt, unknown.data.data(), unknown.data.size());
     const char* name = block.Text(unknown.attrName.empty() ? attrName : std::string_view(unknown.attrName));
     if (at != nullptr) {
@@ -174,7 +174,8 @@ struct Layer {
     BlockLayout::Store(at, record);
   }
   void operator()(const v::Timestamp& stamp) const {
-    BlockLayout::Store(block.Record<TimestampValue>(), TimestampValue{stamp.seconds, stamp.replicaNumber, stamp.eventId});
+    BlockLayout::Store(block.Record<TimestampValue>(),
+                       TimestampValue{stamp.seconds, stamp.replicaNumber, stamp.eventId});
   }
   void operator()(const v::BackLink& link) const {
     std::uint8_t* at = block.Record<BackLinkValue>();
@@ -290,7 +291,8 @@ DirStatus UnpackRecord(std::uint32_t syntax, const void* record, service::DirVal
     }
     case ValueForm::kFax: {
       const auto fax = Load<FaxNumberValue>(record);
-      *value = v::Fax{TextOf(fax.telephoneNumber), fax.parameterBits, BytesOf(fax.parameters, (fax.parameterBits + 7) / 8)};
+      *value =
+          v::Fax{TextOf(fax.telephoneNumber), fax.parameterBits, BytesOf(fax.parameters, (fax.parameterBits + 7) / 8)};
       return 0;
     }
     case ValueForm::kNetAddress:

@@ -97,8 +97,10 @@ std::vector<std::string> SplitList(const std::string& text) {
     current.clear();
   };
   for (char c : text) {
-    if (c == ',') flush();
-    else current.push_back(c);
+    if (c == ',')
+      flush();
+    else
+      current.push_back(c);
   }
   flush();
   return items;
@@ -111,9 +113,12 @@ bool ParseFlags(const std::string& text, const std::map<std::string, std::uint32
   while (words >> word) {
     std::int64_t n = 0;
     auto it = names.find(NameKey(word));
-    if (it != names.end()) result |= it->second;
-    else if (ParseNumber(word, &n) && n >= 0 && n <= 0xFFFFFFFFLL) result |= static_cast<std::uint32_t>(n);
-    else return false;
+    if (it != names.end())
+      result |= it->second;
+    else if (ParseNumber(word, &n) && n >= 0 && n <= 0xFFFFFFFFLL)
+      result |= static_cast<std::uint32_t>(n);
+    else
+      return false;
   }
   *flags = result;
   return true;
@@ -121,18 +126,20 @@ bool ParseFlags(const std::string& text, const std::map<std::string, std::uint32
 
 const std::map<std::string, std::uint32_t>& AttributeFlagNames() {
   static const std::map<std::string, std::uint32_t> names = {
-      {"sglval", kAttrSingleValued}, {"sized", kAttrSized},         {"nonrem", kAttrNonRemovable},
-      {"rdonly", kAttrReadOnly},     {"hidden", kAttrHidden},       {"string", kAttrString},
+      {"sglval", kAttrSingleValued},    {"sized", kAttrSized},       {"nonrem", kAttrNonRemovable},
+      {"rdonly", kAttrReadOnly},        {"hidden", kAttrHidden},     {"string", kAttrString},
       {"syncimdt", kAttrSyncImmediate}, {"publrd", kAttrPublicRead}, {"srvrrd", kAttrServerRead},
-      {"wrtmngd", kAttrWriteManaged}, {"perrep", kAttrPerReplica},  {"syncnever", kAttrSyncNever}};
+      {"wrtmngd", kAttrWriteManaged},   {"perrep", kAttrPerReplica}, {"syncnever", kAttrSyncNever}};
   return names;
 }
 
 const std::map<std::string, std::uint32_t>& ClassFlagNames() {
-  static const std::map<std::string, std::uint32_t> names = {
-      {"container", kClassContainer},          {"effective", kClassEffective},
-      {"nonremovable", kClassNonRemovable},    {"ambiguousnaming", kClassAmbiguousNaming},
-      {"ambiguouscontainment", kClassAmbiguousContainment}, {"auxiliary", kClassAuxiliary}};
+  static const std::map<std::string, std::uint32_t> names = {{"container", kClassContainer},
+                                                             {"effective", kClassEffective},
+                                                             {"nonremovable", kClassNonRemovable},
+                                                             {"ambiguousnaming", kClassAmbiguousNaming},
+                                                             {"ambiguouscontainment", kClassAmbiguousContainment},
+                                                             {"auxiliary", kClassAuxiliary}};
   return names;
 }
 
@@ -184,7 +191,8 @@ class Loader {
   DirStatus CheckClassReferences() {
     for (const auto& ref : pendingClassRefs_) {
       bool known = NameKey(ref.name) == NameKey(kTreeRootClass);
-      for (const auto& c : data_->schemas[ref.schema].schema.classes) known = known || NameKey(c.name) == NameKey(ref.name);
+      for (const auto& c : data_->schemas[ref.schema].schema.classes)
+        known = known || NameKey(c.name) == NameKey(ref.name);
       if (!known) return fail_(ref.line, ref.record, Format("unknown class \"%s\"", {ref.name}));
     }
     pendingClassRefs_.clear();
@@ -237,17 +245,20 @@ class Loader {
     if (schema == nullptr) return fail_(r.fields[0].line, r.firstLine, "an attribute needs a schema record before it");
     service::AttributeDefinition def;
     def.name = r.fields[0].value;
-    if (def.name.empty() || def.name.size() > 32) return fail_(r.fields[0].line, r.firstLine, "an attribute name has 1 to 32 characters");
+    if (def.name.empty() || def.name.size() > 32)
+      return fail_(r.fields[0].line, r.firstLine, "an attribute name has 1 to 32 characters");
     bool haveSyntax = false;
     for (std::size_t i = 1; i < r.fields.size(); ++i) {
       const Field& f = r.fields[i];
       std::int64_t n = 0;
       if (f.key == "syntax") {
-        if (!ParseNumber(f.value, &n) || n < 0 || n > 0xFFFF) return fail_(f.line, r.firstLine, "the syntax is a number");
+        if (!ParseNumber(f.value, &n) || n < 0 || n > 0xFFFF)
+          return fail_(f.line, r.firstLine, "the syntax is a number");
         def.syntax = static_cast<std::uint32_t>(n);
         haveSyntax = true;
       } else if (f.key == "flags") {
-        if (!ParseFlags(f.value, AttributeFlagNames(), &def.flags)) return fail_(f.line, r.firstLine, "unknown attribute flag");
+        if (!ParseFlags(f.value, AttributeFlagNames(), &def.flags))
+          return fail_(f.line, r.firstLine, "unknown attribute flag");
       } else if (f.key == "bounds") {
         std::istringstream in(f.value);
         std::string lo, hi;
@@ -266,7 +277,8 @@ class Loader {
     }
     if (!haveSyntax) return fail_(r.fields[0].line, r.firstLine, "an attribute needs a syntax");
     for (const auto& a : schema->schema.attributes)
-      if (NameKey(a.name) == NameKey(def.name)) return fail_(r.fields[0].line, r.firstLine, "the attribute is defined twice");
+      if (NameKey(a.name) == NameKey(def.name))
+        return fail_(r.fields[0].line, r.firstLine, "the attribute is defined twice");
     schema->schema.attributes.push_back(std::move(def));
     indexes_.clear();
     return 0;
@@ -277,7 +289,8 @@ class Loader {
     if (schema == nullptr) return fail_(r.fields[0].line, r.firstLine, "a class needs a schema record before it");
     service::ClassDefinition def;
     def.name = r.fields[0].value;
-    if (def.name.empty() || def.name.size() > 32) return fail_(r.fields[0].line, r.firstLine, "a class name has 1 to 32 characters");
+    if (def.name.empty() || def.name.size() > 32)
+      return fail_(r.fields[0].line, r.firstLine, "a class name has 1 to 32 characters");
     for (std::size_t i = 1; i < r.fields.size(); ++i) {
       const Field& f = r.fields[i];
       std::vector<std::string>* list = nullptr;
@@ -291,12 +304,18 @@ class Loader {
         def.asn1Id = *id;
         continue;
       }
-      if (f.key == "super") list = &def.superClasses;
-      else if (f.key == "containment") list = &def.containmentClasses;
-      else if (f.key == "naming") list = &def.namingAttributes;
-      else if (f.key == "mandatory") list = &def.mandatoryAttributes;
-      else if (f.key == "optional") list = &def.optionalAttributes;
-      else return fail_(f.line, r.firstLine, Format("unknown class field \"%s\"", {f.key}));
+      if (f.key == "super")
+        list = &def.superClasses;
+      else if (f.key == "containment")
+        list = &def.containmentClasses;
+      else if (f.key == "naming")
+        list = &def.namingAttributes;
+      else if (f.key == "mandatory")
+        list = &def.mandatoryAttributes;
+      else if (f.key == "optional")
+        list = &def.optionalAttributes;
+      else
+        return fail_(f.line, r.firstLine, Format("unknown class field \"%s\"", {f.key}));
       for (auto& item : SplitList(f.value)) {
         bool isClass = list == &def.superClasses || list == &def.containmentClasses;
         bool known = false;
@@ -312,7 +331,8 @@ class Loader {
       }
     }
     for (const auto& c : schema->schema.classes)
-      if (NameKey(c.name) == NameKey(def.name)) return fail_(r.fields[0].line, r.firstLine, "the class is defined twice");
+      if (NameKey(c.name) == NameKey(def.name))
+        return fail_(r.fields[0].line, r.firstLine, "the class is defined twice");
     schema->schema.classes.push_back(std::move(def));
     indexes_.clear();
     return 0;
@@ -322,9 +342,11 @@ class Loader {
     if (DirStatus st = CheckClassReferences()) return st;
     DataTree tree;
     tree.name = r.fields[0].value;
-    if (tree.name.empty() || tree.name.size() > 32) return fail_(r.fields[0].line, r.firstLine, "a tree name has 1 to 32 characters");
+    if (tree.name.empty() || tree.name.size() > 32)
+      return fail_(r.fields[0].line, r.firstLine, "a tree name has 1 to 32 characters");
     for (const auto& t : data_->trees)
-      if (NameKey(t.name) == NameKey(tree.name)) return fail_(r.fields[0].line, r.firstLine, "the tree is defined twice");
+      if (NameKey(t.name) == NameKey(tree.name))
+        return fail_(r.fields[0].line, r.firstLine, "the tree is defined twice");
     for (std::size_t i = 1; i < r.fields.size(); ++i) {
       const Field& f = r.fields[i];
       if (f.key != "schema") return fail_(f.line, r.firstLine, Format("unknown tree field \"%s\"", {f.key}));
@@ -449,7 +471,8 @@ class Loader {
       if (NameKey(def->name) == NameKey(kObjectClass))
         return fail_(line, record, "Object Class follows from the class and auxiliary lines");
       if (!index.Allows(classes, def->name))
-        return fail_(line, record, Format("attribute \"%s\" is not allowed for class \"%s\"", {def->name, entry.baseClass}));
+        return fail_(line, record,
+                     Format("attribute \"%s\" is not allowed for class \"%s\"", {def->name, entry.baseClass}));
       if (index.CheckValue(*def, value) != 0)
         return fail_(line, record, Format("value outside the syntax or bounds of \"%s\"", {def->name}));
       AttributeValues* slot = nullptr;
@@ -508,7 +531,8 @@ class Loader {
 
     for (const auto& mandatory : index.MandatoryAttributes(classes)) {
       bool valued = false;
-      for (const auto& a : entry.attributes) valued = valued || (NameKey(a.name) == NameKey(mandatory) && !a.values.empty());
+      for (const auto& a : entry.attributes)
+        valued = valued || (NameKey(a.name) == NameKey(mandatory) && !a.values.empty());
       if (!valued) return fail_(line0, record, Format("mandatory attribute \"%s\" has no value", {mandatory}));
     }
 

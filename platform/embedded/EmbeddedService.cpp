@@ -87,22 +87,21 @@ class EmbeddedService final : public service::DirectoryService {
                                 "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime "
                                 "FROM entries WHERE tree_id = ?1 AND parent_id = ?2 AND rdn_key > ?3 "
                                 "AND container = 1 ORDER BY rdn_key LIMIT ?4");
-    readValues_ = Statement(db_.get(),
-                            "SELECT value FROM entry_values WHERE entry_id = ?1 AND attr_id = ?2 ORDER BY position");
-    readAllValues_ = Statement(db_.get(),
-                               "SELECT attr_id, value FROM entry_values WHERE entry_id = ?1 ORDER BY attr_id, position");
+    readValues_ =
+        Statement(db_.get(), "SELECT value FROM entry_values WHERE entry_id = ?1 AND attr_id = ?2 ORDER BY position");
+    readAllValues_ =
+        Statement(db_.get(), "SELECT attr_id, value FROM entry_values WHERE entry_id = ?1 ORDER BY attr_id, position");
     deleteValues_ = Statement(db_.get(), "DELETE FROM entry_values WHERE entry_id = ?1 AND attr_id = ?2");
-    insertValue_ = Statement(db_.get(),
-                             "INSERT INTO entry_values(entry_id, attr_id, position, value) VALUES(?1, ?2, ?3, ?4)");
-    updateEntry_ = Statement(db_.get(),
-                             "UPDATE entries SET class_id = ?2, flags = ?3, container = ?4, mtime = ?5 WHERE id = ?1");
+    insertValue_ =
+        Statement(db_.get(), "INSERT INTO entry_values(entry_id, attr_id, position, value) VALUES(?1, ?2, ?3, ?4)");
+    updateEntry_ =
+        Statement(db_.get(), "UPDATE entries SET class_id = ?2, flags = ?3, container = ?4, mtime = ?5 WHERE id = ?1");
     parentOf_ = Statement(db_.get(), "SELECT parent_id FROM entries WHERE id = ?1");
-    childClasses_ = Statement(db_.get(),
-                              "SELECT DISTINCT class_id FROM entries WHERE tree_id = ?1 AND parent_id = ?2");
+    childClasses_ = Statement(db_.get(), "SELECT DISTINCT class_id FROM entries WHERE tree_id = ?1 AND parent_id = ?2");
     begin_ = Statement(db_.get(), "BEGIN");
     commit_ = Statement(db_.get(), "COMMIT");
-    entryById_ = Statement(db_.get(),
-                           "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries WHERE id = ?1");
+    entryById_ = Statement(
+        db_.get(), "SELECT id, rdn_type, rdn_value, class_id, flags, child_count, mtime FROM entries WHERE id = ?1");
     for (Statement* s : {&findChild_, &listAll_, &listContainers_, &readValues_, &readAllValues_, &deleteValues_,
                          &insertValue_, &updateEntry_, &parentOf_, &entryById_, &childClasses_, &begin_, &commit_})
       if (!s->valid()) return StatusFromSqlite(s->rc());
@@ -325,7 +324,8 @@ class EmbeddedService final : public service::DirectoryService {
     return 0;
   }
 
-  DirStatus ReadStream(const EntryName& entry, const std::string& attrName, std::vector<std::uint8_t>* content) override {
+  DirStatus ReadStream(const EntryName& entry, const std::string& attrName,
+                       std::vector<std::uint8_t>* content) override {
     if (content == nullptr) return kErrBadArgument;
     AttributeValues values;
     const service::AttributeDefinition* def = index_.FindAttribute(attrName);
@@ -461,8 +461,10 @@ class EmbeddedService final : public service::DirectoryService {
     DirStatus st = 0;
     while (st == 0 && (rc = readValues_.Step()) == SQLITE_ROW) {
       DirValue v;
-      if (service::DecodeValue(def.syntax, readValues_.Blob(0), &v) != 0) st = kErrStoreCorrupt;
-      else values->push_back(std::move(v));
+      if (service::DecodeValue(def.syntax, readValues_.Blob(0), &v) != 0)
+        st = kErrStoreCorrupt;
+      else
+        values->push_back(std::move(v));
     }
     readValues_.Reset();
     if (st != 0) return st;

@@ -100,9 +100,7 @@ bool SchemaIndex::MayContain(const std::vector<std::string>& parentClasses, std:
 
 namespace {
 
-bool AllChars(std::string_view text, bool (*ok)(char)) {
-  return std::all_of(text.begin(), text.end(), ok);
-}
+bool AllChars(std::string_view text, bool (*ok)(char)) { return std::all_of(text.begin(), text.end(), ok); }
 
 bool IsNumericChar(char c) { return (c >= '0' && c <= '9') || c == ' '; }
 

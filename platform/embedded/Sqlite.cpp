@@ -5,8 +5,10 @@ namespace recast::embedded {
 Statement::Statement(sqlite3* db, std::string_view sql) {
   sqlite3_stmt* raw = nullptr;
   rc_ = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
-  if (rc_ == SQLITE_OK) stmt_.reset(raw);
-  else sqlite3_finalize(raw);
+  if (rc_ == SQLITE_OK)
+    stmt_.reset(raw);
+  else
+    sqlite3_finalize(raw);
 }
 
 void Statement::Reset() {

@@ -189,8 +189,9 @@ DirStatus WriteAll(sqlite3* db, const DataSet& data) {
       if (NameKey(s.name) == NameKey(tree.schemaName)) schema = &s;
     SchemaIndex index(schema->schema);
     std::unordered_map<std::string, std::int64_t> classIds, attrIds;
-    Statement ids(db, "SELECT id, name_key, 0 FROM classes WHERE schema_id = ?1 "
-                      "UNION ALL SELECT id, name_key, 1 FROM attributes WHERE schema_id = ?1");
+    Statement ids(db,
+                  "SELECT id, name_key, 0 FROM classes WHERE schema_id = ?1 "
+                  "UNION ALL SELECT id, name_key, 1 FROM attributes WHERE schema_id = ?1");
     if (!ids.valid()) return StatusFromSqlite(ids.rc());
     ids.Bind(1, schemaIt->second);
     while (ids.Step() == SQLITE_ROW) (ids.Int(2) == 0 ? classIds : attrIds)[ids.Text(1)] = ids.Int(0);
@@ -269,8 +270,8 @@ DirStatus FillTemporary(sqlite3* raw, const DataSet& data) {
 
 DirStatus WriteTemporary(const DataSet& data, const std::filesystem::path& path) {
   sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
   SqliteHandle db(raw);
   if (rc != SQLITE_OK) {
     return raw != nullptr ? StatusFromErrno(sqlite3_system_errno(raw), kErrStoreUnreadable) : kErrStoreUnreadable;

@@ -103,21 +103,41 @@ int CreateStoreTables(sqlite3* db) {
 
 DirStatus StatusFromSqlite(int rc) {
   switch (rc & 0xFF) {
-    case SQLITE_OK: case SQLITE_ROW: case SQLITE_DONE: return 0;
-    case SQLITE_CORRUPT: case SQLITE_NOTADB: return kErrStoreCorrupt;
-    case SQLITE_CANTOPEN: case SQLITE_PERM: case SQLITE_AUTH: return kErrStoreUnreadable;
-    case SQLITE_BUSY: case SQLITE_LOCKED: return kErrServerUnavailable;
-    case SQLITE_READONLY: return kErrStoreNotWritable;  // the file, or its folder for the journal
-    case SQLITE_FULL: return kErrStoreDiskFull;
-    default: return kErrDirectoryFailure;
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return 0;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return kErrStoreCorrupt;
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return kErrStoreUnreadable;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return kErrServerUnavailable;
+    case SQLITE_READONLY:
+      return kErrStoreNotWritable;  // the file, or its folder for the journal
+    case SQLITE_FULL:
+      return kErrStoreDiskFull;
+    default:
+      return kErrDirectoryFailure;
   }
 }
 
 DirStatus StatusFromErrno(int error, DirStatus otherwise) {
   switch (error) {
-    case ENOSPC: case EDQUOT: case EFBIG: return kErrStoreDiskFull;
-    case EACCES: case EPERM: case EROFS: return kErrStoreNotWritable;
-    default: return otherwise;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return kErrStoreDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kErrStoreNotWritable;
+    default:
+      return otherwise;
   }
 }
 
@@ -137,9 +157,10 @@ DirStatus RecordStoreProblem(DirStatus status, const std::filesystem::path& path
     text = Format("The directory file %s cannot be written: give the user write access to it and to its folder",
                   {path.string()});
   } else if (status == kErrStoreDiskFull) {
-    text = Format("The directory file %s cannot grow: its disk is full or the file size limit is reached. Free "
-                  "some space and try again",
-                  {path.string()});
+    text = Format(
+        "The directory file %s cannot grow: its disk is full or the file size limit is reached. Free "
+        "some space and try again",
+        {path.string()});
   }
   if (!text.empty()) RecastErrtextRecordDiagnostic(status, text.c_str());
   return status;

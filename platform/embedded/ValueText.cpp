@@ -42,8 +42,8 @@ bool U16(std::string_view text, std::uint16_t* out) {
 bool ParseTime(std::string_view text, std::uint32_t* seconds) {
   if (U32(text, seconds)) return true;
   // YYYY-MM-DDTHH:MM:SSZ
-  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-      text[16] != ':' || text[19] != 'Z')
+  if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+      text[19] != 'Z')
     return false;
   auto field = [&](std::size_t at, std::size_t len, unsigned* out) {
     auto r = std::from_chars(text.data() + at, text.data() + at + len, *out);
@@ -83,11 +83,16 @@ bool ParseHex(std::string_view text, std::vector<std::uint8_t>* bytes) {
   int high = -1;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else if (c == ' ' || c == '\t') continue;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else if (c == ' ' || c == '\t')
+      continue;
+    else
+      return false;
     if (high < 0) {
       high = digit;
     } else {
@@ -121,9 +126,12 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
       *out = value::CiList{f};
       return true;
     case ValueForm::kBoolean:
-      if (text == "TRUE" || text == "true" || text == "1") *out = value::Boolean{true};
-      else if (text == "FALSE" || text == "false" || text == "0") *out = value::Boolean{false};
-      else return fail("a boolean is TRUE or FALSE");
+      if (text == "TRUE" || text == "true" || text == "1")
+        *out = value::Boolean{true};
+      else if (text == "FALSE" || text == "false" || text == "0")
+        *out = value::Boolean{false};
+      else
+        return fail("a boolean is TRUE or FALSE");
       return true;
     case ValueForm::kInteger: {
       std::int64_t n = 0;
@@ -224,7 +232,8 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
     }
     case ValueForm::kTypedName: {
       value::TypedName v;
-      if (!need(3) || !U32(f[1], &v.level) || !U32(f[2], &v.interval)) return fail("a typed name is name;level;interval");
+      if (!need(3) || !U32(f[1], &v.level) || !U32(f[2], &v.interval))
+        return fail("a typed name is name;level;interval");
       v.objectName = f[0];
       *out = v;
       return true;
@@ -238,7 +247,8 @@ bool ParseValueText(std::uint32_t syntax, std::string_view text, service::DirVal
     }
     case ValueForm::kUnknown: {
       value::Unknown v;
-      if (!need(3) || !U32(f[1], &v.syntax) || !ParseHex(f[2], &v.data)) return fail("an unknown value is name;syntax;hex");
+      if (!need(3) || !U32(f[1], &v.syntax) || !ParseHex(f[2], &v.data))
+        return fail("an unknown value is name;syntax;hex");
       v.attrName = f[0];
       *out = v;
       return true;

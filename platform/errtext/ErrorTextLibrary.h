@@ -15,5 +15,4 @@ const char* NWstrerror(std::int32_t status);
 // Records text as the server's message for status (the last 16 statuses are kept; a text is
 // cut at 1024 bytes). A null or empty text forgets status's message. Thread-safe.
 void RecastErrtextRecordDiagnostic(std::int32_t status, const char* text);
-
 }

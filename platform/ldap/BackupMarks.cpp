@@ -32,7 +32,8 @@ std::string FirstLine(int fd) {
   std::string text;
   char chunk[1024];
   ssize_t n = 0;
-  while (text.size() < 64 * 1024 && (n = ::read(fd, chunk, sizeof chunk)) > 0) text.append(chunk, static_cast<std::size_t>(n));
+  while (text.size() < 64 * 1024 && (n = ::read(fd, chunk, sizeof chunk)) > 0)
+    text.append(chunk, static_cast<std::size_t>(n));
   const auto end = text.find('\n');
   return end == std::string::npos ? text : text.substr(0, end);
 }

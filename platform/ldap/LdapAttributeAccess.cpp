@@ -12,8 +12,8 @@
 #include "platform/ldap/LdapValues.h"
 #include "platform/ldap/Ldif.h"
 #include "platform/ldap/SigpipeGuard.h"
-#include "util/TextHelpers.h"
 #include "util/Format.h"
+#include "util/TextHelpers.h"
 
 namespace recast::ldap {
 
@@ -58,8 +58,10 @@ void LdapService::DropKept(const std::string& dn) {
     keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), dn));
   }
   for (auto* page : {&pageEntries_, &previousPageEntries_}) {
-    if (dn.empty()) page->clear();
-    else page->erase(dn);
+    if (dn.empty())
+      page->clear();
+    else
+      page->erase(dn);
   }
 }
 
@@ -152,7 +154,8 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
   SigpipeGuard guard;
   std::string dn;
   const LdifEntry* kept = nullptr;
-  if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0 || FetchEntry(dn, &kept) != LDAP_SUCCESS || !kept) return eachAlone();
+  if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0 || FetchEntry(dn, &kept) != LDAP_SUCCESS || !kept)
+    return eachAlone();
   std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
   for (const auto& [description, found] : kept->attributes) {
     if (derefAliases && TextEquals(description, "aliasedObjectName")) return eachAlone();

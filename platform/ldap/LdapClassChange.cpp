@@ -27,8 +27,8 @@ constexpr const char* kNotRestored =
     "next connects to the server";
 
 bool IsStructuralRefusal(int rc, const std::string& message) {
-  return rc == LDAP_NO_OBJECT_CLASS_MODS ||
-         (rc == LDAP_OBJECT_CLASS_VIOLATION && message.find("structural object class modification") != std::string::npos);
+  return rc == LDAP_NO_OBJECT_CLASS_MODS || (rc == LDAP_OBJECT_CLASS_VIOLATION &&
+                                             message.find("structural object class modification") != std::string::npos);
 }
 
 int ReplaceClasses(LDAP* ld, const std::string& dn, std::vector<std::string>& classes, LDAPControl** controls) {
@@ -90,8 +90,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
   if (const DirStatus status = ReadEntry(dn, &original, &rc); status != 0) return status;
   std::filesystem::path backup;
   std::string diagnostic;
-  if (const DirStatus status = SaveLdifBackup(BackupFolder(), original, &backup, &diagnostic);
-      status != 0) {
+  if (const DirStatus status = SaveLdifBackup(BackupFolder(), original, &backup, &diagnostic); status != 0) {
     return Record(status, diagnostic);
   }
   // Nothing is deleted unless the backup reads back as the entry it saves.

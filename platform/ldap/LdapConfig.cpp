@@ -10,9 +10,9 @@
 #include <charconv>
 #include <system_error>
 
-#include "util/FileDescriptor.h"
 #include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
+#include "util/FileDescriptor.h"
 #include "util/Format.h"
 
 namespace recast::ldap {
@@ -25,8 +25,14 @@ const std::string* Find(const service::ConnectionConfig& config, const char* key
 
 bool ParseYesNo(const std::string& text, bool* value) {
   const std::string v = LowerAscii(text);
-  if (v == "yes" || v == "true" || v == "on" || v == "1") { *value = true; return true; }
-  if (v == "no" || v == "false" || v == "off" || v == "0" || v.empty()) { *value = false; return true; }
+  if (v == "yes" || v == "true" || v == "on" || v == "1") {
+    *value = true;
+    return true;
+  }
+  if (v == "no" || v == "false" || v == "off" || v == "0" || v.empty()) {
+    *value = false;
+    return true;
+  }
   return false;
 }
 
@@ -35,14 +41,12 @@ bool ParseYesNo(const std::string& text, bool* value) {
 bool IsLoopbackHost(std::string_view host) {
   if (TextEquals(host, "localhost") || host == "::1" || host == "[::1]") return true;
   in_addr address{};
-  return inet_pton(AF_INET, std::string(host).c_str(), &address) == 1 &&
-         (ntohl(address.s_addr) >> 24) == 127;
+  return inet_pton(AF_INET, std::string(host).c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
 }
 
 }  // namespace
 
-DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSettings* settings,
-                            std::string* diagnostic) {
+DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSettings* settings, std::string* diagnostic) {
   LdapSettings s;
   s.url = config.service;
   if (const auto* url = Find(config, "url"); url && !url->empty()) s.url = *url;
@@ -67,7 +71,10 @@ DirStatus ParseLdapSettings(const service::ConnectionConfig& config, LdapSetting
     }
     s.saslExternal = true;
   }
-  struct YesNoKey { const char* key; bool* target; };
+  struct YesNoKey {
+    const char* key;
+    bool* target;
+  };
   for (const YesNoKey& item : {YesNoKey{"starttls", &s.startTls}, YesNoKey{"relaxrules", &s.relaxRules},
                                YesNoKey{"recreate", &s.safeRecreate}, YesNoKey{"followreferrals", &s.followReferrals},
                                YesNoKey{"allowplaintextpassword", &s.allowPlaintextPassword}}) {
@@ -116,9 +123,10 @@ DirStatus CheckPasswordProtection(const LdapSettings& settings, std::string* dia
     if (!safe) protectedEverywhere = false;
   }
   if (protectedEverywhere) return 0;
-  *diagnostic = Format("the password of %s would go unencrypted to %s; use ldaps://, or set StartTls=yes, or, "
-                       "on a network you trust, AllowPlaintextPassword=yes in the connection's settings",
-                       {settings.bindDn, settings.url});
+  *diagnostic = Format(
+      "the password of %s would go unencrypted to %s; use ldaps://, or set StartTls=yes, or, "
+      "on a network you trust, AllowPlaintextPassword=yes in the connection's settings",
+      {settings.bindDn, settings.url});
   return kErrLdapPlaintextPassword;
 }
 
@@ -127,14 +135,14 @@ DirStatus ReadPasswordFile(const std::filesystem::path& path, std::string* passw
   struct stat info {};
   if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
     const std::string reason = fd.get() < 0 ? std::generic_category().message(errno) : "not a regular file";
-    *diagnostic = Format("password file %s cannot be read (%s); put the password on its first line, readable by "
-                         "its owner only (chmod 600)",
-                         {path.string(), reason});
+    *diagnostic = Format(
+        "password file %s cannot be read (%s); put the password on its first line, readable by "
+        "its owner only (chmod 600)",
+        {path.string(), reason});
     return kErrLdapPasswordFileUnreadable;
   }
   if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    *diagnostic = Format("password file %s may be read by others; allow its owner only (chmod 600)",
-                         {path.string()});
+    *diagnostic = Format("password file %s may be read by others; allow its owner only (chmod 600)", {path.string()});
     return kErrLdapPasswordFileExposed;
   }
   std::string content;

@@ -136,12 +136,11 @@ DirStatus LdapConnection::Open(const LdapSettings& settings, std::unique_ptr<Lda
   if (rc != LDAP_SUCCESS) {
     if (IsConnectionLost(rc)) return connectFailure(rc, "cannot reach");
     std::string reason = HandleDiagnostic(raw);
-    *diagnostic = Format("login %s failed: %s%s%s",
-                         {settings.saslExternal ? std::string("(SASL EXTERNAL)") : settings.bindDn,
-                          ldap_err2string(rc), reason.empty() ? "" : ": ", reason});
+    *diagnostic =
+        Format("login %s failed: %s%s%s", {settings.saslExternal ? std::string("(SASL EXTERNAL)") : settings.bindDn,
+                                           ldap_err2string(rc), reason.empty() ? "" : ": ", reason});
     if (rc == LDAP_INVALID_CREDENTIALS && !settings.saslExternal && !settings.bindDn.empty()) {
-      *diagnostic = Format("%s; check the login and the password in %s",
-                           {*diagnostic, settings.passwordFile.string()});
+      *diagnostic = Format("%s; check the login and the password in %s", {*diagnostic, settings.passwordFile.string()});
     }
     return MapLdapResult(rc);
   }

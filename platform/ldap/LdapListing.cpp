@@ -40,7 +40,8 @@ bool ParseCursor(std::string_view text, Cursor* cursor) {
     return false;
   }
   out.offset = static_cast<std::size_t>(std::stoul(std::string(offset)));
-  if (!HexDecode(text.substr(0, first), &out.cookie) || !HexDecode(text.substr(first + 1, second - first - 1), &out.parentDn)) {
+  if (!HexDecode(text.substr(0, first), &out.cookie) ||
+      !HexDecode(text.substr(first + 1, second - first - 1), &out.parentDn)) {
     return false;
   }
   *cursor = std::move(out);
@@ -126,8 +127,10 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(noAttrs),
                                        0, nullptr, nullptr, nullptr, 1, &raw);
       MessagePtr result(raw);
-      if (rc == LDAP_NO_SUCH_OBJECT) virtualOnly = true;
-      else if (rc != LDAP_SUCCESS) return Fail(rc, Format("listing %s", {dn}));
+      if (rc == LDAP_NO_SUCH_OBJECT)
+        virtualOnly = true;
+      else if (rc != LDAP_SUCCESS)
+        return Fail(rc, Format("listing %s", {dn}));
     }
     if (virtualOnly) {
       service::ListPage out;

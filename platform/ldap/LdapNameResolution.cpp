@@ -10,8 +10,8 @@
 #include "platform/ldap/LdapSearch.h"
 #include "platform/ldap/LdapStatus.h"
 #include "platform/ldap/SigpipeGuard.h"
-#include "util/TextHelpers.h"
 #include "util/Format.h"
+#include "util/TextHelpers.h"
 
 namespace recast::ldap {
 namespace {
@@ -102,7 +102,8 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
     const NamePart& part = name[i];
     NamePart next;
     if (!part.type.empty()) {
-      if (!IsValidAttributeType(part.type)) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
+      if (!IsValidAttributeType(part.type))
+        return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
       next = {UpperAscii(part.type), part.value};
     } else {
       if (!dnCurrent) {

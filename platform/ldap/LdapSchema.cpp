@@ -38,14 +38,13 @@ std::string WithoutBlanks(std::string_view name) {
 }
 
 // Classes whose entries hold other entries; subclasses inherit the property.
-constexpr std::string_view kContainerClasses[] = {"organization", "organizationalUnit", "country",
-                                                  "locality",     "domain",             "dcObject",
-                                                  "dNSDomain"};
+constexpr std::string_view kContainerClasses[] = {"organization", "organizationalUnit", "country",  "locality",
+                                                  "domain",       "dcObject",           "dNSDomain"};
 
 // Passwords and keys, by name or OID; their sub-types are secrets too.
 constexpr std::string_view kSecretAttributes[] = {
-    "userPassword", "2.5.4.35", "authPassword", "1.3.6.1.4.1.4203.1.3.4", "unicodePwd", "sambaLMPassword",
-    "sambaNTPassword", "sambaPasswordHistory", "krbPrincipalKey", "pwdHistory"};
+    "userPassword",    "2.5.4.35",        "authPassword",         "1.3.6.1.4.1.4203.1.3.4", "unicodePwd",
+    "sambaLMPassword", "sambaNTPassword", "sambaPasswordHistory", "krbPrincipalKey",        "pwdHistory"};
 
 bool NamesSecret(const LDAPAttributeType* at) {
   auto known = [](const char* name) {
@@ -74,8 +73,8 @@ std::string PaddedForParser(const std::string& text) {
 std::uint32_t SyntaxForOid(std::string_view syntaxOid, std::string_view equality, std::string_view attrName) {
   if (syntaxOid.substr(0, kSyntaxPrefix.size()) != kSyntaxPrefix) {
     // UUIDs, CSNs and the NIS syntaxes outside the standard arc are plain texts.
-    if (syntaxOid == "1.3.6.1.1.16.1" || syntaxOid == "1.3.6.1.4.1.4203.666.11.2.1" ||
-        syntaxOid == "1.3.6.1.1.1.0.0" || syntaxOid == "1.3.6.1.1.1.0.1") {
+    if (syntaxOid == "1.3.6.1.1.16.1" || syntaxOid == "1.3.6.1.4.1.4203.666.11.2.1" || syntaxOid == "1.3.6.1.1.1.0.0" ||
+        syntaxOid == "1.3.6.1.1.1.0.1") {
       return kSynCiString;
     }
     return kSynOctetString;
@@ -139,10 +138,10 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     def.name = PrimaryName(at->at_names, at->at_oid);
     const auto* withSyntax = inherited(i, [](const LDAPAttributeType* t) { return t->at_syntax_oid != nullptr; });
     const auto* withEquality = inherited(i, [](const LDAPAttributeType* t) { return t->at_equality_oid != nullptr; });
-    def.syntax = withSyntax ? SyntaxForOid(withSyntax->at_syntax_oid,
-                                           withEquality ? Text(withEquality->at_equality_oid) : std::string_view(),
-                                           def.name)
-                            : kSynOctetString;
+    def.syntax = withSyntax
+                     ? SyntaxForOid(withSyntax->at_syntax_oid,
+                                    withEquality ? Text(withEquality->at_equality_oid) : std::string_view(), def.name)
+                     : kSynOctetString;
     if (at->at_single_value) def.flags |= kAttrSingleValued;
     // A bound belongs to the syntax it is written with.
     if (withSyntax && withSyntax->at_syntax_len > 0) {
@@ -187,9 +186,15 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
     service::ClassDefinition def;
     def.name = PrimaryName(oc->oc_names, oc->oc_oid);
     switch (oc->oc_kind) {
-      case LDAP_SCHEMA_STRUCTURAL: def.flags = kClassEffective; break;
-      case LDAP_SCHEMA_AUXILIARY: def.flags = kClassAuxiliary; break;
-      default: def.flags = 0; break;
+      case LDAP_SCHEMA_STRUCTURAL:
+        def.flags = kClassEffective;
+        break;
+      case LDAP_SCHEMA_AUXILIARY:
+        def.flags = kClassAuxiliary;
+        break;
+      default:
+        def.flags = 0;
+        break;
     }
     def.asn1Id = ObjectIdFromText(Text(oc->oc_oid)).value_or(Asn1Id{});
     for (char** s = oc->oc_sup_oids; s && *s; ++s) {

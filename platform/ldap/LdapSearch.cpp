@@ -63,8 +63,7 @@ bool IsBelow(const service::EntryName& name, const service::EntryName& suffix) {
   if (name.size() <= suffix.size()) return false;
   const std::size_t offset = name.size() - suffix.size();
   for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (!TextEquals(name[offset + i].type, suffix[i].type) ||
-        !TextEquals(name[offset + i].value, suffix[i].value)) {
+    if (!TextEquals(name[offset + i].type, suffix[i].type) || !TextEquals(name[offset + i].value, suffix[i].value)) {
       return false;
     }
   }

@@ -37,8 +37,8 @@ DirStatus LdapService::Connect(std::string* diagnostic) {
   SetDeref(ld, false);
   const char* attrs[] = {"namingContexts", "subschemaSubentry", nullptr};
   LDAPMessage* raw = nullptr;
-  const int rc = ldap_search_ext_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
-                                   nullptr, nullptr, nullptr, 0, &raw);
+  const int rc = ldap_search_ext_s(ld, "", LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0, nullptr,
+                                   nullptr, nullptr, 0, &raw);
   MessagePtr result(raw);
   std::vector<EntryName> contexts;
   std::string subschema;
@@ -159,15 +159,17 @@ DirStatus LdapService::Login(service::LoginInfo* info) {
     BervalPtr authzid(raw);
     if (rc != LDAP_SUCCESS) return Fail(rc, "asking who the login is");
     who = authzid ? std::string(authzid->bv_val, authzid->bv_len) : std::string();
-    if (who.rfind("dn:", 0) == 0) who.erase(0, 3);
-    else who.clear();  // an identity without an entry
+    if (who.rfind("dn:", 0) == 0)
+      who.erase(0, 3);
+    else
+      who.clear();  // an identity without an entry
     // The server answers with the normalized DN; the entry itself has the spelling to show.
     const char* noAttrs[] = {LDAP_NO_ATTRS, nullptr};
     LDAPMessage* rawEntry = nullptr;
-    const int found = who.empty() ? LDAP_NO_SUCH_OBJECT
-                                  : ldap_search_ext_s(connection_->get(), who.c_str(), LDAP_SCOPE_BASE,
-                                                      "(objectClass=*)", const_cast<char**>(noAttrs), 0, nullptr,
-                                                      nullptr, nullptr, 1, &rawEntry);
+    const int found = who.empty()
+                          ? LDAP_NO_SUCH_OBJECT
+                          : ldap_search_ext_s(connection_->get(), who.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)",
+                                              const_cast<char**>(noAttrs), 0, nullptr, nullptr, nullptr, 1, &rawEntry);
     MessagePtr entryResult(rawEntry);
     LDAPMessage* entry = found == LDAP_SUCCESS ? ldap_first_entry(connection_->get(), rawEntry) : nullptr;
     if (entry) who = EntryDn(connection_->get(), entry);
@@ -193,7 +195,8 @@ DirStatus LdapService::ReadStream(const EntryName&, const std::string& attrName,
 
 // ---- Opener ----------------------------------------------------------------------------
 
-DirStatus OpenLdapService(const service::ConnectionConfig& config, std::unique_ptr<service::DirectoryService>* service) {
+DirStatus OpenLdapService(const service::ConnectionConfig& config,
+                          std::unique_ptr<service::DirectoryService>* service) {
   LdapSettings settings;
   std::string diagnostic;
   DirStatus status = ParseLdapSettings(config, &settings, &diagnostic);

@@ -45,8 +45,7 @@ class LdapService : public service::DirectoryService {
   // Connects and binds (LdapConnection::Open) and reads the root DSE. The base entry is
   // settings.baseDn, else the first naming context. On failure *service is unchanged and
   // *diagnostic says why.
-  static DirStatus Open(const LdapSettings& settings, std::unique_ptr<LdapService>* service,
-                        std::string* diagnostic);
+  static DirStatus Open(const LdapSettings& settings, std::unique_ptr<LdapService>* service, std::string* diagnostic);
 
   DirStatus Login(service::LoginInfo* info) override;
   DirStatus ReadSchema(service::Schema* schema) override;
@@ -170,7 +169,7 @@ class LdapService : public service::DirectoryService {
   std::deque<std::string> keptOrder_;
   bool prefetch_ = false;
   bool refusesStructuralChange_ = false;  // this server refused a structural change in place
-  bool sendsStructuralClass_ = false;  // a listed entry came with structuralObjectClass
+  bool sendsStructuralClass_ = false;     // a listed entry came with structuralObjectClass
   // The current prefetched server page's entries, by the DN a read of each asks for.
   std::unordered_map<std::string, LdifEntry> pageEntries_;
   std::unordered_map<std::string, LdifEntry> previousPageEntries_;  // the page before it

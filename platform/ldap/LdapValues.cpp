@@ -28,8 +28,16 @@ std::string PostalLine(std::string_view line) {
   for (std::size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\\' && i + 2 < line.size()) {
       const std::string_view code = line.substr(i + 1, 2);
-      if (TextEquals(code, "24")) { out.push_back('$'); i += 2; continue; }
-      if (TextEquals(code, "5C")) { out.push_back('\\'); i += 2; continue; }
+      if (TextEquals(code, "24")) {
+        out.push_back('$');
+        i += 2;
+        continue;
+      }
+      if (TextEquals(code, "5C")) {
+        out.push_back('\\');
+        i += 2;
+        continue;
+      }
     }
     out.push_back(line[i]);
   }
@@ -38,9 +46,12 @@ std::string PostalLine(std::string_view line) {
 
 void AppendPostalLine(std::string* out, std::string_view line) {
   for (char c : line) {
-    if (c == '$') *out += "\\24";
-    else if (c == '\\') *out += "\\5C";
-    else out->push_back(c);
+    if (c == '$')
+      *out += "\\24";
+    else if (c == '\\')
+      *out += "\\5C";
+    else
+      out->push_back(c);
   }
 }
 
@@ -76,9 +87,8 @@ std::optional<std::uint32_t> ParseGeneralizedTime(std::string_view text) {
   if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
     return std::nullopt;
   }
-  const std::int64_t seconds =
-      DaysFromCivil({year, static_cast<unsigned>(month), static_cast<unsigned>(day)}) * 86400 + hour * 3600 +
-      minute * 60 + second - offset;
+  const std::int64_t seconds = DaysFromCivil({year, static_cast<unsigned>(month), static_cast<unsigned>(day)}) * 86400 +
+                               hour * 3600 + minute * 60 + second - offset;
   if (seconds < 0 || seconds > 0xFFFFFFFFll) return std::nullopt;
   return static_cast<std::uint32_t>(seconds);
 }
@@ -117,7 +127,8 @@ std::optional<service::DirValue> DecodeLdapValue(std::uint32_t syntax, std::stri
       std::size_t line = 0, start = 0;
       while (true) {
         const auto dollar = bytes.find('$', start);
-        const std::string_view piece = bytes.substr(start, dollar == std::string_view::npos ? std::string_view::npos : dollar - start);
+        const std::string_view piece =
+            bytes.substr(start, dollar == std::string_view::npos ? std::string_view::npos : dollar - start);
         std::string text = PostalLine(piece);
         // Lines beyond the sixth stay in the sixth, one per text line, so nothing is lost.
         if (line < 6) {
@@ -151,8 +162,10 @@ bool KindFits(std::uint32_t syntax, const service::DirValue& value) {
     case ValueForm::kPostalAddress:
     case ValueForm::kSeconds:
       return value.index() == FormIndex(FormOf(syntax));
-    case ValueForm::kFax: return std::holds_alternative<Fax>(value) || std::holds_alternative<Text>(value);
-    default: return std::holds_alternative<Octets>(value) || std::holds_alternative<Text>(value);
+    case ValueForm::kFax:
+      return std::holds_alternative<Fax>(value) || std::holds_alternative<Text>(value);
+    default:
+      return std::holds_alternative<Octets>(value) || std::holds_alternative<Text>(value);
   }
 }
 

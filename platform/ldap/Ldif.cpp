@@ -12,11 +12,11 @@
 #include <ldif.h>
 
 #include "platform/ldap/LdapHandles.h"
-#include "util/TextHelpers.h"
-#include "util/FileDescriptor.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
+#include "util/FileDescriptor.h"
 #include "util/Format.h"
+#include "util/TextHelpers.h"
 
 namespace recast::ldap {
 namespace {
@@ -124,8 +124,8 @@ DirStatus ParseLdif(std::string_view text, LdifEntry* entry) {
   return 0;
 }
 
-DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry,
-                         std::filesystem::path* path, std::string* diagnostic) {
+DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry, std::filesystem::path* path,
+                         std::string* diagnostic) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec || ::chmod(folder.c_str(), 0700) != 0) {
@@ -133,13 +133,14 @@ DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& e
     return kErrLdapBackupFailed;
   }
   // The name only needs to be new; NoReplace guarantees no backup is overwritten.
-  const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                       std::chrono::system_clock::now().time_since_epoch()).count();
+  const auto now =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
   const std::string text = WriteLdif(entry);
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::filesystem::path candidate =
-        folder / Format("entry-%u-%u-%u.ldif", {static_cast<std::uint32_t>(now / 1000),
-                                                static_cast<std::uint32_t>(now % 1000), attempt});
+        folder / Format("entry-%u-%u-%u.ldif",
+                        {static_cast<std::uint32_t>(now / 1000), static_cast<std::uint32_t>(now % 1000), attempt});
     const FileWriteResult written = WriteFileAtomically(candidate, text, ExistingFile::NoReplace, 0600);
     if (written.status == FileWriteStatus::Exists) continue;
     if (!written.ok()) break;

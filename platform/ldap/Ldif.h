@@ -37,8 +37,8 @@ DirStatus ParseLdif(std::string_view text, LdifEntry* entry);
 
 // Writes entry to a new file in folder (created with owner-only access, like the file) and
 // flushes it to disk; *path receives its name. kErrLdapBackupFailed when it cannot.
-DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry,
-                         std::filesystem::path* path, std::string* diagnostic);
+DirStatus SaveLdifBackup(const std::filesystem::path& folder, const LdifEntry& entry, std::filesystem::path* path,
+                         std::string* diagnostic);
 
 // Reads a backup written by SaveLdifBackup. kErrLdapRestoreFailed when it cannot.
 DirStatus LoadLdifBackup(const std::filesystem::path& path, LdifEntry* entry);

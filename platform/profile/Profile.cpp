@@ -40,7 +40,9 @@ bool ReplaceFile(const std::filesystem::path& file, std::string_view text) {
   return WriteFileAtomically(file, text, ExistingFile::Replace, 0600).ok();
 }
 
-bool HasLineBreakOrNul(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos; }
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
 
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");

@@ -18,8 +18,8 @@
 namespace recast::profile {
 
 // The value of key in section, or defaultValue when the file, section or key is missing.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultValue, const std::filesystem::path& file);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                    const std::filesystem::path& file);
 
 // The value read as a signed decimal integer, or defaultValue when missing or not a number.
 int GetPrivateProfileInt(std::string_view section, std::string_view key, int defaultValue,

@@ -39,11 +39,26 @@ using EntryName = std::vector<NamePart>;  // most specific first; empty = the to
 // One value in a form independent of where it is stored. The alternative a syntax uses is
 // its ValueForm in directory/Syntaxes.h; the alternatives stand in that list's order.
 namespace value {
-struct Text { std::string text; bool operator==(const Text&) const = default; };
-struct CiList { std::vector<std::string> items; bool operator==(const CiList&) const = default; };
-struct Boolean { bool value = false; bool operator==(const Boolean&) const = default; };
-struct Integer { std::int32_t value = 0; bool operator==(const Integer&) const = default; };
-struct Octets { std::vector<std::uint8_t> bytes; bool operator==(const Octets&) const = default; };
+struct Text {
+  std::string text;
+  bool operator==(const Text&) const = default;
+};
+struct CiList {
+  std::vector<std::string> items;
+  bool operator==(const CiList&) const = default;
+};
+struct Boolean {
+  bool value = false;
+  bool operator==(const Boolean&) const = default;
+};
+struct Integer {
+  std::int32_t value = 0;
+  bool operator==(const Integer&) const = default;
+};
+struct Octets {
+  std::vector<std::uint8_t> bytes;
+  bool operator==(const Octets&) const = default;
+};
 struct Fax {
   std::string number;
   std::uint32_t parameterBits = 0;
@@ -55,8 +70,15 @@ struct NetAddress {
   std::vector<std::uint8_t> address;
   bool operator==(const NetAddress&) const = default;
 };
-struct OctetList { std::vector<std::vector<std::uint8_t>> items; bool operator==(const OctetList&) const = default; };
-struct Email { std::uint32_t type = 0; std::string address; bool operator==(const Email&) const = default; };
+struct OctetList {
+  std::vector<std::vector<std::uint8_t>> items;
+  bool operator==(const OctetList&) const = default;
+};
+struct Email {
+  std::uint32_t type = 0;
+  std::string address;
+  bool operator==(const Email&) const = default;
+};
 struct Path {
   std::uint32_t nameSpace = 0;
   std::string volume;
@@ -76,22 +98,36 @@ struct Acl {
   std::uint32_t privileges = 0;
   bool operator==(const Acl&) const = default;
 };
-struct PostalAddress { std::array<std::string, 6> lines; bool operator==(const PostalAddress&) const = default; };
+struct PostalAddress {
+  std::array<std::string, 6> lines;
+  bool operator==(const PostalAddress&) const = default;
+};
 struct Timestamp {
   std::uint32_t seconds = 0;
   std::uint16_t replicaNumber = 0;
   std::uint16_t eventId = 0;
   bool operator==(const Timestamp&) const = default;
 };
-struct Seconds { std::uint32_t seconds = 0; bool operator==(const Seconds&) const = default; };
-struct BackLink { std::uint32_t remoteId = 0; std::string objectName; bool operator==(const BackLink&) const = default; };
+struct Seconds {
+  std::uint32_t seconds = 0;
+  bool operator==(const Seconds&) const = default;
+};
+struct BackLink {
+  std::uint32_t remoteId = 0;
+  std::string objectName;
+  bool operator==(const BackLink&) const = default;
+};
 struct TypedName {
   std::string objectName;
   std::uint32_t level = 0;
   std::uint32_t interval = 0;
   bool operator==(const TypedName&) const = default;
 };
-struct Hold { std::string objectName; std::uint32_t amount = 0; bool operator==(const Hold&) const = default; };
+struct Hold {
+  std::string objectName;
+  std::uint32_t amount = 0;
+  bool operator==(const Hold&) const = default;
+};
 struct Unknown {
   std::string attrName;
   std::uint32_t syntax = 0;
@@ -100,15 +136,13 @@ struct Unknown {
 };
 }  // namespace value
 
-using DirValue = std::variant<value::Text, value::CiList, value::Boolean, value::Integer, value::Octets,
-                              value::Fax, value::NetAddress, value::OctetList, value::Email, value::Path,
-                              value::ReplicaPointer, value::Acl, value::PostalAddress, value::Timestamp,
-                              value::Seconds, value::BackLink, value::TypedName, value::Hold,
-                              value::Unknown>;
+using DirValue = std::variant<value::Text, value::CiList, value::Boolean, value::Integer, value::Octets, value::Fax,
+                              value::NetAddress, value::OctetList, value::Email, value::Path, value::ReplicaPointer,
+                              value::Acl, value::PostalAddress, value::Timestamp, value::Seconds, value::BackLink,
+                              value::TypedName, value::Hold, value::Unknown>;
 
-#define RECAST_FORM_MATCHES(form)                                                                   \
-  static_assert(std::is_same_v<std::variant_alternative_t<FormIndex(ValueForm::k##form), DirValue>, \
-                               value::form>);
+#define RECAST_FORM_MATCHES(form) \
+  static_assert(std::is_same_v<std::variant_alternative_t<FormIndex(ValueForm::k##form), DirValue>, value::form>);
 RECAST_VALUE_FORMS(RECAST_FORM_MATCHES)
 #undef RECAST_FORM_MATCHES
 static_assert(std::variant_size_v<DirValue> == FormIndex(ValueForm::kUnknown) + 1);
@@ -136,15 +170,15 @@ struct AttributeDefinition {
 };
 
 struct Schema {
-  std::vector<ClassDefinition> classes;        // in the service's order
-  std::vector<AttributeDefinition> attributes; // in the service's order
+  std::vector<ClassDefinition> classes;         // in the service's order
+  std::vector<AttributeDefinition> attributes;  // in the service's order
 };
 
 // ---- Entries -----------------------------------------------------------------------------
 struct EntrySummary {
-  NamePart rdn;               // the entry's own name part
+  NamePart rdn;  // the entry's own name part
   std::string baseClass;
-  std::uint32_t flags = 0;    // kEntryContainer, kEntryAlias
+  std::uint32_t flags = 0;  // kEntryContainer, kEntryAlias
   std::uint32_t subordinateCount = 0;
   std::uint32_t modificationTime = 0;
 };
@@ -155,13 +189,13 @@ struct ListPage {
 };
 
 struct AttributeValues {
-  std::string name;    // the attribute's name as the schema spells it
+  std::string name;  // the attribute's name as the schema spells it
   std::uint32_t syntax = 0;
   std::vector<DirValue> values;
 };
 
 struct Change {
-  std::uint32_t type = 0;       // ChangeType 0..7 (the client splits its own composites)
+  std::uint32_t type = 0;  // ChangeType 0..7 (the client splits its own composites)
   std::string attrName;
   std::optional<DirValue> value;  // for the types that carry one
 };
@@ -244,9 +278,9 @@ class DirectoryService {
 
 // One connection of the client's configuration, as handed to the service that opens it.
 struct ConnectionConfig {
-  std::string treeName;   // as shown to the user
-  std::string service;    // the store's path, or an ldap://, ldaps:// or ldapi:// URL
-  std::string login;      // the login's dotted name (embedded) or bind DN (LDAP)
+  std::string treeName;  // as shown to the user
+  std::string service;   // the store's path, or an ldap://, ldaps:// or ldapi:// URL
+  std::string login;     // the login's dotted name (embedded) or bind DN (LDAP)
   // Every key of the connection's section, keys lower-cased, values as read.
   std::map<std::string, std::string> settings;
   std::filesystem::path dataFolder;  // the per-user data folder (backups, demo store)

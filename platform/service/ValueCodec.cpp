@@ -94,7 +94,8 @@ class Reader {
   std::size_t Remaining() const { return in_.size() - pos_; }
   std::uint64_t Raw(std::size_t n) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(in_[pos_ + i])) << (8 * i);
+    for (std::size_t i = 0; i < n; ++i)
+      v |= static_cast<std::uint64_t>(static_cast<std::uint8_t>(in_[pos_ + i])) << (8 * i);
     pos_ += n;
     return v;
   }

@@ -4,8 +4,8 @@
 
 #include "MainWindowFixture.h"
 #include "tests/directory/support/CountingClient.h"
-#include "util/TextHelpers.h"
 #include "tests/util/StrictXml.h"
+#include "util/TextHelpers.h"
 
 namespace recast::app::testing {
 namespace {
@@ -188,8 +188,8 @@ TEST_F(ActionsWorkflowTest, DeletionLogsEachRemovalAndItsFailureThenAnalysesAgai
   Click(*form_->BitBtnDeleteConflicts);
   Strings expected{"", "", "Deleting excess attributes for object: Bob", ""};
   expected.insert(expected.end(), info.begin(), info.end());
-  expected.insert(expected.end(), {"", "  Deleting attribute: Title", "  Deleting attribute: Room",
-                                   "  Error: 0xFFFFFDA5", ""});
+  expected.insert(expected.end(),
+                  {"", "  Deleting attribute: Title", "  Deleting attribute: Room", "  Error: 0xFFFFFDA5", ""});
   EXPECT_EQ(Lines(*form_->ListBoxProtocol), expected);
   EXPECT_EQ(directory_.ValueOf("ALPHA", ".Bob.Sales.Org", "Title"), "");
 
@@ -203,7 +203,8 @@ TEST_F(ActionsWorkflowTest, DeletionLogsEachRemovalAndItsFailureThenAnalysesAgai
   // Room is still missing, so the directory refuses the class change.
   const std::size_t before = Lines(*form_->ListBoxProtocol).size();
   Click(*form_->BitBtnRecast);
-  EXPECT_EQ(ProtocolFrom(before), (Strings{"", "", "Recasting object: Bob", "", "    Bob not recast (0xFFFFFD9F)", ""}));
+  EXPECT_EQ(ProtocolFrom(before),
+            (Strings{"", "", "Recasting object: Bob", "", "    Bob not recast (0xFFFFFD9F)", ""}));
   EXPECT_EQ(ui_.messages().back(),
             (ScriptedUserInterface::Message{MessageBoxKind::Custom, "Bob not recast (0xFFFFFD9F)"}));
   EXPECT_TRUE(form_->BitBtnRecast->isEnabled()) << "nothing is refreshed after a class change";
@@ -352,18 +353,31 @@ TEST_F(UnreadableValueTest, AReadThatFailsForAnyOtherReasonThanNoValueLeavesTheA
     std::string summary;
   } cases[] = {
       // Bob to Badge Holder: Telephone Number and Title must go, Surname is mandatory there.
-      {"Title", kErrServerUnavailable, {"? Title", "* Telephone Number", "Full Name"},
+      {"Title",
+       kErrServerUnavailable,
+       {"? Title", "* Telephone Number", "Full Name"},
        "Error: Could not read attribute \"Title\": 0xFFFFFD8F. Select the object again once it can be read.",
-       {"Telephone Number"}, incomplete},
-      {"Title", kErrNoSuchEntry, {"? Title", "* Telephone Number", "Full Name"},
+       {"Telephone Number"},
+       incomplete},
+      {"Title",
+       kErrNoSuchEntry,
+       {"? Title", "* Telephone Number", "Full Name"},
        "Error: Could not read attribute \"Title\": 0xFFFFFDA7. Select the object again once it can be read.",
-       {"Telephone Number"}, incomplete},
-      {"Surname", kErrServerUnavailable, {"? Surname", "* Telephone Number", "* Title", "Full Name"},
+       {"Telephone Number"},
+       incomplete},
+      {"Surname",
+       kErrServerUnavailable,
+       {"? Surname", "* Telephone Number", "* Title", "Full Name"},
        "Error: Could not read attribute \"Surname\": 0xFFFFFD8F. Select the object again once it can be read.",
-       {"Telephone Number", "Title"}, incomplete},
+       {"Telephone Number", "Title"},
+       incomplete},
       // No such value or attribute, in either sign, is an answer: the attribute has no value.
       {"Title", kErrNoSuchValue, {"* Telephone Number", "Full Name", "Title"}, "", {"Telephone Number"}, deleteFirst},
-      {"Title", -kErrNoSuchAttribute, {"* Telephone Number", "Full Name", "Title"}, "", {"Telephone Number"},
+      {"Title",
+       -kErrNoSuchAttribute,
+       {"* Telephone Number", "Full Name", "Title"},
+       "",
+       {"Telephone Number"},
        deleteFirst},
   };
   Walk({"Sales"});

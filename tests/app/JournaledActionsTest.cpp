@@ -31,8 +31,8 @@ TEST_F(JournaledActionsTest, BothActionsAreJournaledAndUndone) {
   Click(*form_->BitBtnDeleteConflicts);
   Strings expected{"", "", "Deleting excess attributes for object: Bob", ""};
   expected.insert(expected.end(), info.begin(), info.end());
-  expected.insert(expected.end(), {"", "  Deleting attribute: Title", "  Deleting attribute: Room",
-                                   "  Error: 0xFFFFFDA5", ""});
+  expected.insert(expected.end(),
+                  {"", "  Deleting attribute: Title", "  Deleting attribute: Room", "  Error: 0xFFFFFDA5", ""});
   EXPECT_EQ(Lines(*form_->ListBoxProtocol), expected);
   Analyse("Carol", "Member");
   Click(*form_->BitBtnRecast);

@@ -34,9 +34,8 @@ TEST(ListSavingTest, KeywordIsTheExtensionWithoutLeadingDotsInTheCaseTyped) {
     const char* file;
     const char* keyword;
   } cases[] = {
-      {"/tmp/log.txt", "txt"},      {"/tmp/log.HTM", "HTM"},  {"/tmp/a.b/log", ""},
-      {"/tmp/log", ""},             {"/tmp/log..xml", "xml"}, {"/tmp/archive.tar.xls", "xls"},
-      {"/tmp/log.", ""},
+      {"/tmp/log.txt", "txt"},  {"/tmp/log.HTM", "HTM"},         {"/tmp/a.b/log", ""}, {"/tmp/log", ""},
+      {"/tmp/log..xml", "xml"}, {"/tmp/archive.tar.xls", "xls"}, {"/tmp/log.", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ExportKeyword(c.file), c.keyword) << c.file;
 }
@@ -79,7 +78,8 @@ TEST_F(SaveTargetTest, ReplacingAFileTheExportWritesIsAskedFirst) {
     }
     for (bool answer : c.answers) ui.QueueOkAbort(answer);
     const SaveDialogRequest request{"T-Protocol", "txt", "Text Files|*.txt|All Files|*.*"};
-    const std::optional<std::string> expected = c.expected ? std::optional<std::string>(Path(*c.expected)) : std::nullopt;
+    const std::optional<std::string> expected =
+        c.expected ? std::optional<std::string>(Path(*c.expected)) : std::nullopt;
     EXPECT_EQ(AskSaveTarget(ui, request), expected) << c.chosen.front();
     EXPECT_EQ(ui.questions().size(), static_cast<std::size_t>(c.questions)) << c.chosen.front();
     if (c.questions > 0) {

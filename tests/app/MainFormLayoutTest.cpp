@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QScrollBar>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -78,8 +78,8 @@ TEST_F(MainFormLayoutTest, ListsHaveTheirSortingAndSelectionModes) {
 TEST_F(MainFormLayoutTest, PopupMenuBelongsToExactlyTheFiveSavableLists) {
   EXPECT_EQ(form.PopupSaveAs->text(), "Save As ...");
   EXPECT_EQ(form.PopupSaveAs->objectName(), "PopupSaveAs");
-  for (const char* name : {"lbSourceClassAttributes", "lbTargetClassAttributes", "ListBoxDelta", "ListBoxInfo",
-                           "ListBoxProtocol"}) {
+  for (const char* name :
+       {"lbSourceClassAttributes", "lbTargetClassAttributes", "ListBoxDelta", "ListBoxInfo", "ListBoxProtocol"}) {
     EXPECT_EQ(Find<ListBox>(name)->contextMenuPolicy(), Qt::CustomContextMenu) << name;
   }
   for (const char* name : {"ListBoxContainers", "ListBoxObjects"}) {
@@ -143,7 +143,8 @@ TEST_F(MainFormLayoutTest, LongLogAndInformationLinesCanBeScrolledToTheirEnd) {
   form.resize(500, 400);
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  for (auto [list, tab] : {std::pair{form.ListBoxProtocol, form.TabSheet4}, std::pair{form.ListBoxInfo, form.TabSheet3}}) {
+  for (auto [list, tab] :
+       {std::pair{form.ListBoxProtocol, form.TabSheet4}, std::pair{form.ListBoxInfo, form.TabSheet3}}) {
     form.PageControl1->setCurrentWidget(tab);
     // Lines shown one by one as a failed class change writes them, short ones first.
     for (const std::string& line : {std::string(), std::string("Recasting object: Sales"),

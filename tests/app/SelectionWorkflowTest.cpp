@@ -49,8 +49,8 @@ TEST_F(SelectionWorkflowTest, ContainerWalkPutsParentLineFirstExceptAtRoot) {
   Walk({"Org", "Sales"});
   EXPECT_EQ(form_->EditCurrentContainer->text(), ".Sales.Org");
   EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]", "East"}));
-  EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Organizational Unit: East", "Person: Alice", "Person: Bob",
-                                                    "Person: Carol"}));
+  EXPECT_EQ(Lines(*form_->ListBoxObjects),
+            (Strings{"Organizational Unit: East", "Person: Alice", "Person: Bob", "Person: Carol"}));
   Walk({"East"});
   EXPECT_EQ(Lines(*form_->ListBoxContainers), (Strings{"[ .. ]"}));
   EXPECT_EQ(Lines(*form_->ListBoxObjects), (Strings{"Portrait: Dave"}));
@@ -328,7 +328,8 @@ TEST_F(SelectionWorkflowTest, InputIsHeldBackWhileAnAnalysisRuns) {
     form_->PageControl1->setCurrentWidget(form_->TabSheet2);
     QListView& objects = *form_->ListBoxObjects;
     const int carol = form_->ListBoxObjects->Items().IndexOf("Person: Carol");
-    QTest::mouseClick(objects.viewport(), Qt::LeftButton, {}, objects.visualRect(objects.model()->index(carol, 0)).center());
+    QTest::mouseClick(objects.viewport(), Qt::LeftButton, {},
+                      objects.visualRect(objects.model()->index(carol, 0)).center());
     emit form_->SpeedButton1->clicked();
   });
   SelectObject("Person: Alice");

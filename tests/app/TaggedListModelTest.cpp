@@ -22,8 +22,8 @@ TEST(TaggedListModelTest, SortedListOrdersLikeAListBoxIgnoringCase) {
 TEST(TaggedListModelTest, PlainAsciiLinesSortAsTheCollatorSortsThem) {
   // Lines of plain ASCII take a faster path; it must give the collator's own order, which
   // the same lines get when one line outside ASCII forces the collator on the whole list.
-  const std::initializer_list<const char*> lines = {
-      "a-b", "a b", "ab", "A_b", "a.b", "[ .. ]", "_x", "9z", "10", "Z", "a", "(a)", "a~", "a+b", "A@", "~"};
+  const std::initializer_list<const char*> lines = {"a-b", "a b", "ab", "A_b", "a.b", "[ .. ]", "_x", "9z",
+                                                    "10",  "Z",   "a",  "(a)", "a~",  "a+b",    "A@", "~"};
   TaggedListModel fast(true);
   std::vector<std::string> fastOrder = Fill(fast, lines);
   TaggedListModel collated(true);

@@ -324,9 +324,7 @@ client::ClientOptions TestDirectory::Options() const {
   return options;
 }
 
-std::unique_ptr<DirectoryClient> TestDirectory::NewClient() const {
-  return client::CreateDirectoryClient(Options());
-}
+std::unique_ptr<DirectoryClient> TestDirectory::NewClient() const { return client::CreateDirectoryClient(Options()); }
 
 std::string TestDirectory::ValueOf(const std::string& tree, const std::string& object,
                                    const std::string& attrName) const {

@@ -42,19 +42,41 @@ TEST_F(AnalyseCommandTest, DemoCasesPrintTheWindowsLinesAndExitByVerdict) {
     const char* summary;  // the last line
   };
   const Case cases[] = {
-      {"ACME_CORP", "Dora Deletable.OU=Recast Demo", "Organizational Person", 3, {"* Language", "* Login Disabled"},
+      {"ACME_CORP",
+       "Dora Deletable.OU=Recast Demo",
+       "Organizational Person",
+       3,
+       {"* Language", "* Login Disabled"},
        "There are conflicts on 2 valued attributes. You can recast the object after deleting these attributes."},
-      {"ACME_CORP", ".CN=Fixed Queue.OU=Recast Demo.O=ACME", "Organizational Role", 4,
+      {"ACME_CORP",
+       ".CN=Fixed Queue.OU=Recast Demo.O=ACME",
+       "Organizational Role",
+       4,
        {"! Host Server", "! Queue Directory"},
        "There are conflicts on 2 mandatory attributes. You cannot recast the object."},
-      {"ACME_CORP", "Plain Person.OU=Recast Demo", "Person", 0, {},
+      {"ACME_CORP",
+       "Plain Person.OU=Recast Demo",
+       "Person",
+       0,
+       {},
        "There are attribute conflicts, but since these are on 13 unvalued attributes, you can recast the object."},
-      {"ACME_CORP", "Lobby Printer.OU=Recast Demo", "Print Queue", 4,
+      {"ACME_CORP",
+       "Lobby Printer.OU=Recast Demo",
+       "Print Queue",
+       4,
        {"* Page Description Language", "- Queue Directory"},
        "There are conflicts on 1 valued attributes. You can recast the object after deleting these attributes."},
-      {"ACME_CORP", "Helpdesk Group.OU=Recast Demo", "Organizational Role", 3, {"* Member"},
+      {"ACME_CORP",
+       "Helpdesk Group.OU=Recast Demo",
+       "Organizational Role",
+       3,
+       {"* Member"},
        "There are conflicts on 1 valued attributes. You can recast the object after deleting these attributes."},
-      {"ACME_CORP", "Harbor Master.L=Harbor", "Group", 0, {},
+      {"ACME_CORP",
+       "Harbor Master.L=Harbor",
+       "Group",
+       0,
+       {},
        "There are attribute conflicts, but since these are on 6 unvalued attributes, you can recast the object."},
   };
   for (const Case& c : cases) {
@@ -69,10 +91,10 @@ TEST_F(AnalyseCommandTest, DemoCasesPrintTheWindowsLinesAndExitByVerdict) {
 }
 
 TEST_F(AnalyseCommandTest, JsonHoldsTheSameLinesVerdictAndCounters) {
-  const Result text = RunProgram(*home_, {"analyse", "--tree", "ACME_CORP", "--object", "Lobby Printer.OU=Recast Demo", "--to",
-                                   "Print Queue"});
-  const Result r = RunProgram(*home_, {"analyse", "--tree", "ACME_CORP", "--object", "Lobby Printer.OU=Recast Demo", "--to",
-                                "Print Queue", "--json"});
+  const Result text = RunProgram(
+      *home_, {"analyse", "--tree", "ACME_CORP", "--object", "Lobby Printer.OU=Recast Demo", "--to", "Print Queue"});
+  const Result r = RunProgram(*home_, {"analyse", "--tree", "ACME_CORP", "--object", "Lobby Printer.OU=Recast Demo",
+                                       "--to", "Print Queue", "--json"});
   ASSERT_EQ(r.exitCode, 4) << r.err;
   const nlohmann::json j = nlohmann::json::parse(r.out, nullptr, false);
   ASSERT_TRUE(j.is_object()) << r.out;
@@ -114,12 +136,15 @@ TEST_F(AnalyseCommandTest, BadInputNamesItsCause) {
   };
   const Case cases[] = {
       {{"analyse", "--tree", "NO_TREE", "--object", "x", "--to", "Person"}, 1, "Unknown tree \"NO_TREE\""},
-      {{"analyse", "--tree", "ACME_CORP", "--object", "Nobody.OU=Recast Demo", "--to", "Person"}, 1,
+      {{"analyse", "--tree", "ACME_CORP", "--object", "Nobody.OU=Recast Demo", "--to", "Person"},
+       1,
        "No object \"Nobody.OU=Recast Demo\" in tree ACME_CORP"},
-      {{"analyse", "--tree", "ACME_CORP", "--object", "Plain Person.OU=Recast Demo", "--to", "Persona"}, 1,
+      {{"analyse", "--tree", "ACME_CORP", "--object", "Plain Person.OU=Recast Demo", "--to", "Persona"},
+       1,
        "Unknown class \"Persona\""},
       {{"analyse", "--tree", "ACME_CORP", "--object", "x"}, 2, "analyse needs --to"},
-      {{"analyse", "--tree", "ACME_CORP", "--object", "x", "--to", "Person", "--colour"}, 2,
+      {{"analyse", "--tree", "ACME_CORP", "--object", "x", "--to", "Person", "--colour"},
+       2,
        "unknown option \"--colour\""},
       {{"analyse", "--tree"}, 2, "option --tree needs a value"},
       {{"recast"}, 2, "unknown command \"recast\""},

@@ -65,16 +65,16 @@ class StoreTest : public ::testing::Test {
     Configure();
   }
   void Configure() {
-    home_.Configure("[Gen]\nTree=GEN_TREE\nService=" + (home_.path() / "gen.db").string() +
-                    "\nLogin=CN=Admin.O=Gen\n");
+    home_.Configure("[Gen]\nTree=GEN_TREE\nService=" + (home_.path() / "gen.db").string() + "\nLogin=CN=Admin.O=Gen\n");
   }
   Strings Entries() {
     const auto client = home_.Client();
     return Dump(*client, "GEN_TREE", "OU=Gen.O=Gen");
   }
   Result Plan(const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args = {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to",
-                                     "Organizational Person", "--out", PlanFile().string()};
+    std::vector<std::string> args = {
+        "plan",  "--tree",           "GEN_TREE", "--container", "OU=Gen", "--to", "Organizational Person",
+        "--out", PlanFile().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     return RunProgram(home_, args);
   }
@@ -101,7 +101,8 @@ TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
                            "--delete-conflicts"),
             std::string::npos)
       << first.out;
-  EXPECT_NE(first.out.find("changed: CN=s1.OU=Sub.OU=Gen (User -> Organizational Person)"), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("changed: CN=s1.OU=Sub.OU=Gen (User -> Organizational Person)"), std::string::npos)
+      << first.out;
 
   const Result second = RunProgram(home_, {"apply", PlanFile().string(), "--delete-conflicts", "--jobs", "3"});
   EXPECT_EQ(second.exitCode, 0) << second.out << second.err;
@@ -114,7 +115,8 @@ TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
 
   const Strings after = Entries();
   for (const std::string& entry : after) {
-    if (entry.find("CN=Admin") != std::string::npos || entry.find("[Organizational Unit]") != std::string::npos) continue;
+    if (entry.find("CN=Admin") != std::string::npos || entry.find("[Organizational Unit]") != std::string::npos)
+      continue;
     EXPECT_NE(entry.find("[Organizational Person]"), std::string::npos) << entry;
     EXPECT_EQ(entry.find("Language"), std::string::npos) << entry;
   }
@@ -158,10 +160,16 @@ TEST_F(StoreTest, BadInputChangesNothing) {
       {"no jobs", {"apply", PlanFile().string(), "--jobs", "0"}, 2, "--jobs takes a number from 1 to 64"},
       {"two plans", {"apply", PlanFile().string(), PlanFile().string()}, 2, "apply needs one plan file"},
       {"not a journal", {"undo", write("notes.jsonl", "{}\n")}, 1, "nothing was changed"},
-      {"unknown container", {"plan", "--tree", "GEN_TREE", "--container", "OU=None", "--to", "Person", "--out",
-                             (home_.path() / "x.plan").string()}, 1, "No object \"OU=None\""},
-      {"unknown class", {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to", "Persona", "--out",
-                         (home_.path() / "x.plan").string()}, 1, "Unknown class \"Persona\""},
+      {"unknown container",
+       {"plan", "--tree", "GEN_TREE", "--container", "OU=None", "--to", "Person", "--out",
+        (home_.path() / "x.plan").string()},
+       1,
+       "No object \"OU=None\""},
+      {"unknown class",
+       {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to", "Persona", "--out",
+        (home_.path() / "x.plan").string()},
+       1,
+       "Unknown class \"Persona\""},
       {"no out", {"plan", "--tree", "GEN_TREE", "--container", "OU=Gen", "--to", "Person"}, 2, "plan needs --out"},
   };
   for (const Case& c : cases) {
@@ -217,8 +225,9 @@ TEST_F(StoreTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
   Make(kObjects);
   const Strings before = Entries();
   ASSERT_EQ(Plan({"--from", "User"}).exitCode, 0);
-  KillAndResume(home_, {"apply", PlanFile().string(), "--delete-conflicts"}, kObjects, 20, 100'000, 900'000,
-                [this] { return Entries(); }, before);
+  KillAndResume(
+      home_, {"apply", PlanFile().string(), "--delete-conflicts"}, kObjects, 20, 100'000, 900'000,
+      [this] { return Entries(); }, before);
 }
 
 // A stop signal ends apply after the object at hand, its mark written, with 128 + the signal.
@@ -248,9 +257,10 @@ TEST(SlapdApplyTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
   for (int i = 0; i < kObjects; ++i) {
     const std::string cn = "p" + std::to_string(i);
     // The class chain as a class change writes it, so that undo's result compares equal.
-    ldif += "dn: cn=" + cn + ",ou=Kill,o=Org\nobjectClass: inetOrgPerson\nobjectClass: organizationalPerson\n"
-            "objectClass: person\nobjectClass: top\ncn: " + cn + "\nsn: S" + cn +
-            "\nmail: " + cn + "@example.org\n\n";
+    ldif += "dn: cn=" + cn +
+            ",ou=Kill,o=Org\nobjectClass: inetOrgPerson\nobjectClass: organizationalPerson\n"
+            "objectClass: person\nobjectClass: top\ncn: " +
+            cn + "\nsn: S" + cn + "\nmail: " + cn + "@example.org\n\n";
   }
   std::string error;
   const auto server = ldap::testing::SlapdServer::Start(ldap::testing::Seeded(ldif), &error);

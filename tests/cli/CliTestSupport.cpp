@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "cli/TreeConnection.h"
-#include "directory/Directory.h"
 #include "directory/DirGuards.h"
+#include "directory/Directory.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/embedded/StoreCreator.h"
 #include "platform/ldap/LdapService.h"

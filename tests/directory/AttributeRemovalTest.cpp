@@ -83,7 +83,7 @@ TEST_F(RemovalTest, FailedAttributeAddIsReturnedAndTheValueIsNotSent) {
 }
 
 TEST_F(RemovalTest, NoRetryForOtherChangeTypes) {
-  const std::uint32_t types[] = {kChangeAddAttribute, kChangeRemoveAttribute, kChangeRemoveValue,
+  const std::uint32_t types[] = {kChangeAddAttribute,   kChangeRemoveAttribute, kChangeRemoveValue,
                                  kChangeClearAttribute, kChangeClearValue,      kChangeReplaceAll};
   for (std::uint32_t type : types) {
     client.modifyRequests.clear();
@@ -126,8 +126,8 @@ TEST_F(RemovalTest, RequestContentsByChangeType) {
 
 TEST_F(RemovalTest, ReplaceAllIgnoresAFailedClear) {
   client.FailNext("PutChange", {kErrBufferFull});
-  EXPECT_EQ(ApplyAttributeChange(session, ctx, kSynCiString, "clerk.org", "Title", nullptr, newValue, kChangeReplaceAll),
-            0);
+  EXPECT_EQ(
+      ApplyAttributeChange(session, ctx, kSynCiString, "clerk.org", "Title", nullptr, newValue, kChangeReplaceAll), 0);
   EXPECT_EQ(Sent(), (std::vector<Changes>{{{kChangeAddValue, "Title", true, kSynCiString, newValue}}}));
 }
 

@@ -78,8 +78,8 @@ TEST_F(ConnectionTest, OpensThePrimaryConnectionOnce) {
 
 TEST_F(ConnectionTest, WithoutPrimaryTheFirstScannedConnectionIsOpened) {
   EXPECT_EQ(InitNetWare(session), 0);
-  EXPECT_EQ(client.calls, (std::vector<std::string>{"InitClient", "GetPrimaryConnectionRef",
-                                                    "ScanConnectionRefs", "OpenConnectionByRef"}));
+  EXPECT_EQ(client.calls, (std::vector<std::string>{"InitClient", "GetPrimaryConnectionRef", "ScanConnectionRefs",
+                                                    "OpenConnectionByRef"}));
   EXPECT_EQ(session.connectionHandle, client.openedHandle);
 }
 

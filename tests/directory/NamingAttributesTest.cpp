@@ -14,10 +14,10 @@ TEST(NamingAttributesTest, EveryTypedPieceOfThePartNamesItsAttribute) {
   } cases[] = {
       {"UID=jdoe", {"UID"}},
       {"CN=a+UID=b", {"CN", "UID"}},
-      {"CN=a+b", {"CN"}},           // a "+" inside the value
-      {"CN=a\\+UID=b", {"CN"}},     // an escaped "+"
-      {"Title=x=y", {"Title"}},     // only the first "=" ends the type
-      {"jdoe", {}},                 // typeless
+      {"CN=a+b", {"CN"}},        // a "+" inside the value
+      {"CN=a\\+UID=b", {"CN"}},  // an escaped "+"
+      {"Title=x=y", {"Title"}},  // only the first "=" ends the type
+      {"jdoe", {}},              // typeless
       {"=x", {}},
       {"", {}},
   };

@@ -133,13 +133,12 @@ std::vector<Layout> Layouts() {
     PutU32(v, 20, 0);
     PutU32(v, 24, 0);
     PutWideText(v, 28, "ORG");
-    layouts.push_back(
-        {"Partition Status", v, "ORG / v3 / Replica 1 / Flags:    2 / Last Sync:  01/01/70 00:00:00/ Error   2C(In Sync)",
-         30});
+    layouts.push_back({"Partition Status", v,
+                       "ORG / v3 / Replica 1 / Flags:    2 / Last Sync:  01/01/70 00:00:00/ Error   2C(In Sync)", 30});
     PutU32(v, 4, 7);
-    layouts.push_back(
-        {"Partition Status", v,
-         "ORG / v3 / Replica 1 / Flags:    7 / Last Sync:  01/01/70 00:00:00/ Error   2C(Unknown flag)", 30});
+    layouts.push_back({"Partition Status", v,
+                       "ORG / v3 / Replica 1 / Flags:    7 / Last Sync:  01/01/70 00:00:00/ Error   2C(Unknown flag)",
+                       30});
   }
   {
     std::vector<std::uint8_t> v;

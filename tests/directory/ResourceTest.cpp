@@ -19,7 +19,8 @@ void FillDirectory(ScriptedClient& client) {
   client.connections = {{1, "MAIN_TREE"}};
   client.primary = 1;
   client.defaultNameContexts = {{"MAIN_TREE", "org"}};
-  for (int i = 0; i < 7; ++i) client.containers[".org"].push_back({"e" + std::to_string(i), i % 2 ? kEntryContainer : 0, "User"});
+  for (int i = 0; i < 7; ++i)
+    client.containers[".org"].push_back({"e" + std::to_string(i), i % 2 ? kEntryContainer : 0, "User"});
   client.entriesPerReply = 3;
   ScriptedClient::ClassDef user{"User", kClassEffective, {}};
   user.items[kItemSuperClasses] = {"Top"};

@@ -107,9 +107,9 @@ TEST_F(SchemaTest, StarReadsEveryAttributeNameOfTheSchema) {
 
 TEST_F(SchemaTest, SyntaxNames) {
   const std::pair<std::uint32_t, std::string> cases[] = {
-      {0, "UNKNOWN"},     {1, "DIST_NAME"},   {9, "OCTET_STRING"}, {21, "STREAM"},
-      {27, "INTERVAL"},   {28, "COMPONENT"},  {37, "SYNTAX_COUNT"}, {38, "Unknown Syntax"},
-      {0xFFFFFFFF, "Unknown Syntax"},
+      {0, "UNKNOWN"},       {1, "DIST_NAME"},       {9, "OCTET_STRING"},
+      {21, "STREAM"},       {27, "INTERVAL"},       {28, "COMPONENT"},
+      {37, "SYNTAX_COUNT"}, {38, "Unknown Syntax"}, {0xFFFFFFFF, "Unknown Syntax"},
   };
   for (const auto& [id, name] : cases) EXPECT_EQ(SyntaxName(id), name) << id;
 }

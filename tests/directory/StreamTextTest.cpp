@@ -1,6 +1,6 @@
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -77,9 +77,8 @@ TEST(StreamText, MacroRowsHoldThreeWordsAndTwoTexts) {
 TEST(StreamText, CopyFileRowsStopAtAnOverlongText) {
   const auto data = Template(Join({Word(1), Word(2), Word(3), Word(4), Counted("file"), Word(1), Word(2), Word(3),
                                    Word(4), Word(2000), BytesOf("xx")}));
-  EXPECT_EQ(Text(data, "App:Copy Files"),
-            "Stream (70 bytes):\r\nAOT FILE (70 bytes)" + std::string(kHeaderNumbers) +
-                "\r\n\r\n (   1/   2/   3/   4) file\r\n (   1/   2/   3/   4) \r\n");
+  EXPECT_EQ(Text(data, "App:Copy Files"), "Stream (70 bytes):\r\nAOT FILE (70 bytes)" + std::string(kHeaderNumbers) +
+                                              "\r\n\r\n (   1/   2/   3/   4) file\r\n (   1/   2/   3/   4) \r\n");
 }
 
 TEST(StreamText, MacroRowStopsWhenTheSecondTextIsMissing) {
@@ -103,7 +102,7 @@ TEST(StreamText, FreeFormWalkEndsWhereAWordOrTextWouldReachPastTheEnd) {
     std::vector<std::uint8_t> body;
     std::string rendering;
   } cases[] = {
-      {Join({Counted("abc"), BytesOf("xyz")}), "\r\n\r\nabc\r\n"},                // three bytes left
+      {Join({Counted("abc"), BytesOf("xyz")}), "\r\n\r\nabc\r\n"},                     // three bytes left
       {Join({Counted("abc"), Word(0x1234), BytesOf("Hi there")}), "\r\n\r\nabc\r\n"},  // no zero inside
   };
   for (const Case& c : cases) {

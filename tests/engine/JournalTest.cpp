@@ -17,7 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* kLdif1 = "dn: cn=a,o=Org\nchangetype: modify\nreplace: objectClass\nobjectClass: person\n-\nadd: sn\nsn: x\n-\n";
+const char* kLdif1 =
+    "dn: cn=a,o=Org\nchangetype: modify\nreplace: objectClass\nobjectClass: person\n-\nadd: sn\nsn: x\n-\n";
 const char* kLdif2 = "dn: cn=b,o=Org\nchangetype: modify\nreplace: objectClass\nobjectClass: person\n-\n";
 
 std::vector<JournalRecord> Records() {
@@ -90,13 +91,14 @@ TEST_P(JournalTest, RoundTripKeepsRecordsAndTheirLastState) {
   EXPECT_EQ(content.entries[1].failedStatus, -672);
   EXPECT_EQ(content.entries[2].state, RecordState::kPending);
 
-  struct stat file {}, folder {};
+  struct stat file {
+  }, folder{};
   ASSERT_EQ(::stat(path_.c_str(), &file), 0);
   ASSERT_EQ(::stat(path_.parent_path().c_str(), &folder), 0);
   EXPECT_EQ(file.st_mode & 0777, 0600u);
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
   EXPECT_EQ(path_.filename(), GetParam() == JournalForm::kLdif ? "ACME_CORP-20261209T071500Z-1.ldif"
-                                                                 : "ACME_CORP-20261209T071500Z-1.jsonl");
+                                                               : "ACME_CORP-20261209T071500Z-1.jsonl");
 }
 
 TEST_P(JournalTest, EveryCutIsReadAsATornTailThatReopeningCutsOff) {

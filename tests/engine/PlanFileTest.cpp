@@ -15,12 +15,16 @@ namespace {
 namespace fs = std::filesystem;
 
 PlanHeader Header() {
-  return {"20261209T071500Z-0000abcd", "ACME_CORP", "Sales.ACME", "Organizational Role", std::string("User"), true,
-          "2026-12-09T07:15:00Z"};
+  return {"20261209T071500Z-0000abcd", "ACME_CORP", "Sales.ACME",          "Organizational Role",
+          std::string("User"),         true,        "2026-12-09T07:15:00Z"};
 }
 
 std::vector<PlanObject> Objects() {
-  return {{"Anna.Sales.ACME", "User", "Organizational Role", Verdict::kDeleteFirst, 1765264500,
+  return {{"Anna.Sales.ACME",
+           "User",
+           "Organizational Role",
+           Verdict::kDeleteFirst,
+           1765264500,
            {{"Surname", '*', "Smith"}, {"CN", '!', "Anna"}, {"Title", ' ', ""}}},
           {"Bert.Sales.ACME", "User", "Organizational Role", Verdict::kNoConflicts, 7, {}},
           {"Öl \"x\".Sales.ACME", "User", "Organizational Role", Verdict::kBlocked, 0, {{"Mail", '?', "a\r\nb"}}}};
@@ -152,25 +156,85 @@ TEST_F(PlanFileTest, DamageIsNamedWithItsLine) {
     const char* text;
   };
   const Case cases[] = {
-      {"foreign file", [](auto) { return std::vector<std::string>{"name,class", "a,b"}; }, 0, "not a plan of this program"},
+      {"foreign file",
+       [](auto) {
+         return std::vector<std::string>{"name,class", "a,b"};
+       },
+       0, "not a plan of this program"},
       {"foreign JSON", [](auto) { return std::vector<std::string>{R"({"journal":"recast-object"})"}; }, 0,
        "not a plan of this program"},
-      {"flipped byte", [](auto l) { l[2][12] ^= 0x01; return l; }, 3, "checksum does not match (the line was edited)"},
-      {"flipped header byte", [](auto l) { l[0][30] ^= 0x20; return l; }, 1, "checksum does not match"},
-      {"checksum removed", [](auto l) { l[1] = l[1].substr(0, l[1].find(",\"crc\"")) + "}"; return l; }, 2,
-       "no checksum"},
-      {"newer version", [](auto l) { l[0] = Reseal(l[0], "\"version\":1", "\"version\":2"); return l; }, 1,
-       "plan version 2 is not supported"},
-      {"bad verdict", [](auto l) { l[2] = Reseal(l[2], "no-conflicts", "maybe"); return l; }, 3, "\"verdict\""},
-      {"bad mark", [](auto l) { l[1] = Reseal(l[1], "\"mark\":\"*\"", "\"mark\":\"**\""); return l; }, 2,
-       "\"conflicts\""},
-      {"stamp as text", [](auto l) { l[2] = Reseal(l[2], "\"stamp\":7", "\"stamp\":\"7\""); return l; }, 3, "\"stamp\""},
-      {"header without target", [](auto l) { l[0] = Reseal(l[0], "\"to\":", "\"To\":"); return l; }, 1, "\"to\""},
-      {"object line removed", [](auto l) { l.erase(l.begin() + 2); return l; }, 4, "the summary counts 3 objects"},
+      {"flipped byte",
+       [](auto l) {
+         l[2][12] ^= 0x01;
+         return l;
+       },
+       3, "checksum does not match (the line was edited)"},
+      {"flipped header byte",
+       [](auto l) {
+         l[0][30] ^= 0x20;
+         return l;
+       },
+       1, "checksum does not match"},
+      {"checksum removed",
+       [](auto l) {
+         l[1] = l[1].substr(0, l[1].find(",\"crc\"")) + "}";
+         return l;
+       },
+       2, "no checksum"},
+      {"newer version",
+       [](auto l) {
+         l[0] = Reseal(l[0], "\"version\":1", "\"version\":2");
+         return l;
+       },
+       1, "plan version 2 is not supported"},
+      {"bad verdict",
+       [](auto l) {
+         l[2] = Reseal(l[2], "no-conflicts", "maybe");
+         return l;
+       },
+       3, "\"verdict\""},
+      {"bad mark",
+       [](auto l) {
+         l[1] = Reseal(l[1], "\"mark\":\"*\"", "\"mark\":\"**\"");
+         return l;
+       },
+       2, "\"conflicts\""},
+      {"stamp as text",
+       [](auto l) {
+         l[2] = Reseal(l[2], "\"stamp\":7", "\"stamp\":\"7\"");
+         return l;
+       },
+       3, "\"stamp\""},
+      {"header without target",
+       [](auto l) {
+         l[0] = Reseal(l[0], "\"to\":", "\"To\":");
+         return l;
+       },
+       1, "\"to\""},
+      {"object line removed",
+       [](auto l) {
+         l.erase(l.begin() + 2);
+         return l;
+       },
+       4, "the summary counts 3 objects"},
       {"verdict changed, resealed",
-       [](auto l) { l[2] = Reseal(l[2], "no-conflicts", "unvalued-only"); return l; }, 5, "the summary counts"},
-      {"text after the summary", [](auto l) { l.push_back(l[1]); return l; }, 6, "follows the summary"},
-      {"summary twice", [](auto l) { l.push_back(l.back()); return l; }, 6, "follows the summary"},
+       [](auto l) {
+         l[2] = Reseal(l[2], "no-conflicts", "unvalued-only");
+         return l;
+       },
+       5, "the summary counts"},
+      {"text after the summary",
+       [](auto l) {
+         l.push_back(l[1]);
+         return l;
+       },
+       6, "follows the summary"},
+      {"summary twice",
+       [](auto l) {
+         l.push_back(l.back());
+         return l;
+       },
+       6, "follows the summary"},
   };
   for (const Case& c : cases) {
     const FileError e = ReadAll(Join(c.damage(valid)));

@@ -67,7 +67,8 @@ TEST(ResumeDecision, FollowsTheObjectsStateNow) {
       {deleteOnly, {true, "Organizational Role", {}}, ResumeAction::kLeftAlone},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(DecideResume(c.record, c.state), c.action) << c.state.objectClass << " " << c.state.valuedAttributes.size();
+    EXPECT_EQ(DecideResume(c.record, c.state), c.action)
+        << c.state.objectClass << " " << c.state.valuedAttributes.size();
   }
 }
 
@@ -78,9 +79,8 @@ TEST_F(RecordedChangeTest, RecastThenUndoPutsEverythingBackOnce) {
   ASSERT_TRUE(journal.OpenNew(journalPath_, JournalForm::kJsonLines, {"ACME_CORP", std::string("p1"), ""}).ok());
   const std::string to = "Organizational Role";
   RecastOutcome outcome;
-  ASSERT_EQ(RecastWithJournal(session_, ctx_, journal, "Helpdesk Group", "Group", &to, {"Member", "See Also"},
-                              &outcome),
-            0)
+  ASSERT_EQ(
+      RecastWithJournal(session_, ctx_, journal, "Helpdesk Group", "Group", &to, {"Member", "See Also"}, &outcome), 0)
       << outcome.message;
   journal.Close();
   EXPECT_EQ(outcome.record, 1);

@@ -39,11 +39,13 @@ struct Writer {
 std::vector<Writer> Writers() {
   return {
       {"export file",
-       [](const fs::path& file) { return WriteTextFile(file.string(), kBigText) ? kReportedSuccess : kReportedFailure; }},
+       [](const fs::path& file) {
+         return WriteTextFile(file.string(), kBigText) ? kReportedSuccess : kReportedFailure;
+       }},
       {"profile entry",
        [](const fs::path& file) {
          return profile::WritePrivateProfileString("Settings", "Big", kBigText, file) ? kReportedSuccess
-                                                                                     : kReportedFailure;
+                                                                                      : kReportedFailure;
        }},
       {"settings value",
        [](const fs::path& file) {

@@ -72,7 +72,8 @@ void WriteWholeFile(const std::filesystem::path& file, const std::string& text) 
 
 std::vector<std::string> FolderNames(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

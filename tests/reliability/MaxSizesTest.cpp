@@ -14,9 +14,9 @@
 #include "directory/DirectorySession.h"
 #include "directory/Listing.h"
 #include "directory/StreamText.h"
-#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
 #include "tests/reliability/HostileEnvironment.h"
+#include "tests/support/MemoryService.h"
 #include "tests/support/ScriptedUserInterface.h"
 #include "util/TaggedList.h"
 
@@ -48,8 +48,11 @@ service::ClassDefinition Class(const std::string& name, std::uint32_t flags, std
 
 service::Schema BaseSchema() {
   service::Schema schema;
-  schema.attributes = {Attr("Object Class", kSynClassName), Attr("CN", kSynCiString), Attr("O", kSynCiString),
-                       Attr("OU", kSynCiString), Attr("Telephone Number", kSynTelNumber),
+  schema.attributes = {Attr("Object Class", kSynClassName),
+                       Attr("CN", kSynCiString),
+                       Attr("O", kSynCiString),
+                       Attr("OU", kSynCiString),
+                       Attr("Telephone Number", kSynTelNumber),
                        Attr("Login Script", kSynStream, kAttrSingleValued)};
   schema.classes = {
       Class("Top", 0, {}, {"Object Class"}, {}),
@@ -80,7 +83,8 @@ class MaxSizesTest : public ::testing::Test {
     options.configFile = folder_.path() / "connections.ini";
     options.dataFolder = folder_.path() / "data";
     WriteWholeFile(options.configFile, "[Main]\nTree=ACME\nService=mem\nLogin=Admin.ACME\nPrimary=1\n");
-    options.openers["embedded"] = [this](const service::ConnectionConfig&, std::unique_ptr<service::DirectoryService>* out) {
+    options.openers["embedded"] = [this](const service::ConnectionConfig&,
+                                         std::unique_ptr<service::DirectoryService>* out) {
       *out = std::move(pending_);
       return DirStatus{0};
     };

@@ -83,7 +83,8 @@ DirStatus MemoryService::AddEntry(const service::EntryName& name, const std::str
   return 0;
 }
 
-DirStatus MemoryService::AddValue(const service::EntryName& name, const std::string& attrName, service::DirValue value) {
+DirStatus MemoryService::AddValue(const service::EntryName& name, const std::string& attrName,
+                                  service::DirValue value) {
   Node* node = Find(name);
   if (node == nullptr) return kErrNoSuchEntry;
   auto attr = index_.FindAttribute(attrName);

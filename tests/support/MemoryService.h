@@ -58,7 +58,7 @@ class MemoryService final : public service::DirectoryService {
     std::uint32_t flags = 0;
     std::uint32_t modified = 0;
     Node* parent = nullptr;
-    std::map<std::string, std::unique_ptr<Node>> children;  // by upper-case value
+    std::map<std::string, std::unique_ptr<Node>> children;         // by upper-case value
     std::map<std::string, std::vector<service::DirValue>> values;  // by upper-case attribute name
   };
 

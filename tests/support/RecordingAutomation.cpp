@@ -4,11 +4,16 @@ namespace recast {
 
 std::string DescribeAutomationValue(const AutomationValue& value) {
   switch (value.kind) {
-    case AutomationValue::Kind::Missing: return "<missing>";
-    case AutomationValue::Kind::Text: return "\"" + value.text + "\"";
-    case AutomationValue::Kind::Bool: return value.flag ? "true" : "false";
-    case AutomationValue::Kind::Int: return std::to_string(value.number);
-    case AutomationValue::Kind::Object: return "<object " + std::to_string(value.object) + ">";
+    case AutomationValue::Kind::Missing:
+      return "<missing>";
+    case AutomationValue::Kind::Text:
+      return "\"" + value.text + "\"";
+    case AutomationValue::Kind::Bool:
+      return value.flag ? "true" : "false";
+    case AutomationValue::Kind::Int:
+      return std::to_string(value.number);
+    case AutomationValue::Kind::Object:
+      return "<object " + std::to_string(value.object) + ">";
   }
   return "?";
 }

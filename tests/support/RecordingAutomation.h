@@ -30,8 +30,7 @@ class RecordingAutomation : public Automation {
   std::size_t liveObjects() const { return paths_.size(); }
 
   AutomationStatus CreateObject(const std::string& className, AutomationHandle* object) override;
-  AutomationStatus SetProperty(AutomationHandle object, const std::string& name,
-                               const AutomationValue& value) override;
+  AutomationStatus SetProperty(AutomationHandle object, const std::string& name, const AutomationValue& value) override;
   AutomationStatus GetProperty(AutomationHandle object, const std::string& name, AutomationValue* value) override;
   AutomationStatus CallMethod(AutomationHandle object, const std::string& name,
                               const std::vector<AutomationValue>& args, AutomationValue* result) override;

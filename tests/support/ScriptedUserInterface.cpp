@@ -4,11 +4,16 @@ namespace recast {
 
 const char* MessageBoxKindName(MessageBoxKind kind) {
   switch (kind) {
-    case MessageBoxKind::Warning: return "Warning";
-    case MessageBoxKind::Error: return "Error";
-    case MessageBoxKind::Information: return "Information";
-    case MessageBoxKind::Confirmation: return "Confirmation";
-    case MessageBoxKind::Custom: return "Custom";
+    case MessageBoxKind::Warning:
+      return "Warning";
+    case MessageBoxKind::Error:
+      return "Error";
+    case MessageBoxKind::Information:
+      return "Information";
+    case MessageBoxKind::Confirmation:
+      return "Confirmation";
+    case MessageBoxKind::Custom:
+      return "Custom";
   }
   return "Unknown";
 }

@@ -17,11 +17,11 @@ TEST(Cp1252Test, ConvertsBothWays) {
   const std::vector<Case> cases = {
       {"", ""},
       {"plain ASCII", "plain ASCII"},
-      {"M\xC3\xBCller", "M\xFCller"},          // u umlaut
-      {"\xE2\x82\xAC 5", "\x80 5"},            // euro sign
+      {"M\xC3\xBCller", "M\xFCller"},              // u umlaut
+      {"\xE2\x82\xAC 5", "\x80 5"},                // euro sign
       {"\xE2\x80\x9Cq\xE2\x80\x9D", "\x93q\x94"},  // curly quotes
-      {"\xC5\xB8", "\x9F"},                    // Y with diaeresis
-      {"\xC2\x81", "\x81"},                    // undefined byte round-trips
+      {"\xC5\xB8", "\x9F"},                        // Y with diaeresis
+      {"\xC2\x81", "\x81"},                        // undefined byte round-trips
       {"\xC3\xBF", "\xFF"},
   };
   for (const auto& c : cases) {
@@ -31,11 +31,11 @@ TEST(Cp1252Test, ConvertsBothWays) {
 }
 
 TEST(Cp1252Test, UnrepresentableBecomesQuestionMarkAndStrayBytesPassThrough) {
-  EXPECT_EQ(ToCp1252("a\xE4\xB8\xADz"), "a?z");          // CJK character
-  EXPECT_EQ(ToCp1252("\xF0\x9F\x98\x80"), "?");          // outside the BMP
-  EXPECT_EQ(ToCp1252("caf\xE9"), "caf\xE9");             // already windows-1252
-  EXPECT_EQ(ToCp1252("\xC0\xAF"), "\xC0\xAF");           // overlong: not UTF-8
-  EXPECT_EQ(ToCp1252("\xE2\x82"), "\xE2\x82");           // truncated sequence
+  EXPECT_EQ(ToCp1252("a\xE4\xB8\xADz"), "a?z");  // CJK character
+  EXPECT_EQ(ToCp1252("\xF0\x9F\x98\x80"), "?");  // outside the BMP
+  EXPECT_EQ(ToCp1252("caf\xE9"), "caf\xE9");     // already windows-1252
+  EXPECT_EQ(ToCp1252("\xC0\xAF"), "\xC0\xAF");   // overlong: not UTF-8
+  EXPECT_EQ(ToCp1252("\xE2\x82"), "\xE2\x82");   // truncated sequence
 }
 
 TEST(Cp1252Test, DisplayUtf8KeepsValidUtf8AndReadsTheRestAsWindows1252) {

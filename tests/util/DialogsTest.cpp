@@ -61,8 +61,8 @@ TEST(ScriptedUserInterfaceTest, RecordsDialogsInOrderAndRunsCallback) {
   EXPECT_EQ(ui.AskSaveFileName({"Protocol", "txt", "Text Files|*.txt"}), "/tmp/a.txt");
   EXPECT_EQ(ui.AskSaveFileName({"Second", "txt", ""}), std::nullopt);
   ConfirmAction(ui);
-  EXPECT_EQ(ui.transcript(), (std::vector<std::string>{"Custom: plain", "Save: Protocol", "Save: Second",
-                                                       "Ask: Are you sure?"}));
+  EXPECT_EQ(ui.transcript(),
+            (std::vector<std::string>{"Custom: plain", "Save: Protocol", "Save: Second", "Ask: Are you sure?"}));
   int calls = 0;
   ui.SetOnProcessPendingMessages([&] {
     ++calls;

@@ -5,7 +5,6 @@
 namespace recast {
 namespace {
 
-
 TEST(FormatTest, FollowsTheProgramsOwnRules) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {Format("Error %04X: %s", {18, "DSChangeCurrentTree"}), "Error   12: DSChangeCurrentTree"},

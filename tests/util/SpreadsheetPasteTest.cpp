@@ -59,9 +59,10 @@ TEST(SpreadsheetPasteTest, ExcelFailureStopsAndSaysResultsAreInClipboard) {
     EXPECT_FALSE(PasteIntoExcel(ui, automation));
     EXPECT_EQ(automation.CallsWithoutReleases(), Prefix(kExcelCalls, failing + 1)) << failing;
     EXPECT_EQ(automation.liveObjects(), 0u);
-    EXPECT_EQ(ui.messages(),
-              (std::vector<Message>{{MessageBoxKind::Custom,
-                                     "Error saving to Excel (Call was rejected by callee) - Results are in clipboard"}}));
+    EXPECT_EQ(
+        ui.messages(),
+        (std::vector<Message>{{MessageBoxKind::Custom,
+                               "Error saving to Excel (Call was rejected by callee) - Results are in clipboard"}}));
   }
 }
 

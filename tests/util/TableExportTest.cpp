@@ -11,8 +11,8 @@
 #include "tests/support/MemoryClipboard.h"
 #include "tests/support/RecordingAutomation.h"
 #include "tests/support/ScriptedUserInterface.h"
-#include "util/TextFile.h"
 #include "tests/util/StrictXml.h"
+#include "util/TextFile.h"
 
 namespace recast {
 namespace {
@@ -51,11 +51,20 @@ TEST_F(TableExportTest, KeywordsInTheirOrderAndAnyCase) {
     std::optional<ExportTarget> target;
   };
   const std::vector<Case> cases = {
-      {"htm", ExportTarget::Html},       {"hTmL", ExportTarget::Html},     {"XML", ExportTarget::Xml},
-      {"txt", ExportTarget::Text},       {"Doc", ExportTarget::Text},      {"ascii", ExportTarget::Text},
-      {"qp", ExportTarget::QuattroPro},  {"wb3", ExportTarget::QuattroPro}, {"xls", ExportTarget::Excel},
-      {"Excel", ExportTarget::Excel},    {"clipboard", ExportTarget::Clipboard}, {"csv", std::nullopt},
-      {"", std::nullopt},                {" htm", std::nullopt},
+      {"htm", ExportTarget::Html},
+      {"hTmL", ExportTarget::Html},
+      {"XML", ExportTarget::Xml},
+      {"txt", ExportTarget::Text},
+      {"Doc", ExportTarget::Text},
+      {"ascii", ExportTarget::Text},
+      {"qp", ExportTarget::QuattroPro},
+      {"wb3", ExportTarget::QuattroPro},
+      {"xls", ExportTarget::Excel},
+      {"Excel", ExportTarget::Excel},
+      {"clipboard", ExportTarget::Clipboard},
+      {"csv", std::nullopt},
+      {"", std::nullopt},
+      {" htm", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ExportTargetForKeyword(c.keyword), c.target) << c.keyword;
 }
@@ -171,8 +180,9 @@ TEST_F(TableExportTest, SpreadsheetTargetsFillTheClipboardFirst) {
   automation_.FailOn("Create(Excel.Application)", "no server");
   EXPECT_FALSE(ExportLines(context_, {"a", "b"}, "XLS", ""));
   EXPECT_EQ(clipboard_.GetText(), "a\r\nb\r\n");
-  EXPECT_EQ(ui_.messages(),
-            (std::vector<Message>{{MessageBoxKind::Custom, "Error saving to Excel (no server) - Results are in clipboard"}}));
+  EXPECT_EQ(
+      ui_.messages(),
+      (std::vector<Message>{{MessageBoxKind::Custom, "Error saving to Excel (no server) - Results are in clipboard"}}));
   EXPECT_TRUE(ExportLines(context_, {"c"}, "wb3", ""));
   EXPECT_EQ(clipboard_.GetText(), "c\r\n");
   EXPECT_EQ(automation_.calls().at(1), "Create(QuattroPro.PerfectScript)");

@@ -4,12 +4,12 @@
 #include <QString>
 #include <QXmlStreamReader>
 
+#include "tests/util/StrictXml.h"
 #include "util/Cp1252.h"
 #include "util/HtmlExport.h"
 #include "util/SeparatedText.h"
 #include "util/TextTable.h"
 #include "util/XmlExport.h"
-#include "tests/util/StrictXml.h"
 
 namespace recast {
 namespace {
@@ -95,10 +95,11 @@ TEST(XmlExportTest, SeveralColumnsCarryHeadingsAndValues) {
   TextTable table = Grid(2, 2, {"Name", "Value", "n1", "v2\r\nv1"});
   table.SetFixedRows(1);
   const std::string xml = TableToXml(table, kExportTime);
-  EXPECT_NE(xml.find("<row value=\"1\">\r\n<row>n1</row>\r\n<cell><col>Name</col><value index=\"0\">n1</value></cell>\r\n"
-                     "<cell><col>Value</col><value index=\"0\">v1</value><value index=\"1\">v2</value></cell>\r\n"
-                     "</row>\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      xml.find("<row value=\"1\">\r\n<row>n1</row>\r\n<cell><col>Name</col><value index=\"0\">n1</value></cell>\r\n"
+               "<cell><col>Value</col><value index=\"0\">v1</value><value index=\"1\">v2</value></cell>\r\n"
+               "</row>\r\n"),
+      std::string::npos)
       << xml;
   EXPECT_TRUE(IsWellFormedXml(ToCp1252(xml)));
 }
@@ -138,13 +139,13 @@ TEST(XmlExportTest, CharactersTheDocumentCannotCarryAsTheyAre) {
     std::string text, escaped;
   };
   const std::vector<Case> cases = {
-      {"\xC2\x81", "&#x81;"},          // an undefined byte as DisplayUtf8 shows it
-      {"a\x9D", "a&#x9D;"},             // the raw byte of a value that is not UTF-8
-      {"\xC2\x85", "&#x85;"},          // any other C1 control
-      {"\x80 \xE9", "\x80 \xE9"},        // raw bytes windows-1252 defines stay bytes
+      {"\xC2\x81", "&#x81;"},      // an undefined byte as DisplayUtf8 shows it
+      {"a\x9D", "a&#x9D;"},        // the raw byte of a value that is not UTF-8
+      {"\xC2\x85", "&#x85;"},      // any other C1 control
+      {"\x80 \xE9", "\x80 \xE9"},  // raw bytes windows-1252 defines stay bytes
       {"\xE2\x82\xAC\xC3\xA9", "\xE2\x82\xAC\xC3\xA9"},
-      {"\xD0\x96", "&#x416;"},         // not in windows-1252: kept, not "?"
-      {"\xEF\xBF\xBF\x01", "??"},       // not an XML character at all
+      {"\xD0\x96", "&#x416;"},     // not in windows-1252: kept, not "?"
+      {"\xEF\xBF\xBF\x01", "??"},  // not an XML character at all
       {"tab\tline\r\n", "tab\tline\r\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(EscapeXmlText(c.text), c.escaped) << c.text;

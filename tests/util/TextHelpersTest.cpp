@@ -46,12 +46,8 @@ TEST(TextHelpersTest, Trimming) {
     std::string text, set, right, left;
   };
   const std::vector<Case> cases = {
-      {"a, , ", ", ", "a", "a, , "},
-      {", ,a", ", ", ", ,a", "a"},
-      {"", ", ", "", ""},
-      {", , ", ", ", "", ""},
-      {"abc", "", "abc", "abc"},
-      {" .ext", " .", " .ext", "ext"},
+      {"a, , ", ", ", "a", "a, , "}, {", ,a", ", ", ", ,a", "a"}, {"", ", ", "", ""},
+      {", , ", ", ", "", ""},        {"abc", "", "abc", "abc"},   {" .ext", " .", " .ext", "ext"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TrimRightChars(c.text, c.set), c.right) << c.text;
@@ -99,9 +95,9 @@ TEST(TextHelpersTest, PosText) {
     std::size_t expected;
   };
   const std::vector<Case> cases = {
-      {"b", "abc", true, 2},     {"B", "abc", true, 0},   {"B", "abc", false, 2},
-      {"abc", "abc", true, 1},   {"abcd", "abc", false, 0}, {"", "abc", false, 0},
-      {"c", "", false, 0},       {"ss", "aSsss", false, 2}, {"\xC3\x84", "\xC3\xA4", false, 0},
+      {"b", "abc", true, 2},   {"B", "abc", true, 0},     {"B", "abc", false, 2},
+      {"abc", "abc", true, 1}, {"abcd", "abc", false, 0}, {"", "abc", false, 0},
+      {"c", "", false, 0},     {"ss", "aSsss", false, 2}, {"\xC3\x84", "\xC3\xA4", false, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(PosText(c.sub, c.text, c.caseSensitive), c.expected) << c.sub << "/" << c.text;
 }

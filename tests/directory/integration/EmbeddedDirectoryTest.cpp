@@ -74,7 +74,8 @@ std::string TreeData() {
       "egBhAHQAaQBvAG4AYQBsACAAQwBBAAAA\n\n"
       "entry: CN=Clerk Alias.O=Test\nclass: Alias\nAliased Object Name: CN=Clerk.O=Test\n\n"
       "entry: CN=Photo.O=Test\nclass: User\nSurname: Photo\n"
-      "Certificate List: " + CountingHex(kPhotoBytes) + "\nCertificate List: 0A0B0C\n\n";
+      "Certificate List: " +
+      CountingHex(kPhotoBytes) + "\nCertificate List: 0A0B0C\n\n";
   for (int i = 0; i < kManyUsers; ++i) {
     text += "entry: CN=User" + std::to_string(10000 + i) + ".OU=Many.O=Test\nclass: User\nSurname: S\n\n";
   }
@@ -188,7 +189,7 @@ TEST_F(EmbeddedDirectoryTest, SchemaReads) {
   VectorTaggedList user;
   EXPECT_EQ(ReadClassAttributes(*session, ctx, "user", user), 0);
   ASSERT_GE(user.IndexOf("Surname"), 0);
-  EXPECT_EQ(user.Tag(user.IndexOf("Surname")), 3);      // inherited mandatory
+  EXPECT_EQ(user.Tag(user.IndexOf("Surname")), 3);       // inherited mandatory
   EXPECT_EQ(user.Tag(user.IndexOf("Login Script")), 4);  // own optional
   EXPECT_EQ(user.Tag(user.IndexOf("Telephone Number")), 4);
   EXPECT_EQ(user.Tag(user.IndexOf("Object Class")), 3);  // from Top

@@ -40,8 +40,8 @@ class PackedValue {
   template <typename T, typename Record>
   void Set(std::size_t recordOffset, T Record::*field, T value) {
     Record probe{};
-    const auto fieldOffset = reinterpret_cast<const std::uint8_t*>(&(probe.*field)) -
-                             reinterpret_cast<const std::uint8_t*>(&probe);
+    const auto fieldOffset =
+        reinterpret_cast<const std::uint8_t*>(&(probe.*field)) - reinterpret_cast<const std::uint8_t*>(&probe);
     std::memcpy(bytes_.data() + recordOffset + fieldOffset, &value, sizeof value);
   }
   // Lets the pointer field at byte fieldOffset point at targetOffset in the final block.
@@ -70,8 +70,8 @@ class PackedValue {
 // Builders, one per syntax form.
 PackedValue TextValue(std::string_view text);  // 1-5, 10, 20
 PackedValue BoolValue(std::uint8_t flag);
-PackedValue Int32Value(std::int32_t value);    // 8, 22
-PackedValue UInt32Value(std::uint32_t value);  // 24, 27
+PackedValue Int32Value(std::int32_t value);                // 8, 22
+PackedValue UInt32Value(std::uint32_t value);              // 24, 27
 PackedValue RawValue(std::span<const std::uint8_t> data);  // 28 and above
 PackedValue UnknownRecord(std::string_view attrName, std::uint32_t syntax, std::span<const std::uint8_t> data);
 PackedValue CiListRecord(std::initializer_list<std::string_view> texts);
@@ -94,7 +94,7 @@ std::vector<std::uint8_t> BytesOf(std::string_view text);  // without a terminat
 // Little-endian writers for building octet layouts.
 void PutU16(std::vector<std::uint8_t>& data, std::size_t offset, std::uint16_t value);
 void PutU32(std::vector<std::uint8_t>& data, std::size_t offset, std::uint32_t value);
-void PutText(std::vector<std::uint8_t>& data, std::size_t offset, std::string_view text);      // with zero
-void PutWideText(std::vector<std::uint8_t>& data, std::size_t offset, std::string_view ascii); // UTF-16LE, with zero
+void PutText(std::vector<std::uint8_t>& data, std::size_t offset, std::string_view text);       // with zero
+void PutWideText(std::vector<std::uint8_t>& data, std::size_t offset, std::string_view ascii);  // UTF-16LE, with zero
 
 }  // namespace recast::testing

@@ -42,5 +42,4 @@ class ScopedEnvironment {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-
 }  // namespace recast::testing

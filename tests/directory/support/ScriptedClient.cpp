@@ -189,11 +189,20 @@ DirStatus ScriptedClient::GetContextValue(DirContext ctx, std::uint32_t key, voi
   ContextState* state = FindContext(ctx);
   if (state == nullptr) return kErrBadContext;
   switch (key) {
-    case kKeyFlags: *static_cast<std::uint32_t*>(value) = state->flags; return 0;
-    case kKeySetting: *static_cast<std::uint32_t*>(value) = state->setting; return 0;
-    case kKeyNameContext: CopyText(state->nameContext, static_cast<char*>(value), kMaxNameBytes); return 0;
-    case kKeyTreeName: CopyText(state->tree, static_cast<char*>(value), kMaxNameBytes); return 0;
-    default: return kErrBadKey;
+    case kKeyFlags:
+      *static_cast<std::uint32_t*>(value) = state->flags;
+      return 0;
+    case kKeySetting:
+      *static_cast<std::uint32_t*>(value) = state->setting;
+      return 0;
+    case kKeyNameContext:
+      CopyText(state->nameContext, static_cast<char*>(value), kMaxNameBytes);
+      return 0;
+    case kKeyTreeName:
+      CopyText(state->tree, static_cast<char*>(value), kMaxNameBytes);
+      return 0;
+    default:
+      return kErrBadKey;
   }
 }
 
@@ -202,9 +211,15 @@ DirStatus ScriptedClient::SetContextValue(DirContext ctx, std::uint32_t key, con
   ContextState* state = FindContext(ctx);
   if (state == nullptr) return kErrBadContext;
   switch (key) {
-    case kKeyFlags: state->flags = *static_cast<const std::uint32_t*>(value); return 0;
-    case kKeySetting: state->setting = *static_cast<const std::uint32_t*>(value); return 0;
-    case kKeyNameContext: state->nameContext = static_cast<const char*>(value); return 0;
+    case kKeyFlags:
+      state->flags = *static_cast<const std::uint32_t*>(value);
+      return 0;
+    case kKeySetting:
+      state->setting = *static_cast<const std::uint32_t*>(value);
+      return 0;
+    case kKeyNameContext:
+      state->nameContext = static_cast<const char*>(value);
+      return 0;
     case kKeyTreeName: {
       const std::string tree = static_cast<const char*>(value);
       if (!knownTrees.empty() &&
@@ -214,7 +229,8 @@ DirStatus ScriptedClient::SetContextValue(DirContext ctx, std::uint32_t key, con
       state->tree = tree;
       return 0;
     }
-    default: return kErrBadKey;
+    default:
+      return kErrBadKey;
   }
 }
 
@@ -347,8 +363,8 @@ DirStatus ScriptedClient::ReadClassDef(DirContext ctx, std::uint32_t infoType, b
     for (const ClassDef& c : classes) selected.push_back(&c);
   } else {
     for (const std::string& wanted : request->names) {
-      auto it = std::find_if(classes.begin(), classes.end(),
-                             [&](const ClassDef& c) { return TextEquals(c.name, wanted); });
+      auto it =
+          std::find_if(classes.begin(), classes.end(), [&](const ClassDef& c) { return TextEquals(c.name, wanted); });
       if (it == classes.end()) return kErrNoSuchClass;
       selected.push_back(&*it);
     }
@@ -610,8 +626,7 @@ DirStatus ScriptedClient::NWDSMutateObject(DirContext, const char*, const char*,
   return Scripted("NWDSMutateObject");
 }
 
-DirStatus ScriptedClient::OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t,
-                                     int* fd) {
+DirStatus ScriptedClient::OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t, int* fd) {
   if (const DirStatus s = Scripted("OpenStream")) return s;
   if (FindContext(ctx) == nullptr) return kErrBadContext;
   if (onOpenStream) return onOpenStream(object, attrName, fd);

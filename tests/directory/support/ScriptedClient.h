@@ -158,8 +158,8 @@ class ScriptedClient : public DirectoryClient {
                          IterationHandle* iteration, DirBuffer reply) override;
   DirStatus ReadAttrDef(DirContext ctx, std::uint32_t infoType, bool allAttributes, DirBuffer names,
                         IterationHandle* iteration, DirBuffer reply) override;
-  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes,
-                       DirBuffer names, IterationHandle* iteration, DirBuffer reply) override;
+  DirStatus ReadObject(DirContext ctx, const char* object, std::uint32_t infoType, bool allAttributes, DirBuffer names,
+                       IterationHandle* iteration, DirBuffer reply) override;
   DirStatus GetSyntaxId(DirContext ctx, const char* attrName, std::uint32_t* syntax) override;
   DirStatus GetClassDefCount(DirContext ctx, DirBuffer reply, std::uint32_t* count) override;
   DirStatus GetClassDef(DirContext ctx, DirBuffer reply, char* name, ClassInfo* info) override;
@@ -179,11 +179,21 @@ class ScriptedClient : public DirectoryClient {
   DirStatus ModifyObject(DirContext ctx, const char* object, IterationHandle* iteration, std::uint32_t,
                          DirBuffer changes) override;
   DirStatus NWDSMutateObject(DirContext ctx, const char* object, const char* newClass, std::uint32_t flags) override;
-  DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags,
-                       int* fd) override;
+  DirStatus OpenStream(DirContext ctx, const char* object, const char* attrName, std::uint32_t flags, int* fd) override;
 
  private:
-  enum class ItemKind { Count, ObjectName, ClassDefCount, ClassDef, ItemCount, Item, AttrCount, AttrDef, AttrName, Value };
+  enum class ItemKind {
+    Count,
+    ObjectName,
+    ClassDefCount,
+    ClassDef,
+    ItemCount,
+    Item,
+    AttrCount,
+    AttrDef,
+    AttrName,
+    Value
+  };
   struct Item {
     ItemKind kind = ItemKind::Count;
     std::uint32_t number = 0;

@@ -19,13 +19,14 @@ TEST(LinuxAutomationTest, SpreadsheetExportsFallBackToTheClipboard) {
   EXPECT_FALSE(ExportLines(context, {"line"}, "xls", ""));
   EXPECT_FALSE(ExportLines(context, {"line"}, "qp", ""));
   EXPECT_EQ(clipboard.GetText(), "line\r\n");
-  EXPECT_EQ(ui.messages(),
-            (std::vector<Message>{
-                {MessageBoxKind::Custom, "Error saving to Excel (No automation server for \"Excel.Application\" on "
-                                         "this system) - Results are in clipboard"},
-                {MessageBoxKind::Custom, "Error saving to QP (No automation server for \"QuattroPro.PerfectScript\" "
-                                         "on this system) - Results are in clipboard"},
-            }));
+  EXPECT_EQ(ui.messages(), (std::vector<Message>{
+                               {MessageBoxKind::Custom,
+                                "Error saving to Excel (No automation server for \"Excel.Application\" on "
+                                "this system) - Results are in clipboard"},
+                               {MessageBoxKind::Custom,
+                                "Error saving to QP (No automation server for \"QuattroPro.PerfectScript\" "
+                                "on this system) - Results are in clipboard"},
+                           }));
 }
 
 TEST(LinuxAutomationTest, LeavesOutputsAloneOnFailure) {

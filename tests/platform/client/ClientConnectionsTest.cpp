@@ -26,7 +26,8 @@ TEST_F(ClientConnectionsTest, ConfiguredConnectionsAndThePrimary) {
   std::uint32_t iterator = 0;
   std::vector<std::string> trees;
   while (client->ScanConnectionRefs(&iterator, &ref) == 0) trees.push_back(TreeInfo(*client, ref));
-  EXPECT_EQ(trees, (std::vector<std::string>{std::string("ACME") + std::string(28, '_'), "LAB" + std::string(29, '_')}));
+  EXPECT_EQ(trees,
+            (std::vector<std::string>{std::string("ACME") + std::string(28, '_'), "LAB" + std::string(29, '_')}));
   EXPECT_EQ(client->ScanConnectionRefs(&iterator, &ref), kConnNoMoreEntries);
 
   char small[16];
@@ -68,7 +69,8 @@ TEST_F(ClientConnectionsTest, UnreadableOrMalformedConfigurationCannotInitialize
       {"[Main]\nService=x\n", "line 1: the section [Main] has no Tree"},
       {"; c\n[Main]\nTree=ACME\n", "line 2: the section [Main] has no Service"},
       {"[Main]\nTree=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456\nService=x\n", "line 1: the section [Main] names a tree"},
-      {"[A]\nTree=A\nService=x\nPrimary=1\n[B]\nTree=B\nService=y\nPrimary=yes\n", "line 5: the section [B] is primary"},
+      {"[A]\nTree=A\nService=x\nPrimary=1\n[B]\nTree=B\nService=y\nPrimary=yes\n",
+       "line 5: the section [B] is primary"},
       {"[A]\nTree=A\nService=x\n[a]\nTree=B\nService=y\n", "line 4: the section [a] appeared before, in line 1"},
       {"[Main\nTree=A\nService=x\n", "line 1: a section header"},
   };
@@ -101,7 +103,7 @@ TEST_F(ClientConnectionsTest, WithoutConfigurationTheDemoStoreIsCreatedOnceAndKe
       return DirStatus{0};
     };
     options.openers[std::string(kEmbeddedServiceKind)] = [&](const service::ConnectionConfig& config,
-                                                              std::unique_ptr<service::DirectoryService>* out) {
+                                                             std::unique_ptr<service::DirectoryService>* out) {
       EXPECT_TRUE(std::filesystem::exists(config.service));
       opened[config.treeName] = config;
       *out = SmallTree(config.treeName, false);

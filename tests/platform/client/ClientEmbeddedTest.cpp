@@ -46,7 +46,8 @@ class ClientEmbeddedTest : public ::testing::Test {
     return s;
   }
 
-  static std::vector<std::string> Values(DirectoryClient& client, DirContext ctx, const char* object, const char* attr) {
+  static std::vector<std::string> Values(DirectoryClient& client, DirContext ctx, const char* object,
+                                         const char* attr) {
     std::vector<std::string> texts;
     DirBuffer request = kNoBuffer, reply = kNoBuffer;
     EXPECT_EQ(client.AllocBuffer(kDefaultBufferSize, &request), 0);

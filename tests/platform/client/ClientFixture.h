@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "tests/support/MemoryService.h"
 #include "platform/client/NativeDirectoryClient.h"
+#include "tests/support/MemoryService.h"
 
 namespace recast::client::testing {
 
@@ -26,9 +26,9 @@ inline service::AttributeDefinition Attr(const std::string& name, std::uint32_t 
   return def;
 }
 
-inline service::ClassDefinition Class(const std::string& name, std::uint32_t flags,
-                                      std::vector<std::string> supers, std::vector<std::string> mandatory,
-                                      std::vector<std::string> optional, std::vector<std::string> containment = {}) {
+inline service::ClassDefinition Class(const std::string& name, std::uint32_t flags, std::vector<std::string> supers,
+                                      std::vector<std::string> mandatory, std::vector<std::string> optional,
+                                      std::vector<std::string> containment = {}) {
   service::ClassDefinition def;
   def.name = name;
   def.flags = flags;
@@ -41,13 +41,18 @@ inline service::ClassDefinition Class(const std::string& name, std::uint32_t fla
 
 inline service::Schema SmallSchema() {
   service::Schema schema;
-  schema.attributes = {Attr("Object Class", kSynClassName), Attr("CN", kSynCiString), Attr("O", kSynCiString),
-                       Attr("OU", kSynCiString), Attr("Surname", kSynCiString, kAttrSingleValued),
-                       Attr("Telephone Number", kSynTelNumber), Attr("Description", kSynCiString),
+  schema.attributes = {Attr("Object Class", kSynClassName),
+                       Attr("CN", kSynCiString),
+                       Attr("O", kSynCiString),
+                       Attr("OU", kSynCiString),
+                       Attr("Surname", kSynCiString, kAttrSingleValued),
+                       Attr("Telephone Number", kSynTelNumber),
+                       Attr("Description", kSynCiString),
                        Attr("Login Disabled", kSynBoolean, kAttrSingleValued),
                        Attr("Aliased Object Name", kSynDistName, kAttrSingleValued),
                        Attr("Login Script", kSynStream, kAttrSingleValued),
-                       Attr("Postal Address", kSynPoAddress), Attr("Member", kSynDistName)};
+                       Attr("Postal Address", kSynPoAddress),
+                       Attr("Member", kSynDistName)};
   schema.classes = {
       Class("Top", 0, {}, {"Object Class"}, {"Description"}),
       Class("Organization", kClassContainer | kClassEffective, {"Top"}, {"O"}, {"Telephone Number", "Login Script"}),
@@ -158,7 +163,9 @@ class ClientTest : public ::testing::Test {
     return services["ACME"];
   }
 
-  void SetNameContext(DirContext ctx, const char* name) { ASSERT_EQ(client->SetContextValue(ctx, kKeyNameContext, name), 0); }
+  void SetNameContext(DirContext ctx, const char* name) {
+    ASSERT_EQ(client->SetContextValue(ctx, kKeyNameContext, name), 0);
+  }
 
   TempFolder folder;
   std::unique_ptr<NativeDirectoryClient> client;

@@ -51,7 +51,9 @@ TEST_F(ClientListingTest, LargeContainerArrivesInManyRepliesWithoutRescan) {
   ASSERT_EQ(acme->AddEntry(big, "Organizational Unit"), 0);
   const int n = 3000;
   for (int i = 0; i < n; ++i) {
-    ASSERT_EQ(acme->AddEntry({Part("CN", "user" + std::to_string(100000 + i)), Part("OU", "Big"), Part("O", "ACME")}, "User"), 0);
+    ASSERT_EQ(
+        acme->AddEntry({Part("CN", "user" + std::to_string(100000 + i)), Part("OU", "Big"), Part("O", "ACME")}, "User"),
+        0);
   }
   const std::size_t callsBefore = acme->listCalls();
   Listed listed = ListAll(*client, ctx, ".Big.ACME", kDefaultBufferSize);

@@ -193,8 +193,8 @@ TEST_F(ClientObjectTest, AValueThatCannotBeHandedOverIsConsumedAndSkipped) {
     if (s == 0) read.emplace_back(value);
   }
   EXPECT_EQ(read, (std::vector<std::string>{"one", "three", "five"}));
-  EXPECT_EQ(statuses, (std::vector<DirStatus>{0, service::kErrValueTruncatedLength, 0,
-                                               service::kErrValueTruncatedLength, 0}));
+  EXPECT_EQ(statuses,
+            (std::vector<DirStatus>{0, service::kErrValueTruncatedLength, 0, service::kErrValueTruncatedLength, 0}));
   EXPECT_EQ(client->GetAttrVal(ctx, reply, syntax, value), kErrBufferEmpty);
   client->FreeBuffer(request);
   client->FreeBuffer(reply);
@@ -222,30 +222,36 @@ TEST_F(ClientObjectTest, AllAttributesWithNamesOnly) {
 TEST_F(ClientObjectTest, ModifyAppliesAllChangesOrNone) {
   DirContext ctx = Start();
   const char* clerk = ".Clerk1.Sales.ACME";
-  ASSERT_EQ(Modify(ctx, clerk, [&](DirBuffer request) {
-              EXPECT_EQ(client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"), 0);
-              EXPECT_EQ(client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "new"), 0);
-            }),
+  ASSERT_EQ(Modify(ctx, clerk,
+                   [&](DirBuffer request) {
+                     EXPECT_EQ(client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"), 0);
+                     EXPECT_EQ(
+                         client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "new"),
+                         0);
+                   }),
             0);
   EXPECT_EQ(Texts(ctx, clerk, "Description"), (std::vector<std::string>{"new"}));
   std::vector<std::string> texts;
   EXPECT_EQ(ReadTexts(ctx, clerk, "Telephone Number", &texts), kErrNoSuchAttribute);
 
   // A removal of a mandatory attribute fails, and the addition in the same request is undone.
-  EXPECT_EQ(Modify(ctx, clerk, [&](DirBuffer request) {
-              client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "second");
-              client->PutChange(ctx, request, kChangeRemoveAttribute, "Surname");
-            }),
+  EXPECT_EQ(Modify(ctx, clerk,
+                   [&](DirBuffer request) {
+                     client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "second");
+                     client->PutChange(ctx, request, kChangeRemoveAttribute, "Surname");
+                   }),
             kErrMissingMandatory);
   EXPECT_EQ(Texts(ctx, clerk, "Description"), (std::vector<std::string>{"new"}));
 
-  EXPECT_EQ(Modify(ctx, clerk, [&](DirBuffer request) {
-              client->PutChangeAndValue(ctx, request, kChangeAddValue, "Surname", kSynCiString, "Two");
-            }),
+  EXPECT_EQ(Modify(ctx, clerk,
+                   [&](DirBuffer request) {
+                     client->PutChangeAndValue(ctx, request, kChangeAddValue, "Surname", kSynCiString, "Two");
+                   }),
             kErrCannotHaveMultipleValues);
-  EXPECT_EQ(Modify(ctx, clerk, [&](DirBuffer request) {
-              client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "new");
-            }),
+  EXPECT_EQ(Modify(ctx, clerk,
+                   [&](DirBuffer request) {
+                     client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, "new");
+                   }),
             kErrDuplicateValue);
   // A request without a change still names an existing object.
   EXPECT_EQ(Modify(ctx, clerk, [](DirBuffer) {}), 0);
@@ -253,10 +259,10 @@ TEST_F(ClientObjectTest, ModifyAppliesAllChangesOrNone) {
 
   // The read-only login of the second tree.
   ASSERT_EQ(client->SetContextValue(ctx, kKeyTreeName, "LAB"), 0);
-  EXPECT_EQ(Modify(ctx, ".Clerk1.Sales.LAB", [&](DirBuffer request) {
-              client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number");
-            }),
-            kErrNoAccess);
+  EXPECT_EQ(
+      Modify(ctx, ".Clerk1.Sales.LAB",
+             [&](DirBuffer request) { client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"); }),
+      kErrNoAccess);
 }
 
 TEST_F(ClientObjectTest, ChangeRequestsAreCheckedWhenWritten) {
@@ -270,15 +276,15 @@ TEST_F(ClientObjectTest, ChangeRequestsAreCheckedWhenWritten) {
   EXPECT_EQ(client->PutChangeAndValue(ctx, request, kChangeAddValue, "Surname", kSynCiString, nullptr),
             kErrBadArgument);
   std::int32_t number = 5;
-  EXPECT_EQ(client->PutChangeAndValue(ctx, request, kChangeAddValue, "Surname", kSynCount + 1, &number),
-            kErrBadSyntax);
+  EXPECT_EQ(client->PutChangeAndValue(ctx, request, kChangeAddValue, "Surname", kSynCount + 1, &number), kErrBadSyntax);
   IterationHandle handle = 3;
   EXPECT_EQ(client->ModifyObject(ctx, ".Clerk1.Sales.ACME", &handle, 0, request), kErrBadIteration);
 
   const std::string big(1000, 'v');
   int put = 0;
   DirStatus s = 0;
-  while ((s = client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, big.c_str())) == 0) {
+  while ((s = client->PutChangeAndValue(ctx, request, kChangeAddValue, "Description", kSynCiString, big.c_str())) ==
+         0) {
     ++put;
   }
   EXPECT_EQ(s, kErrBufferFull);
@@ -293,10 +299,11 @@ TEST_F(ClientObjectTest, ClassChangeSucceedsOnlyWhenTheObjectFits) {
   EXPECT_EQ(client->NWDSMutateObject(ctx, clerk, "Planet", 0), kErrNoSuchClass);
   EXPECT_EQ(client->NWDSMutateObject(ctx, ".Nobody.ACME", "Group", 0), kErrNoSuchEntry);
   EXPECT_EQ(Texts(ctx, clerk, "Object Class"), (std::vector<std::string>{"User"}));
-  ASSERT_EQ(Modify(ctx, clerk, [&](DirBuffer request) {
-              client->PutChange(ctx, request, kChangeRemoveAttribute, "Surname");
-              client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number");
-            }),
+  ASSERT_EQ(Modify(ctx, clerk,
+                   [&](DirBuffer request) {
+                     client->PutChange(ctx, request, kChangeRemoveAttribute, "Surname");
+                     client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number");
+                   }),
             kErrMissingMandatory);  // Surname is mandatory for a User
   services["ACME"]->AddValue({Part("CN", "Clerk1"), Part("OU", "Sales"), Part("O", "ACME")}, "Member",
                              service::value::Text{"CN=Admin.O=ACME"});
@@ -361,13 +368,17 @@ TEST_F(ClientObjectTest, AnImportOfATextThatIsNotAnExportSendsNothing) {
   SetNameContext(ctx, "Sales.ACME");
   std::string exported;
   ASSERT_EQ(client->ExportAttributeValues(ctx, "Clerk1", "Telephone Number", &exported), 0);
-  ASSERT_EQ(Modify(ctx, "Clerk1", [&](DirBuffer request) {
-              EXPECT_EQ(client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"), 0);
-            }),
+  ASSERT_EQ(Modify(ctx, "Clerk1",
+                   [&](DirBuffer request) {
+                     EXPECT_EQ(client->PutChange(ctx, request, kChangeRemoveAttribute, "Telephone Number"), 0);
+                   }),
             0);
-  std::vector<std::string> bad = {"v2" + exported.substr(2), "v1;010" + exported.substr(5), exported + ",",
-                                  exported + " ", "v1;7" + exported.substr(5), exported.substr(0, 6) + "," +
-                                  exported.substr(6)};
+  std::vector<std::string> bad = {"v2" + exported.substr(2),
+                                  "v1;010" + exported.substr(5),
+                                  exported + ",",
+                                  exported + " ",
+                                  "v1;7" + exported.substr(5),
+                                  exported.substr(0, 6) + "," + exported.substr(6)};
   // Every cut of the text, but the one that leaves whole values.
   for (std::size_t cut = 0; cut < exported.size(); ++cut) {
     if (exported[cut] != ',') bad.push_back(exported.substr(0, cut));

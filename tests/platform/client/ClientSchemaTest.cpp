@@ -74,8 +74,8 @@ class ClientSchemaTest : public ClientTest {
 TEST_F(ClientSchemaTest, ClassNamesArriveInServiceOrderAcrossSmallReplies) {
   DirContext ctx = Start();
   int passes = 0;
-  const std::vector<std::string> expected = {"Top", "Organization", "Organizational Unit", "Person",
-                                             "User", "Group", "Alias"};
+  const std::vector<std::string> expected = {"Top",   "Organization", "Organizational Unit", "Person", "User",
+                                             "Group", "Alias"};
   EXPECT_EQ(ClassNames(ctx, kDefaultBufferSize, &passes), expected);
   EXPECT_EQ(passes, 1);
   EXPECT_EQ(ClassNames(ctx, 100, &passes), expected);

@@ -46,7 +46,8 @@ service::Schema SeedSchema() {
       {"Organization", "Organizational Unit"});
   cls("Organizational Person", kClassEffective, {"Top"}, {"CN", "Surname"}, {"Telephone Number"},
       {"Organization", "Organizational Unit"});
-  cls("User", kClassEffective, {"Organizational Person"}, {}, {"Login Grace Limit", "Login Disabled", "Login Time"}, {});
+  cls("User", kClassEffective, {"Organizational Person"}, {}, {"Login Grace Limit", "Login Disabled", "Login Time"},
+      {});
   cls("Alias", kClassEffective, {"Top"}, {"Aliased Object Name"}, {}, {});
   cls("Queue", kClassEffective, {"Top"}, {"CN", "Queue Directory"}, {}, {"Organization", "Organizational Unit"});
   return schema;
@@ -97,4 +98,4 @@ namespace recast::service::conformance {
 // A fixed name: the factory's bytes would make the test names change from run to run.
 INSTANTIATE_TEST_SUITE_P(Memory, DirectoryServiceConformance, ::testing::Values(client::MakeMemoryTarget),
                          [](const auto&) { return std::string("Reference"); });
-}
+}  // namespace recast::service::conformance

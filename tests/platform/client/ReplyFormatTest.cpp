@@ -13,8 +13,8 @@
 namespace recast::client {
 namespace {
 
-const std::set<DirStatus> kMalformed = {kErrReplyUnknownKind, kErrReplyTruncatedNumber, kErrReplyTruncatedText,
-                                        kErrReplyCountTooLarge, kErrReplyBadObjectId, kErrReplyBadInfoType};
+const std::set<DirStatus> kMalformed = {kErrReplyUnknownKind,   kErrReplyTruncatedNumber, kErrReplyTruncatedText,
+                                        kErrReplyCountTooLarge, kErrReplyBadObjectId,     kErrReplyBadInfoType};
 
 // Reads a whole reply in order; the first failing status, or 0.
 using ReadAll = std::function<DirStatus(ReplyReader&)>;
@@ -182,7 +182,9 @@ TEST(ReplyFormatTest, ObjectReplyRefusesEveryTruncation) {
   const auto bytes = Encode([](ReplyEncoder& e) {
     e.Begin(ReplyKind::kObject, 1);
     e.BeginAttribute("Telephone Number", kSynTelNumber);
-    e.AddValue("\x03\x00\x00\x00" "555");
+    e.AddValue(
+        "\x03\x00\x00\x00"
+        "555");
     e.AddValue("");
     e.EndAttribute(true);
     e.BeginAttribute("CN", kSynCiString);
@@ -255,7 +257,10 @@ TEST(RequestFormatTest, ChangesRoundTripAndTruncationsAreRefused) {
   std::vector<std::uint8_t> bytes(256);
   ByteWriter out(bytes.data(), bytes.size());
   EncodedChange remove{kChangeRemoveAttribute, "Description", false, 0, {}};
-  EncodedChange add{kChangeAddValue, "Surname", true, kSynCiString, std::string("\x02\x00\x00\x00" "ab", 6)};
+  EncodedChange add{kChangeAddValue, "Surname", true, kSynCiString,
+                    std::string("\x02\x00\x00\x00"
+                                "ab",
+                                6)};
   ASSERT_TRUE(PutChangeItem(out, remove));
   ASSERT_TRUE(PutChangeItem(out, add));
   std::vector<EncodedChange> changes;

@@ -51,14 +51,15 @@ const T& RecordOf(const Block& block) {
 std::vector<Case> Cases() {
   const std::vector<std::uint8_t> bytes = {1, 2, 3, 0, 255};
   std::vector<Case> cases;
-  for (std::uint32_t syntax : {kSynDistName, kSynCeString, kSynCiString, kSynPrString, kSynNuString, kSynTelNumber,
-                               kSynClassName}) {
+  for (std::uint32_t syntax :
+       {kSynDistName, kSynCeString, kSynCiString, kSynPrString, kSynNuString, kSynTelNumber, kSynClassName}) {
     cases.push_back({syntax, v::Text{"CN=x.O=y"}, [](const Block& b) {
                        EXPECT_STREQ(static_cast<const char*>(b.get()), "CN=x.O=y");
                        EXPECT_EQ(b.size(), 9u);
                      }});
   }
-  cases.push_back({kSynUnknown, v::Unknown{"", 42, bytes}, [&](const Block& b) {
+  cases.push_back({kSynUnknown, v::Unknown{"", 42, bytes},
+                   [&](const Block& b) {
                      const auto& r = RecordOf<UnknownValue>(b);
                      EXPECT_TRUE(b.HoldsText(r.attrName));
                      EXPECT_STREQ(r.attrName, "Odd Attribute");  // the attribute being read
@@ -66,7 +67,8 @@ std::vector<Case> Cases() {
                      ASSERT_EQ(r.length, 5u);
                      EXPECT_TRUE(b.Holds(r.data, r.length));
                      EXPECT_EQ(r.data[4], 255);
-                   }, false});
+                   },
+                   false});
   cases.push_back({kSynUnknown, v::Unknown{"Own Name", 7, {}}, [](const Block& b) {
                      const auto& r = RecordOf<UnknownValue>(b);
                      EXPECT_STREQ(r.attrName, "Own Name");
@@ -182,10 +184,12 @@ std::vector<Case> Cases() {
                      EXPECT_TRUE(b.HoldsText(r.objectName));
                      EXPECT_EQ(r.amount, 250u);
                    }});
-  cases.push_back({kSynCount + 3, v::Octets{bytes}, [](const Block& b) {
+  cases.push_back({kSynCount + 3, v::Octets{bytes},
+                   [](const Block& b) {
                      EXPECT_EQ(b.size(), 5u);
                      EXPECT_EQ(static_cast<const std::uint8_t*>(b.get())[4], 255);
-                   }, false});
+                   },
+                   false});
   return cases;
 }
 

@@ -142,15 +142,19 @@ TEST_F(DemoDirectoryTest, ValuesOutsideSyntaxOrBoundsAreRefused) {
     Change change;
     DirStatus expected;
   } cases[] = {
-      {"integer below its bounds", jane, Change{kChangeOverwriteValue, "Login Grace Limit", value::Integer{0}}, kErrSyntaxViolation},
-      {"integer above its bounds", jane, Change{kChangeOverwriteValue, "Login Grace Limit", value::Integer{201}}, kErrSyntaxViolation},
+      {"integer below its bounds", jane, Change{kChangeOverwriteValue, "Login Grace Limit", value::Integer{0}},
+       kErrSyntaxViolation},
+      {"integer above its bounds", jane, Change{kChangeOverwriteValue, "Login Grace Limit", value::Integer{201}},
+       kErrSyntaxViolation},
       {"text longer than its bounds", jane, Add("Initials", value::Text{"ABCDEFGHI"}), kErrSyntaxViolation},
       {"empty text", jane, Add("Title", value::Text{""}), kErrSyntaxViolation},
-      {"letters in a numeric string", jane, Change{kChangeOverwriteValue, "Employee ID", value::Text{"12a"}}, kErrSyntaxViolation},
+      {"letters in a numeric string", jane, Change{kChangeOverwriteValue, "Employee ID", value::Text{"12a"}},
+       kErrSyntaxViolation},
       {"octets of the wrong size", jane, Change{kChangeClearAttribute, "Login Allowed Time Map", std::nullopt}, 0},
       {"a value without a value", jane, Change{kChangeAddValue, "Title", std::nullopt}, kErrSyntaxViolation},
       {"read-only attribute", jane, Add("Object Class", value::Text{"Partition Root"}), kErrNoAccess},
-      {"attribute already there", jane, Change{kChangeAddAttribute, "Surname", std::nullopt}, kErrAttributeAlreadyExists},
+      {"attribute already there", jane, Change{kChangeAddAttribute, "Surname", std::nullopt},
+       kErrAttributeAlreadyExists},
       {"unknown change type", jane, Change{99, "Title", value::Text{"x"}}, kErrBadArgument},
       {"top of the tree", EntryName{}, Add("Title", value::Text{"x"}), kErrNoSuchEntry},
       {"bounded octets", acme, Add("Description", value::Text{std::string(1025, 'x')}), kErrSyntaxViolation},

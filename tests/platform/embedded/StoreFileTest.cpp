@@ -63,28 +63,36 @@ TEST(StoreFileTest, DamagedForeignOrOtherVersionStoresAreRefusedAndLeftAlone) {
       {"empty", [](const auto& p) { WriteBytes(p, ""); }, kErrStoreCorrupt},
       {"text", [](const auto& p) { WriteBytes(p, "tree: SEED\nschema: classic\n"); }, kErrStoreForeign},
       {"header only", [&](const auto& p) { WriteBytes(p, goodBytes.substr(0, 60)); }, kErrStoreCorrupt},
-      {"truncated at a page", [&](const auto& p) { WriteBytes(p, goodBytes.substr(0, goodBytes.size() / 2 / 4096 * 4096)); },
+      {"truncated at a page",
+       [&](const auto& p) { WriteBytes(p, goodBytes.substr(0, goodBytes.size() / 2 / 4096 * 4096)); },
        kErrStoreCorrupt},
       {"truncated inside a page", [&](const auto& p) { WriteBytes(p, goodBytes.substr(0, goodBytes.size() - 100)); },
        kErrStoreCorrupt},
-      {"bad page size", [&](const auto& p) {
+      {"bad page size",
+       [&](const auto& p) {
          std::string b = goodBytes;
          b[16] = 0x03;
          b[17] = 0x00;
          WriteBytes(p, b);
-       }, kErrStoreCorrupt},
-      {"catalogue overwritten", [&](const auto& p) {
+       },
+       kErrStoreCorrupt},
+      {"catalogue overwritten",
+       [&](const auto& p) {
          std::string b = goodBytes;
          for (std::size_t i = 100; i < 4096; ++i) b[i] = static_cast<char>(0xA5 ^ i);
          WriteBytes(p, b);
-       }, kErrStoreCorrupt},
-      {"foreign database", [](const auto& p) {
+       },
+       kErrStoreCorrupt},
+      {"foreign database",
+       [](const auto& p) {
          sqlite3* raw = nullptr;
          sqlite3_open(p.c_str(), &raw);
          SqliteHandle db(raw);
          Execute(raw, "CREATE TABLE notes(text TEXT); INSERT INTO notes VALUES('hello');");
-       }, kErrStoreForeign},
-      {"someone else's meta", [](const auto& p) { MakeStoreWithMeta(p, "magic", "another program"); }, kErrStoreForeign},
+       },
+       kErrStoreForeign},
+      {"someone else's meta", [](const auto& p) { MakeStoreWithMeta(p, "magic", "another program"); },
+       kErrStoreForeign},
       {"other version", [](const auto& p) { MakeStoreWithMeta(p, "format_version", "2"); }, kErrStoreVersion},
   };
   for (const Case& c : cases) {
@@ -108,8 +116,7 @@ TEST(StoreFileTest, CreationNeverLeavesAHalfStoreNorReplacesAFile) {
   LoadError error;
   EXPECT_EQ(CreateStoreFromData({DataFile("schema.txt"), bad}, store, &error), kErrDataBadInput);
   EXPECT_EQ(error.line, 6);
-  EXPECT_EQ(CreateStoreFromData({DataFile("schema.txt"), dir.path() / "absent.txt"}, store, &error),
-            kErrDataBadInput);
+  EXPECT_EQ(CreateStoreFromData({DataFile("schema.txt"), dir.path() / "absent.txt"}, store, &error), kErrDataBadInput);
   EXPECT_EQ(error.source, (dir.path() / "absent.txt").string());
   // Nothing at the target and no temporary file beside it.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);

@@ -23,8 +23,8 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-std::filesystem::path DataFile(const std::string& name);   // a file of the shipped data/
-std::filesystem::path TestFile(const std::string& name);   // a file beside these tests
+std::filesystem::path DataFile(const std::string& name);  // a file of the shipped data/
+std::filesystem::path TestFile(const std::string& name);  // a file beside these tests
 std::vector<std::filesystem::path> DemoDataFiles();
 std::vector<std::filesystem::path> SeedDataFiles();
 

@@ -67,12 +67,12 @@ Ds389Server* Shared(std::string* why) {
 }
 
 // In a test: the shared server, or skip (not installed) or fail (does not start).
-#define DS389_OR_RETURN(server)                                                \
-  std::string why;                                                             \
-  Ds389Server* server = Shared(&why);                                          \
-  if (!server) {                                                               \
-    if (!Ds389Server::Installed()) GTEST_SKIP() << kDs389Missing;               \
-    FAIL() << why;                                                             \
+#define DS389_OR_RETURN(server)                                   \
+  std::string why;                                                \
+  Ds389Server* server = Shared(&why);                             \
+  if (!server) {                                                  \
+    if (!Ds389Server::Installed()) GTEST_SKIP() << kDs389Missing; \
+    FAIL() << why;                                                \
   }
 
 service::conformance::ConformanceTarget MakeDs389Target() {
@@ -150,8 +150,8 @@ TEST_F(Ds389ClassChangeTest, TheServerRefusesWhatTheAnalysisDoesNotOffer) {
        false, kErrIllegalAttribute},
       {"conflicts deleted first", "CN=Iris", "inetOrgPerson", "organizationalPerson", true,
        engine::Verdict::kDeleteFirst, true, 0},
-      {"naming attribute", "UID=bob", "inetOrgPerson", "organizationalPerson", false, engine::Verdict::kBlocked,
-       false, kErrIllegalAttribute},
+      {"naming attribute", "UID=bob", "inetOrgPerson", "organizationalPerson", false, engine::Verdict::kBlocked, false,
+       kErrIllegalAttribute},
       // The window's button stays enabled for a missing mandatory attribute (its "- " line and
       // error text are the warning); the verdict says what the server does: it refuses.
       {"missing mandatory", "CN=Mia", "person", "residentialPerson", false, engine::Verdict::kMissingMandatory, true,
@@ -182,8 +182,9 @@ TEST_F(Ds389ClassChangeTest, TheServerRefusesWhatTheAnalysisDoesNotOffer) {
 
 TEST(Ds389ServiceTest, ARefusedClassChangeNamesTheFirstAttributeInTheWay) {
   DS389_OR_RETURN(server);
-  ASSERT_TRUE(server->Apply("dn: cn=Vera,ou=People,o=Org\nobjectClass: inetOrgPerson\ncn: Vera\nsn: V\n"
-                            "mail: vera@example.org\nuid: vera\n\n"));
+  ASSERT_TRUE(
+      server->Apply("dn: cn=Vera,ou=People,o=Org\nobjectClass: inetOrgPerson\ncn: Vera\nsn: V\n"
+                    "mail: vera@example.org\nuid: vera\n\n"));
   DirStatus status = 0;
   auto service = OpenService(*server, {kWriterDn, {}}, &status);
   ASSERT_NE(service, nullptr) << status;

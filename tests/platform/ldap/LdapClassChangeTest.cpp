@@ -2,11 +2,11 @@
 // safe re-create.
 
 #include <gtest/gtest.h>
-#include <fstream>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <fstream>
 
 #include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/BackupMarks.h"
@@ -21,13 +21,17 @@ using service::EntryName;
 std::string Seed() {
   std::string ldif;
   for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Killed", "Kept"}) {
-    ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
-            "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
+    ldif += std::string("dn: cn=") + name +
+            ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
+            "cn: " +
+            name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
   }
-  ldif += "dn: cn=Restored,ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\ncn: Restored\n"
-          "sn: R\nuserPassword: pw\ndescription: Zo\xC3\xAB\ndescription: two\ntelephoneNumber: 123\n\n";
-  ldif += "dn: cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Holder\nsn: H\n\n"
-          "dn: cn=Child,cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Child\nsn: C\n\n";
+  ldif +=
+      "dn: cn=Restored,ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\ncn: Restored\n"
+      "sn: R\nuserPassword: pw\ndescription: Zo\xC3\xAB\ndescription: two\ntelephoneNumber: 123\n\n";
+  ldif +=
+      "dn: cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Holder\nsn: H\n\n"
+      "dn: cn=Child,cn=Holder,ou=People,o=Org\nobjectClass: person\ncn: Child\nsn: C\n\n";
   return ldif;
 }
 
@@ -74,8 +78,8 @@ TEST_F(LdapClassChangeTest, StructuralChangeIsRefusedWithTheServersMessage) {
       << service->LastDiagnostic();
   EXPECT_EQ(std::string(NWstrerror(kErrLdapObjectClassModsProhibited)), service->LastDiagnostic());
   // ... and what to do about it.
-  for (const char* hint : {"does not allow changing the structural class in place", "RelaxRules=yes",
-                           "Recreate=yes", "platform/ldap/README.md"}) {
+  for (const char* hint : {"does not allow changing the structural class in place", "RelaxRules=yes", "Recreate=yes",
+                           "platform/ldap/README.md"}) {
     EXPECT_NE(service->LastDiagnostic().find(hint), std::string::npos) << service->LastDiagnostic();
   }
   EXPECT_EQ(RawEntry(*server_, PersonDn("Plain"), true), before);
@@ -90,8 +94,8 @@ TEST_F(LdapClassChangeTest, RelaxRulesRetrySucceedsForTheRootDnAndKeepsAuxiliary
   const auto uuid = Values(RawEntry(*server_, PersonDn("Relaxed"), true), "entryUUID");
   ASSERT_EQ(service->ChangeBaseClass(Person("Relaxed"), "inetOrgPerson"), 0) << service->LastDiagnostic();
   const auto after = RawEntry(*server_, PersonDn("Relaxed"), true);
-  EXPECT_EQ(Values(after, "objectClass"),
-            (std::vector<std::string>{"inetOrgPerson", "organizationalPerson", "person", "top", "simpleSecurityObject"}));
+  EXPECT_EQ(Values(after, "objectClass"), (std::vector<std::string>{"inetOrgPerson", "organizationalPerson", "person",
+                                                                    "top", "simpleSecurityObject"}));
   EXPECT_EQ(Values(after, "structuralObjectClass"), std::vector<std::string>{"inetOrgPerson"});
   EXPECT_EQ(Values(after, "entryUUID"), uuid);  // the same entry, changed in place
   EXPECT_EQ(Values(after, "description"), std::vector<std::string>{"kept"});

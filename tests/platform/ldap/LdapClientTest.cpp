@@ -28,7 +28,9 @@ std::string Seed() {
       "dn: cn=Clerk,ou=Sales,o=Org\nobjectClass: organizationalPerson\ncn: Clerk\nsn: Clerk\n"
       "telephoneNumber: 555 0101\ntelephoneNumber: 555 0102\n\n"
       "dn: cn=Photo,ou=Sales,o=Org\nobjectClass: inetOrgPerson\ncn: Photo\nsn: Photo\n"
-      "jpegPhoto:: " + Base64Encode(Photo()) + "\n\n"
+      "jpegPhoto:: " +
+      Base64Encode(Photo()) +
+      "\n\n"
       "dn: ou=Many,o=Org\nobjectClass: organizationalUnit\nou: Many\n\n";
   for (int i = 0; i < kEntries; ++i) {
     ldif += "dn: cn=m" + std::to_string(i) + ",ou=Many,o=Org\nobjectClass: person\ncn: m" + std::to_string(i) +
@@ -51,7 +53,8 @@ class LdapClientTest : public ::testing::Test {
     const auto passwordFile = server_->PasswordFile("client-password", kPassword, 0600);
     std::ofstream(folder / "connections.ini")
         << "[Ldap]\nTree=LDAP_TREE\nService=" << server_->Url() << "\nLogin=" << login
-        << "\nPasswordFile=" << passwordFile.string() << "\nPrimary=1\n" << extra;
+        << "\nPasswordFile=" << passwordFile.string() << "\nPrimary=1\n"
+        << extra;
     client::ClientOptions options;
     options.configFile = folder / "connections.ini";
     options.dataFolder = folder / "data";
@@ -112,7 +115,8 @@ TEST_F(LdapClientTest, ReadsValuesAndChangesTheClass) {
   ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
   ASSERT_EQ(client->PutAttrName(ctx, request, "telephoneNumber"), 0);
   IterationHandle iteration = kNoIteration;
-  ASSERT_EQ(client->ReadObject(ctx, ".CN=Clerk.OU=Sales.O=Org", kObjectInfoValues, false, request, &iteration, reply), 0);
+  ASSERT_EQ(client->ReadObject(ctx, ".CN=Clerk.OU=Sales.O=Org", kObjectInfoValues, false, request, &iteration, reply),
+            0);
   std::uint32_t attrs = 0, values = 0, syntax = 0;
   ASSERT_EQ(client->GetAttrCount(ctx, reply, &attrs), 0);
   ASSERT_EQ(attrs, 1u);
@@ -159,7 +163,8 @@ TEST_F(LdapClientTest, APhotoLargerThanOneReplyIsReadWhole) {
   ASSERT_EQ(client->InitBuffer(ctx, kOpReadObject, request), 0);
   ASSERT_EQ(client->PutAttrName(ctx, request, "jpegPhoto"), 0);
   IterationHandle iteration = kNoIteration;
-  ASSERT_EQ(client->ReadObject(ctx, ".CN=Photo.OU=Sales.O=Org", kObjectInfoValues, false, request, &iteration, reply), 0);
+  ASSERT_EQ(client->ReadObject(ctx, ".CN=Photo.OU=Sales.O=Org", kObjectInfoValues, false, request, &iteration, reply),
+            0);
   std::uint32_t attrs = 0, values = 0, syntax = 0, size = 0;
   char name[kMaxSchemaNameBytes] = {};
   ASSERT_EQ(client->GetAttrCount(ctx, reply, &attrs), 0);

@@ -38,8 +38,7 @@ TEST(LdapLoginTest, RefusesBadPasswordsAndExposedPasswordFiles) {
     DirStatus expected;
     const char* message;
   };
-  for (const Case& c : {Case{"right password", kPassword, 0600, 0, ""},
-                        Case{"owner read-only", kPassword, 0400, 0, ""},
+  for (const Case& c : {Case{"right password", kPassword, 0600, 0, ""}, Case{"owner read-only", kPassword, 0400, 0, ""},
                         Case{"wrong password", "wrong", 0600, kErrLdapInvalidCredentials, "Invalid credentials"},
                         Case{"group-readable", kPassword, 0640, kErrLdapPasswordFileExposed, "read by others"},
                         Case{"world-readable", kPassword, 0604, kErrLdapPasswordFileExposed, "read by others"},
@@ -85,8 +84,8 @@ TEST(LdapLoginTest, SettingsThatCannotWorkAreRefusedBeforeConnecting) {
   EXPECT_EQ(ParseLdapSettings(service::ConnectionConfig{}, &settings, &diagnostic), kErrLdapBadConfiguration);
 
   auto good = config;
-  good.settings = {{"starttls", "yes"}, {"relaxrules", "on"}, {"recreate", "no"}, {"timeout", "7"},
-                   {"base", "ou=Sales,o=Org"}, {"cafile", "/x/ca.pem"}};
+  good.settings = {{"starttls", "yes"}, {"relaxrules", "on"},       {"recreate", "no"},
+                   {"timeout", "7"},    {"base", "ou=Sales,o=Org"}, {"cafile", "/x/ca.pem"}};
   ASSERT_EQ(ParseLdapSettings(good, &settings, &diagnostic), 0);
   EXPECT_TRUE(settings.startTls);
   EXPECT_TRUE(settings.relaxRules);
@@ -103,16 +102,16 @@ TEST(LdapLoginTest, APasswordGoesUnencryptedOnlyToLoopbackOrWhenAllowed) {
     DirStatus expected;
   };
   const std::string login = "cn=reader,o=Org";
-  for (const Case& c : {Case{"ldap://127.0.0.1:389/", {}, 0}, Case{"ldap://127.4.5.6", {}, 0},
-                        Case{"ldap://[::1]:389", {}, 0}, Case{"ldap://LocalHost/", {}, 0},
-                        Case{"ldapi://%2Ftmp%2Fs", {}, 0}, Case{"ldaps://ldap.example.org", {}, 0},
-                        Case{"ldap://ldap.example.org", {{"starttls", "yes"}}, 0},
-                        Case{"ldap://ldap.example.org", {{"allowplaintextpassword", "yes"}}, 0},
-                        Case{"ldap://ldap.example.org", {{"sasl", "EXTERNAL"}}, 0},
-                        Case{"ldap://ldap.example.org", {}, kErrLdapPlaintextPassword},
-                        Case{"ldap://192.0.2.1:389", {{"allowplaintextpassword", "no"}}, kErrLdapPlaintextPassword},
-                        Case{"ldap:///", {}, kErrLdapPlaintextPassword},
-                        Case{"ldap://127.0.0.1 ldap://ldap.example.org", {}, kErrLdapPlaintextPassword}}) {
+  for (const Case& c :
+       {Case{"ldap://127.0.0.1:389/", {}, 0}, Case{"ldap://127.4.5.6", {}, 0}, Case{"ldap://[::1]:389", {}, 0},
+        Case{"ldap://LocalHost/", {}, 0}, Case{"ldapi://%2Ftmp%2Fs", {}, 0}, Case{"ldaps://ldap.example.org", {}, 0},
+        Case{"ldap://ldap.example.org", {{"starttls", "yes"}}, 0},
+        Case{"ldap://ldap.example.org", {{"allowplaintextpassword", "yes"}}, 0},
+        Case{"ldap://ldap.example.org", {{"sasl", "EXTERNAL"}}, 0},
+        Case{"ldap://ldap.example.org", {}, kErrLdapPlaintextPassword},
+        Case{"ldap://192.0.2.1:389", {{"allowplaintextpassword", "no"}}, kErrLdapPlaintextPassword},
+        Case{"ldap:///", {}, kErrLdapPlaintextPassword},
+        Case{"ldap://127.0.0.1 ldap://ldap.example.org", {}, kErrLdapPlaintextPassword}}) {
     SCOPED_TRACE(c.url);
     service::ConnectionConfig config;
     config.service = c.url;

@@ -22,11 +22,11 @@ TEST(LdapEscapeTest, FilterAndDnValuesEscapeEverySpecialCharacter) {
     std::string raw;
     std::string escaped;
   };
-  for (const Case& c : {Case{"a,b", "a\\2Cb"}, Case{"a+b", "a\\2Bb"}, Case{"b=c", "b\\3Dc"},
-                        Case{"\"<>;", "\\22\\3C\\3E\\3B"}, Case{"back\\slash", "back\\5Cslash"},
-                        Case{" lead", "\\20lead"}, Case{"trail ", "trail\\20"}, Case{"#hash", "\\23hash"},
-                        Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"},
-                        Case{"J\xC3\xBCrgen", "J\xC3\xBCrgen"}}) {
+  for (const Case& c :
+       {Case{"a,b", "a\\2Cb"}, Case{"a+b", "a\\2Bb"}, Case{"b=c", "b\\3Dc"}, Case{"\"<>;", "\\22\\3C\\3E\\3B"},
+        Case{"back\\slash", "back\\5Cslash"}, Case{" lead", "\\20lead"}, Case{"trail ", "trail\\20"},
+        Case{"#hash", "\\23hash"}, Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"},
+        Case{"J\xC3\xBCrgen", "J\xC3\xBCrgen"}}) {
     SCOPED_TRACE(c.raw);
     std::string dn;
     ASSERT_EQ(EntryNameToDn({{"CN", c.raw}, {"O", "Org"}}, &dn), 0);
@@ -98,12 +98,12 @@ TEST(LdapValueTest, GeneralizedTimesConvertToSeconds) {
     const char* text;
     std::optional<std::uint32_t> seconds;
   };
-  for (const Case& c : {Case{"20231114221320Z", 1700000000u}, Case{"19700101000000Z", 0u},
-                        Case{"20231114221320.123Z", 1700000000u}, Case{"20231115001320+0200", 1700000000u},
-                        Case{"202311142213Z", 1699999980u}, Case{"2023111422Z", 1699999200u},
-                        Case{"20231114221320", 1700000000u}, Case{"19691231235959Z", std::nullopt},
-                        Case{"21060207062816Z", std::nullopt}, Case{"20231314221320Z", std::nullopt},
-                        Case{"2023", std::nullopt}, Case{"20231114221320Zjunk", std::nullopt}}) {
+  for (const Case& c :
+       {Case{"20231114221320Z", 1700000000u}, Case{"19700101000000Z", 0u}, Case{"20231114221320.123Z", 1700000000u},
+        Case{"20231115001320+0200", 1700000000u}, Case{"202311142213Z", 1699999980u}, Case{"2023111422Z", 1699999200u},
+        Case{"20231114221320", 1700000000u}, Case{"19691231235959Z", std::nullopt},
+        Case{"21060207062816Z", std::nullopt}, Case{"20231314221320Z", std::nullopt}, Case{"2023", std::nullopt},
+        Case{"20231114221320Zjunk", std::nullopt}}) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(ParseGeneralizedTime(c.text), c.seconds);
   }
@@ -118,8 +118,7 @@ TEST(LdapValueTest, DecodesEachSyntaxAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(DecodeLdapValue(kSynInteger, "2147483648"), std::nullopt);
   EXPECT_EQ(DecodeLdapValue(kSynInteger, "12abc"), std::nullopt);
   EXPECT_EQ(DecodeLdapValue(kSynDistName, "cn=a\\2Cb,o=Org"), service::DirValue(value::Text{"CN=a,b.O=Org"}));
-  EXPECT_EQ(DecodeLdapValue(kSynOctetString, std::string("\0\xff", 2)),
-            service::DirValue(value::Octets{{0, 255}}));
+  EXPECT_EQ(DecodeLdapValue(kSynOctetString, std::string("\0\xff", 2)), service::DirValue(value::Octets{{0, 255}}));
   const auto postal = DecodeLdapValue(kSynPoAddress, "a\\24b$c\\5Cd$$3$4$5$6$7");
   ASSERT_TRUE(postal);
   EXPECT_EQ(std::get<value::PostalAddress>(*postal).lines,
@@ -136,8 +135,7 @@ TEST(LdapValueTest, EncodesValuesOfTheirSyntaxOnly) {
     DirStatus status;
     std::string bytes;
   };
-  for (const Case& c : {Case{kSynCiString, value::Text{"x"}, 0, "x"},
-                        Case{kSynInteger, value::Integer{-7}, 0, "-7"},
+  for (const Case& c : {Case{kSynCiString, value::Text{"x"}, 0, "x"}, Case{kSynInteger, value::Integer{-7}, 0, "-7"},
                         Case{kSynBoolean, value::Boolean{false}, 0, "FALSE"},
                         Case{kSynTime, value::Seconds{1700000000u}, 0, "20231114221320Z"},
                         Case{kSynDistName, value::Text{"CN=a\\.b.O=Org"}, 0, "cn=a.b,o=Org"},
@@ -226,16 +224,15 @@ TEST(LdapStatusTest, ResultCodesMapOntoDirectoryCodes) {
     const char* message;
     DirStatus status;
   };
-  for (const Case& c : {Case{0, "", 0}, Case{32, "", kErrNoSuchEntry}, Case{16, "", kErrNoSuchAttribute},
-                        Case{16, "modify/delete: description: no such value", kErrNoSuchValue},
-                        Case{65, "attribute 'dc' not allowed", kErrIllegalAttribute},
-                        Case{65, "object class 'person' requires attribute 'sn'", kErrMissingMandatory},
-                        Case{19, "attribute 'x' cannot have multiple values", kErrCannotHaveMultipleValues},
-                        Case{19, "", kErrSyntaxViolation}, Case{21, "", kErrSyntaxViolation},
-                        Case{20, "", kErrDuplicateValue}, Case{50, "", kErrNoAccess}, Case{66, "", kErrNotLeafEntry},
-                        Case{49, "", -8049}, Case{69, "", -8069}, Case{-1, "", kErrServerUnavailable},
-                        Case{-5, "", kErrServerUnavailable},
-                        Case{-7, "", -7993}}) {
+  for (const Case& c :
+       {Case{0, "", 0}, Case{32, "", kErrNoSuchEntry}, Case{16, "", kErrNoSuchAttribute},
+        Case{16, "modify/delete: description: no such value", kErrNoSuchValue},
+        Case{65, "attribute 'dc' not allowed", kErrIllegalAttribute},
+        Case{65, "object class 'person' requires attribute 'sn'", kErrMissingMandatory},
+        Case{19, "attribute 'x' cannot have multiple values", kErrCannotHaveMultipleValues},
+        Case{19, "", kErrSyntaxViolation}, Case{21, "", kErrSyntaxViolation}, Case{20, "", kErrDuplicateValue},
+        Case{50, "", kErrNoAccess}, Case{66, "", kErrNotLeafEntry}, Case{49, "", -8049}, Case{69, "", -8069},
+        Case{-1, "", kErrServerUnavailable}, Case{-5, "", kErrServerUnavailable}, Case{-7, "", -7993}}) {
     EXPECT_EQ(MapLdapResult(c.code, c.message), c.status) << c.code << " " << c.message;
   }
 }

@@ -10,8 +10,8 @@
 #include "engine/Analysis.h"
 #include "platform/client/DirectoryClientFactory.h"
 #include "platform/ldap/LdapStatus.h"
-#include "tests/support/ScriptedUserInterface.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
+#include "tests/support/ScriptedUserInterface.h"
 
 namespace recast::ldap::testing {
 namespace {

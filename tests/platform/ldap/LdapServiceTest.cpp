@@ -40,8 +40,10 @@ std::string Seed() {
   }
   // Entries the class change tests work on; each test uses its own.
   for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Dropped"}) {
-    ldif += std::string("dn: cn=") + name + ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
-            "cn: " + name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
+    ldif += std::string("dn: cn=") + name +
+            ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
+            "cn: " +
+            name + "\nsn: " + name + "\nuserPassword: pw\ndescription: kept\ntelephoneNumber: 123\n\n";
   }
   return ldif;
 }
@@ -296,8 +298,9 @@ TEST_F(LdapServiceTest, SpecialCharactersNeverWidenASearchOrReachAnotherEntry) {
   auto service = Admin();
   EntryName canonical;
   const EntryName sales = Name({{"OU", "Sales"}, {"O", "Org"}});
-  for (const std::string& value : std::vector<std::string>{"*", "Cl*", "Clerk)(cn=*", "*)(objectClass=*", "Clerk\\", std::string("Clerk\0x", 7), "Clerk,ou=Sales",
-        "Clerk+sn=Clerk", "cn=Clerk"}) {
+  for (const std::string& value :
+       std::vector<std::string>{"*", "Cl*", "Clerk)(cn=*", "*)(objectClass=*", "Clerk\\", std::string("Clerk\0x", 7),
+                                "Clerk,ou=Sales", "Clerk+sn=Clerk", "cn=Clerk"}) {
     SCOPED_TRACE(value);
     EntryName typeless = sales;
     typeless.insert(typeless.begin(), {"", value});
@@ -337,16 +340,20 @@ TEST_F(LdapServiceTest, ModifyMapsEachChangeAndResultCode) {
       {"remove a missing value", {{kChangeRemoveValue, "description", text("none")}}, kErrNoSuchValue},
       {"remove a missing attribute", {{kChangeRemoveAttribute, "telephoneNumber", {}}}, kErrNoSuchAttribute},
       {"attribute the class forbids", {{kChangeAddValue, "dc", text("x")}}, kErrIllegalAttribute},
-      {"value of another kind", {{kChangeAddValue, "telephoneNumber", service::DirValue(value::Integer{5})}},
+      {"value of another kind",
+       {{kChangeAddValue, "telephoneNumber", service::DirValue(value::Integer{5})}},
        kErrSyntaxViolation},
       {"remove a mandatory attribute", {{kChangeRemoveAttribute, "sn", {}}}, kErrMissingMandatory},
       {"a second structural class",
-       {{kChangeAddValue, "objectClass", text("inetOrgPerson")}}, kErrLdapObjectClassModsProhibited},
+       {{kChangeAddValue, "objectClass", text("inetOrgPerson")}},
+       kErrLdapObjectClassModsProhibited},
       {"invalid syntax", {{kChangeAddValue, "telephoneNumber", text("")}}, kErrSyntaxViolation},
       {"unknown attribute", {{kChangeAddValue, "noSuchThing", text("x")}}, kErrNoSuchAttribute},
-      {"overwrite twice keeps both", {{kChangeOverwriteValue, "description", text("a")},
-                                      {kChangeOverwriteValue, "description", text("b")}}, 0},
-      {"all or none", {{kChangeAddValue, "telephoneNumber", text("123")}, {kChangeAddValue, "dc", text("x")}},
+      {"overwrite twice keeps both",
+       {{kChangeOverwriteValue, "description", text("a")}, {kChangeOverwriteValue, "description", text("b")}},
+       0},
+      {"all or none",
+       {{kChangeAddValue, "telephoneNumber", text("123")}, {kChangeAddValue, "dc", text("x")}},
        kErrIllegalAttribute},
   };
   for (const auto& c : cases) {
@@ -399,9 +406,10 @@ TEST_F(LdapServiceTest, AnEntryIsFetchedOnceForItsNameAndValuesUntilAChangeOrAnA
   // A change through the service is seen at once; one behind its back after the next action.
   ASSERT_EQ(service->Modify(dropped, {{kChangeAddValue, "description", value::Text{"mine"}}}), 0);
   EXPECT_EQ(Texts(*service, dropped, "description"), (std::vector<std::string>{"kept", "mine"}));
-  ASSERT_TRUE(server_->Apply("dn: cn=Dropped,ou=People,o=Org\nchangetype: modify\nadd: description\n"
-                             "description: theirs\n",
-                             true));
+  ASSERT_TRUE(
+      server_->Apply("dn: cn=Dropped,ou=People,o=Org\nchangetype: modify\nadd: description\n"
+                     "description: theirs\n",
+                     true));
   EXPECT_EQ(Texts(*service, dropped, "description").size(), 2u);
   service->BeginUserAction();
   EXPECT_EQ(Texts(*service, dropped, "description"), (std::vector<std::string>{"kept", "mine", "theirs"}));

@@ -35,8 +35,8 @@ std::string Many() {
 
 std::string Seed() {
   auto person = [](const char* cn, const char* cls, const char* more) {
-    return std::string("dn: cn=") + cn + ",ou=Sales,o=Org\nobjectClass: " + cls + "\ncn: " + cn + "\nsn: " + cn +
-           "\n" + more + "\n";
+    return std::string("dn: cn=") + cn + ",ou=Sales,o=Org\nobjectClass: " + cls + "\ncn: " + cn + "\nsn: " + cn + "\n" +
+           more + "\n";
   };
   return person("Olga", "organizationalPerson", "title: Clerk\n") +
          person("Ines", "inetOrgPerson", "mail: ines@example.org\nuid: ines\ntitle: Buyer\n") +
@@ -72,9 +72,9 @@ class LdapWindowTest : public ::testing::Test {
     ASSERT_NE(Server(), nullptr);
     const auto folder = Server()->Directory();
     if (password.empty()) password = Server()->PasswordFile("window-password", kPassword, 0600);
-    std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << Server()->Url()
-                                         << "\nLogin=" << login << "\nPasswordFile=" << password.string()
-                                         << "\nPrimary=1\n" << extraSettings;
+    std::ofstream(folder / "window.ini") << "[Ldap]\nTree=LDAP_TREE\nService=" << Server()->Url() << "\nLogin=" << login
+                                         << "\nPasswordFile=" << password.string() << "\nPrimary=1\n"
+                                         << extraSettings;
     std::ofstream(folder / "info.txt") << "Info\n";
     client::ClientOptions options;
     options.configFile = folder / "window.ini";
@@ -221,20 +221,21 @@ TEST_F(LdapWindowTest, StartUpBoxSaysWhyTheConnectionCannotBeOpened) {
     const char* reason;
     const char* fix;
   };
-  for (const Case& c : {Case{"exposed", server_->PasswordFile("exposed", kPassword, 0644),
-                             "(-7901): password file", "allow its owner only (chmod 600)"},
-                        Case{"missing", server_->Directory() / "no-such-password",
-                             "(-7902): password file", "(No such file or directory); put the password on"},
-                        Case{"wrong", server_->PasswordFile("wrong", "wrong", 0600),
-                             "(-8049): login cn=reader,o=Org failed: Invalid credentials",
-                             "check the login and the password in"}}) {
+  for (const Case& c :
+       {Case{"exposed", server_->PasswordFile("exposed", kPassword, 0644), "(-7901): password file",
+             "allow its owner only (chmod 600)"},
+        Case{"missing", server_->Directory() / "no-such-password", "(-7902): password file",
+             "(No such file or directory); put the password on"},
+        Case{"wrong", server_->PasswordFile("wrong", "wrong", 0600),
+             "(-8049): login cn=reader,o=Org failed: Invalid credentials", "check the login and the password in"}}) {
     SCOPED_TRACE(c.what);
     ui_.ClearRecords();
     Open(kReaderDn, "", c.password);
     ASSERT_EQ(ui_.messages().size(), 1u);
     const std::string shown = ui_.messages().front().text;
     EXPECT_EQ(shown.rfind("Could not find server/tree connection. InitNetWare returned error 0x8810 (The "
-                          "directory service of tree LDAP_TREE cannot be opened (", 0),
+                          "directory service of tree LDAP_TREE cannot be opened (",
+                          0),
               0u)
         << shown;
     EXPECT_NE(shown.find(c.reason), std::string::npos) << shown;
@@ -312,10 +313,10 @@ TEST_F(LdapWindowTest, ListsAContainerOfSeveralThousandEntries) {
   DoubleClickLine(*form_->ListBoxContainers, "Many");
   const Strings lines = Lines(*form_->ListBoxObjects);
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMany));
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("person: p", 0) == 0; }),
-            kMany);
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("person: p", 0) == 0; }),
+      kMany);
 }
-
 
 // The same workflow on 389 Directory Server, which changes a structural class in place
 // without any setting.

@@ -62,9 +62,12 @@ TEST_F(ProfileTest, LookupsIgnoreCaseTrimBlanksAndRemoveOnePairOfQuotes) {
 
 TEST_F(ProfileTest, IntegerReading) {
   Put("[s]\nneg=-12\nplus=+5\nquoted=\"42\"\ntrail=12px\nword=abc\nempty=\nhuge=99999999999\n");
-  struct Case { const char* key; int expected; };
-  for (const Case& c : {Case{"neg", -12}, Case{"plus", 5}, Case{"quoted", 42}, Case{"trail", 12},
-                        Case{"word", -1}, Case{"empty", -1}, Case{"huge", -1}, Case{"none", -1}}) {
+  struct Case {
+    const char* key;
+    int expected;
+  };
+  for (const Case& c : {Case{"neg", -12}, Case{"plus", 5}, Case{"quoted", 42}, Case{"trail", 12}, Case{"word", -1},
+                        Case{"empty", -1}, Case{"huge", -1}, Case{"none", -1}}) {
     EXPECT_EQ(GetPrivateProfileInt("s", c.key, -1, file_), c.expected) << c.key;
   }
 }
@@ -111,11 +114,13 @@ TEST_F(ProfileTest, EraseSectionRemovesOnlyThatSection) {
 
 TEST_F(ProfileTest, RefusesTextsThatWouldCorruptTheFile) {
   Put("[s]\nk=v\n");
-  struct Case { std::string section, key, value; };
-  for (const Case& c : {Case{"s", "k", "two\nlines"}, Case{"s", "k", "cr\rhere"}, Case{"s", "a=b", "1"},
-                        Case{"s", "", "1"}, Case{"s", "  ", "1"}, Case{"s", "[x", "1"}, Case{"s", ";x", "1"},
-                        Case{"a]b", "k", "1"}, Case{"", "k", "1"}, Case{"s\n[t", "k", "1"},
-                        Case{"s", "k", std::string("nul\0x", 5)}}) {
+  struct Case {
+    std::string section, key, value;
+  };
+  for (const Case& c :
+       {Case{"s", "k", "two\nlines"}, Case{"s", "k", "cr\rhere"}, Case{"s", "a=b", "1"}, Case{"s", "", "1"},
+        Case{"s", "  ", "1"}, Case{"s", "[x", "1"}, Case{"s", ";x", "1"}, Case{"a]b", "k", "1"}, Case{"", "k", "1"},
+        Case{"s\n[t", "k", "1"}, Case{"s", "k", std::string("nul\0x", 5)}}) {
     EXPECT_FALSE(WritePrivateProfileString(c.section, c.key, c.value, file_)) << c.key << "|" << c.value;
   }
   EXPECT_EQ(Contents(), "[s]\nk=v\n");

@@ -105,7 +105,8 @@ TEST(QtUserInterfaceTest, AskOkAbortIsTrueOnlyForOk) {
     QMessageBox::StandardButton press;  // NoButton: closed another way
     bool expected;
   };
-  for (const Case& c : {Case{QMessageBox::Ok, true}, Case{QMessageBox::Abort, false}, Case{QMessageBox::NoButton, false}}) {
+  for (const Case& c :
+       {Case{QMessageBox::Ok, true}, Case{QMessageBox::Abort, false}, Case{QMessageBox::NoButton, false}}) {
     SeenBox seen;
     ClickAndRecord(c.press, &seen);
     EXPECT_EQ(ui.AskOkAbort("Are you sure?"), c.expected) << c.press;

@@ -203,8 +203,8 @@ TEST_P(DirectoryServiceConformance, ExportedValuesComeBackWholeAfterRemoval) {
     ASSERT_EQ(client::ImportValues(dir(), n().ann, attr, false, exported), 0) << attr;
     ASSERT_EQ(dir().ReadAttribute(n().ann, attr, false, &after), 0) << attr;
     EXPECT_EQ(after.syntax, before.syntax) << attr;
-    EXPECT_TRUE(std::is_permutation(after.values.begin(), after.values.end(), before.values.begin(),
-                                    before.values.end()))
+    EXPECT_TRUE(
+        std::is_permutation(after.values.begin(), after.values.end(), before.values.begin(), before.values.end()))
         << attr;
   }
 }
@@ -222,13 +222,23 @@ TEST_P(DirectoryServiceConformance, ModifyRefusesWhatTheSchemaForbidsAndChangesN
       {"duplicate value", n().ann, {AddValue(n().telephone, value::Text{"555 0101"})}, kErrDuplicateValue},
       {"second single value", n().ann, {AddValue(n().integer, value::Integer{7})}, kErrCannotHaveMultipleValues},
       {"value of the wrong kind", n().ann, {AddValue(n().telephone, value::Integer{5})}, kErrSyntaxViolation},
-      {"remove absent attribute", n().bob, {Change{kChangeRemoveAttribute, n().integer, std::nullopt}}, kErrNoSuchAttribute},
-      {"remove absent value", n().ann, {Change{kChangeRemoveValue, n().telephone, value::Text{"000"}}}, kErrNoSuchValue},
+      {"remove absent attribute",
+       n().bob,
+       {Change{kChangeRemoveAttribute, n().integer, std::nullopt}},
+       kErrNoSuchAttribute},
+      {"remove absent value",
+       n().ann,
+       {Change{kChangeRemoveValue, n().telephone, value::Text{"000"}}},
+       kErrNoSuchValue},
       {"remove mandatory", n().ann, {Change{kChangeRemoveAttribute, n().surname, std::nullopt}}, kErrMissingMandatory},
-      {"attribute the class forbids", n().ann, {AddValue(n().illegalForPerson, value::Text{"x"})}, kErrIllegalAttribute},
+      {"attribute the class forbids",
+       n().ann,
+       {AddValue(n().illegalForPerson, value::Text{"x"})},
+       kErrIllegalAttribute},
       {"unknown attribute", n().ann, {AddValue(n().unknownAttribute, value::Text{"x"})}, kErrNoSuchAttribute},
       {"missing entry", missing, {AddValue(n().telephone, value::Text{"555 0150"})}, kErrNoSuchEntry},
-      {"all or none", n().ann,
+      {"all or none",
+       n().ann,
        {AddValue(n().telephone, value::Text{"555 0150"}), AddValue(n().integer, value::Integer{7})},
        kErrCannotHaveMultipleValues},
   };

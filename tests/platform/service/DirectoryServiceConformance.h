@@ -55,8 +55,8 @@ struct SeedNames {
 };
 
 struct ConformanceTarget {
-  std::unique_ptr<DirectoryService> writer;    // logged in with every right
-  std::unique_ptr<DirectoryService> reader;    // read-only login on the same data; may be null
+  std::unique_ptr<DirectoryService> writer;  // logged in with every right
+  std::unique_ptr<DirectoryService> reader;  // read-only login on the same data; may be null
   SeedNames names;
 };
 

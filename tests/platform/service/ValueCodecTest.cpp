@@ -60,8 +60,8 @@ TEST(ValueCodecTest, EverySyntaxRoundTrips) {
 
 // Every proper prefix of a valid encoding is malformed, and the decoder says how.
 TEST(ValueCodecTest, EveryTruncationIsRefusedAndLeavesOutputAlone) {
-  const std::set<DirStatus> truncation = {kErrValueTruncatedLength, kErrValueTruncatedField,
-                                          kErrValueTruncatedText, kErrValueCountTooLarge};
+  const std::set<DirStatus> truncation = {kErrValueTruncatedLength, kErrValueTruncatedField, kErrValueTruncatedText,
+                                          kErrValueCountTooLarge};
   for (const Sample& s : OneSamplePerSyntax()) {
     std::string encoded;
     ASSERT_EQ(EncodeValue(s.syntax, s.value, &encoded), 0);

@@ -52,8 +52,8 @@ TEST(ShellLauncherTest, ResolvesProgramParametersAndWorkingDirectory) {
       {"VER", {cmd, "/C VER", "C:\\WINDOWS\\system32\\"}},
       {"ver", {cmd, "/C ver", "C:\\WINDOWS\\system32\\"}},
       {"DIR C:", {"DIR C:", "", "DIR C:"}},  // not built-in as a whole: opened as a name
-      {"C:\\Program Files\\Tool\\tool.exe -x y", {"C:\\Program Files\\Tool\\tool.exe", "-x y",
-                                                  "C:\\Program Files\\Tool\\"}},
+      {"C:\\Program Files\\Tool\\tool.exe -x y",
+       {"C:\\Program Files\\Tool\\tool.exe", "-x y", "C:\\Program Files\\Tool\\"}},
       {"C:\\Program Files\\Tool\\tool.exe", {"C:\\Program Files\\Tool\\tool.exe", "", "C:\\Program Files\\Tool\\"}},
       {"notes.txt  more words", {"notes.txt", "more words", ""}},
       {"VER  x", {cmd, "/C VER  x", "C:\\WINDOWS\\system32\\"}},  // empty word stops at a built-in

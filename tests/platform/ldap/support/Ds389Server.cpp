@@ -72,8 +72,8 @@ bool MakeRoot(const std::filesystem::path& root, std::string* error) {
   // The server runs as the package's user, which must reach every folder; dscreate would make
   // the missing ones 0770 and owned by root.
   ::chmod(root.c_str(), 0755);
-  for (const char* dir : {"etc/dirsrv", "run/dirsrv", "run/lock/dirsrv", "var/log/dirsrv", "var/lib/dirsrv",
-                          "lib/dirsrv"}) {
+  for (const char* dir :
+       {"etc/dirsrv", "run/dirsrv", "run/lock/dirsrv", "var/log/dirsrv", "var/lib/dirsrv", "lib/dirsrv"}) {
     fs::create_directories(root / dir);
     for (fs::path part = root / dir; part != root; part = part.parent_path()) ::chmod(part.c_str(), 0755);
   }
@@ -175,8 +175,9 @@ std::string BaseLdif389() {
     ldif += std::string("dn: cn=") + login + ",o=Org\nobjectClass: person\ncn: " + login + "\nsn: " + login +
             "\nuserPassword: secret\n\n";
   }
-  return ldif + "dn: ou=Sales,o=Org\nobjectClass: organizationalUnit\nou: Sales\n\n"
-                "dn: ou=People,o=Org\nobjectClass: organizationalUnit\nou: People\n\n";
+  return ldif +
+         "dn: ou=Sales,o=Org\nobjectClass: organizationalUnit\nou: Sales\n\n"
+         "dn: ou=People,o=Org\nobjectClass: organizationalUnit\nou: People\n\n";
 }
 
 bool Ds389Server::Installed() { return ::access(kServerProgram, X_OK) == 0 && OnPath("dscreate"); }
@@ -194,10 +195,12 @@ std::unique_ptr<Ds389Server> Ds389Server::Start(const Ds389Options& options, std
 
   server->instance_ = InstanceName();
   server->port_ = FreePort();
-  std::string inf = "[general]\nfull_machine_name = localhost\nstart = False\nstrict_host_checking = False\n"
-                    "selinux = False\nsystemd = False\n\n[slapd]\ninstance_name = " + server->instance_ +
-                    "\nport = " + std::to_string(server->port_) + "\nsecure_port = " + std::to_string(FreePort()) +
-                    "\nroot_password = " + kDs389RootPassword + "\nself_sign_cert = False\n";
+  std::string inf =
+      "[general]\nfull_machine_name = localhost\nstart = False\nstrict_host_checking = False\n"
+      "selinux = False\nsystemd = False\n\n[slapd]\ninstance_name = " +
+      server->instance_ + "\nport = " + std::to_string(server->port_) +
+      "\nsecure_port = " + std::to_string(FreePort()) + "\nroot_password = " + kDs389RootPassword +
+      "\nself_sign_cert = False\n";
   for (std::size_t i = 0; i < options.suffixes.size(); ++i) {
     inf += "\n[backend-tree" + std::to_string(i) + "]\nsample_entries = no\nsuffix = " + options.suffixes[i] +
            "\ncreate_suffix_entry = False\n";
@@ -341,8 +344,8 @@ bool Ds389Server::Apply(const std::string& ldif, bool modify) const {
   const auto file = dir_ / "apply.ldif";
   WriteTextFile(file, ldif);
   const auto password = ToolPasswordFile(dir_);
-  return RunProgram({modify ? "ldapmodify" : "ldapadd", "-x", "-H", Url(), "-D", kDs389RootDn, "-y",
-                     password.string(), "-f", file.string()},
+  return RunProgram({modify ? "ldapmodify" : "ldapadd", "-x", "-H", Url(), "-D", kDs389RootDn, "-y", password.string(),
+                     "-f", file.string()},
                     dir_ / "apply.log") == 0;
 }
 

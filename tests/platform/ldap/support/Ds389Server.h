@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "util/FileDescriptor.h"
 #include "tests/platform/ldap/support/TestServer.h"
+#include "util/FileDescriptor.h"
 
 namespace recast::ldap::testing {
 

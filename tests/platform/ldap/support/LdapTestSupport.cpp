@@ -20,20 +20,21 @@ service::ConnectionConfig MakeConfig(const TestServer& server, const Login& logi
   config.service = server.Url();
   config.login = login.dn;
   if (!login.dn.empty()) {
-    config.settings["passwordfile"] = server.PasswordFile("password-" + std::to_string(std::hash<std::string>()(login.dn)),
-                                                          kPassword, 0600).string();
+    config.settings["passwordfile"] =
+        server.PasswordFile("password-" + std::to_string(std::hash<std::string>()(login.dn)), kPassword, 0600).string();
   }
   for (const auto& [key, value] : login.settings) config.settings[key] = value;
   config.dataFolder = dataFolder.empty() ? server.Directory() / "data" : dataFolder;
   return config;
 }
 
-std::unique_ptr<DirectoryClient> MakeClient(const TestServer& server, const std::string& tree, const std::string& loginDn,
-                                            const std::string& extraKeys) {
+std::unique_ptr<DirectoryClient> MakeClient(const TestServer& server, const std::string& tree,
+                                            const std::string& loginDn, const std::string& extraKeys) {
   const auto folder = server.Directory();
   std::ofstream(folder / "connections.ini")
-      << "[Ldap]\nTree=" << tree << "\nService=" << server.Url() << "\nLogin=" << loginDn << "\nPasswordFile="
-      << server.PasswordFile("client-password", kPassword, 0600).string() << "\n" << extraKeys;
+      << "[Ldap]\nTree=" << tree << "\nService=" << server.Url() << "\nLogin=" << loginDn
+      << "\nPasswordFile=" << server.PasswordFile("client-password", kPassword, 0600).string() << "\n"
+      << extraKeys;
   client::ClientOptions options;
   options.configFile = folder / "connections.ini";
   options.dataFolder = folder / "data";

@@ -23,8 +23,8 @@ service::ConnectionConfig MakeConfig(const TestServer& server, const Login& logi
 // A directory client whose one connection is server, as tree, logged in as loginDn with the
 // server's password; extraKeys are more lines of the connection's section ("RelaxRules=yes\n").
 // Its configuration and data folder live in the server's folder.
-std::unique_ptr<DirectoryClient> MakeClient(const TestServer& server, const std::string& tree, const std::string& loginDn,
-                                            const std::string& extraKeys = "");
+std::unique_ptr<DirectoryClient> MakeClient(const TestServer& server, const std::string& tree,
+                                            const std::string& loginDn, const std::string& extraKeys = "");
 
 // Opens the service; nullptr (and *status) on failure.
 std::unique_ptr<LdapService> OpenService(const TestServer& server, const Login& login, DirStatus* status,

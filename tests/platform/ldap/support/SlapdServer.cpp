@@ -44,9 +44,8 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
   c += "index objectClass eq\n";
   if (options.provider) c += "index entryCSN,entryUUID eq\noverlay syncprov\nsyncprov-checkpoint 100 1\n";
   if (!options.providerUrl.empty()) {
-    c += "syncrepl rid=001 provider=" + options.providerUrl +
-         " type=refreshAndPersist retry=\"1 +\" searchbase=\"" + suffix +
-         "\" bindmethod=simple binddn=\"cn=admin," + suffix + "\" credentials=secret\n";
+    c += "syncrepl rid=001 provider=" + options.providerUrl + " type=refreshAndPersist retry=\"1 +\" searchbase=\"" +
+         suffix + "\" bindmethod=simple binddn=\"cn=admin," + suffix + "\" credentials=secret\n";
     c += "updateref " + options.providerUrl + "\n";
   }
   const std::string writer = "dn.exact=\"cn=writer," + suffix + "\"";
@@ -80,10 +79,10 @@ std::unique_ptr<SlapdServer> SlapdServer::Start(const SlapdOptions& options, std
   const auto& dir = server->dir_;
   std::filesystem::create_directories(dir / "db");
   if (options.withTls) {
-    const int rc = RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout",
-                               (dir / "key.pem").string(), "-out", (dir / "cert.pem").string(), "-days", "2",
-                               "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
-                              dir / "openssl.log");
+    const int rc = RunProgram(
+        {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", (dir / "key.pem").string(), "-out",
+         (dir / "cert.pem").string(), "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
+        dir / "openssl.log");
     if (rc != 0) {
       *error = "openssl could not make a certificate";
       return nullptr;
@@ -200,8 +199,10 @@ std::string SlapdServer::LdapsUrl() const { return "ldaps://127.0.0.1:" + std::t
 std::string SlapdServer::LdapiUrl() const {
   std::string url = "ldapi://";
   for (char c : (dir_ / "ldapi").string()) {
-    if (c == '/') url += "%2F";
-    else url.push_back(c);
+    if (c == '/')
+      url += "%2F";
+    else
+      url.push_back(c);
   }
   return url;
 }

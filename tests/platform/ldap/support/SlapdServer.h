@@ -24,17 +24,17 @@ inline constexpr const char* kWriterDn = "cn=writer,o=Org";
 inline constexpr const char* kPassword = "secret";
 
 struct SlapdOptions {
-  std::string seedLdif;   // loaded with slapadd before the start (after the base entries)
-  bool withTls = false;   // a self-signed certificate for 127.0.0.1; StartTLS and ldaps:// offered
-  std::string suffix = "o=Org";   // the root DN is cn=admin,<suffix>; reader and writer likewise
-  bool withBaseEntries = true;    // BaseLdif(); only for the suffix o=Org
-  std::string extraSchema;        // slapd.conf schema statements added after the standard ones
-  bool withLdapi = false;         // also a Unix socket; SASL EXTERNAL of this process's user
-                                  // is cn=reader,<suffix>
+  std::string seedLdif;          // loaded with slapadd before the start (after the base entries)
+  bool withTls = false;          // a self-signed certificate for 127.0.0.1; StartTLS and ldaps:// offered
+  std::string suffix = "o=Org";  // the root DN is cn=admin,<suffix>; reader and writer likewise
+  bool withBaseEntries = true;   // BaseLdif(); only for the suffix o=Org
+  std::string extraSchema;       // slapd.conf schema statements added after the standard ones
+  bool withLdapi = false;        // also a Unix socket; SASL EXTERNAL of this process's user
+                                 // is cn=reader,<suffix>
   // Replication: a provider offers its changes (syncprov); a consumer copies the provider at
   // providerUrl (syncrepl, refreshAndPersist) and answers every change with a referral to it.
   bool provider = false;
-  std::string providerUrl;        // non-empty: this server is a read-only consumer
+  std::string providerUrl;  // non-empty: this server is a read-only consumer
 };
 
 inline SlapdOptions Seeded(std::string ldif) {
