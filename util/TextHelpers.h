@@ -2,6 +2,7 @@
 // Small stateless text routines. Case folding touches only the ASCII letters a to z, on
 // both sides of a comparison. Positions are 1-based where a routine speaks of positions.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -21,6 +22,19 @@ bool TextLess(std::string_view a, std::string_view b);
 struct CaseLess {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const { return TextLess(a, b); }
+};
+// Hash and equality for unordered containers keyed by names whose case does not count.
+struct CaseHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const {
+    std::size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+    for (char c : text) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ull;
+    return h;
+  }
+};
+struct CaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return TextEquals(a, b); }
 };
 
 std::uint16_t MinWord(std::uint16_t a, std::uint16_t b);

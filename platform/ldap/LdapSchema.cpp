@@ -107,7 +107,7 @@ LdapSchema LdapSchema::Build(const std::vector<std::string>& objectClasses,
   const unsigned flags = LDAP_SCHEMA_ALLOW_ALL;
 
   std::vector<AttributeTypePtr> types;
-  std::map<std::string, std::size_t, CaseLess> typeIndex;
+  std::unordered_map<std::string, std::size_t, CaseHash, CaseEqual> typeIndex;
   for (const auto& text : attributeTypes) {
     int code = 0;
     const char* errp = nullptr;

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/service/DirectoryService.h"
@@ -50,8 +51,8 @@ class LdapSchema {
 
  private:
   service::Schema schema_;
-  std::map<std::string, std::size_t, CaseLess> attributeIndex_;
-  std::map<std::string, std::size_t, CaseLess> classIndex_;
+  std::unordered_map<std::string, std::size_t, CaseHash, CaseEqual> attributeIndex_;
+  std::unordered_map<std::string, std::size_t, CaseHash, CaseEqual> classIndex_;
 };
 
 }  // namespace recast::ldap

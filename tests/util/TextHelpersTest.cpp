@@ -139,5 +139,23 @@ TEST(TextHelpersTest, QuoteAndJoin) {
   }
 }
 
+TEST(TextHelpersTest, CaseFoldOrderHashAndEquality) {
+  // Only a-z fold: other bytes keep their case and order.
+  const struct {
+    const char* a;
+    const char* b;
+    bool equal;
+  } cases[] = {{"objectClass", "OBJECTCLASS", true}, {"cn", "CN", true}, {"\xE4", "\xC4", false}, {"a", "ab", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.a);
+    EXPECT_EQ(TextEquals(c.a, c.b), c.equal);
+    EXPECT_EQ(CaseEqual{}(c.a, c.b), c.equal);
+    EXPECT_EQ(!TextLess(c.a, c.b) && !TextLess(c.b, c.a), c.equal);
+    if (c.equal) {
+      EXPECT_EQ(CaseHash{}(c.a), CaseHash{}(c.b));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace recast
