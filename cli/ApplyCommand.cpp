@@ -207,16 +207,16 @@ class Run {
     if (batch->empty()) return;
     // A class change always needs a record: apply always names the target class.
     std::vector<engine::JournalRecord> records;
-    for (const Ready& r : *batch) records.push_back(r.prepared.record);
+    for (Ready& r : *batch) records.push_back(std::move(r.prepared.record));
     const bool together = journal_.AppendBatch(records).ok();
     for (std::size_t i = 0; i < batch->size(); ++i) {
       Ready& r = (*batch)[i];
+      r.prepared.record = std::move(records[i]);  // numbered when the batch went in
       const std::string& name = r.planned.object;
       engine::RecastOutcome outcome;
-      if (together) {
-        r.prepared.record.number = records[i].number;
-      } else if (engine::FileError e = journal_.Append(r.prepared.record); !e.ok()) {
-        // Journaled one by one, so that one record the journal refuses fails alone.
+      // Refused as a batch, the records go in one by one, so that one the journal refuses
+      // fails alone.
+      if (engine::FileError e = together ? engine::FileError{} : journal_.Append(r.prepared.record); !e.ok()) {
         outcome.message = Format("%s: nothing was changed: %s", {name, e.text});
         Failed(tree, name, engine::kErrJournalWrite, outcome);
         progress_.Step();

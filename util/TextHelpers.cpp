@@ -56,6 +56,12 @@ bool TextLess(std::string_view a, std::string_view b) {
   });
 }
 
+std::size_t CaseHash::operator()(std::string_view text) const {
+  std::size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+  for (char c : text) h = (h ^ static_cast<unsigned char>(UpperChar(c))) * 1099511628211ull;
+  return h;
+}
+
 bool TextEquals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

@@ -26,11 +26,7 @@ struct CaseLess {
 // Hash and equality for unordered containers keyed by names whose case does not count.
 struct CaseHash {
   using is_transparent = void;
-  std::size_t operator()(std::string_view text) const {
-    std::size_t h = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
-    for (char c : text) h = (h ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ull;
-    return h;
-  }
+  std::size_t operator()(std::string_view text) const;
 };
 struct CaseEqual {
   using is_transparent = void;

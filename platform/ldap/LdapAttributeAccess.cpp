@@ -76,9 +76,7 @@ DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& 
 
   // The server may spell the name differently (an alias, another case): match by definition;
   // "userCertificate;binary" is userCertificate with an option.
-  const auto isDef = [this, def](std::string_view description) {
-    return schema_->FindAttribute(description.substr(0, description.find(';'))) == def;
-  };
+  const auto isDef = [this, def](std::string_view description) { return schema_->FindDescribed(description) == def; };
   std::vector<std::string> texts;
   bool own = (def->flags & kAttrHidden) != 0;  // "*" does not bring operational attributes
   if (!own) {
@@ -159,7 +157,7 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
   std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
   for (const auto& [description, found] : kept->attributes) {
     if (derefAliases && TextEquals(description, "aliasedObjectName")) return eachAlone();
-    held.emplace_back(schema_->FindAttribute(std::string_view(description).substr(0, description.find(';'))), &found);
+    held.emplace_back(schema_->FindDescribed(description), &found);
   }
   results->assign(attrNames.size(), {});
   for (std::size_t i = 0; i < attrNames.size(); ++i) {
@@ -244,7 +242,7 @@ DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::ve
   named.dn = kept->dn;
   for (const auto& attribute : kept->attributes) {
     const std::string_view description = attribute.first;
-    const auto* def = schema_->FindAttribute(description.substr(0, description.find(';')));
+    const auto* def = schema_->FindDescribed(description);
     if (std::find(defs.begin(), defs.end(), def) != defs.end()) named.attributes.push_back(attribute);
   }
   *ldif = WriteLdifRestoreRecord(named);

@@ -34,6 +34,11 @@ class LdapSchema {
   // Definitions by any of their names or OID, ignoring case (and blanks, so "Object Class"
   // finds objectClass); null when unknown.
   const service::AttributeDefinition* FindAttribute(std::string_view name) const;
+  // The attribute of an attribute description as a server sends it: "userCertificate;binary"
+  // is userCertificate with an option. Null when the schema has none.
+  const service::AttributeDefinition* FindDescribed(std::string_view description) const {
+    return FindAttribute(description.substr(0, description.find(';')));
+  }
   const service::ClassDefinition* FindClass(std::string_view name) const;
 
   // True when ancestor is cls itself or one of its super classes, transitively.
