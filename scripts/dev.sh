@@ -4,8 +4,8 @@
 #
 # "test" runs three things and fails when any of them fails: the whole suite built a second
 # time with the address, leak and undefined-behaviour checks; a short run of every fuzz target
-# (when clang 14 is there); and last the suite of the plain build, whose summary ends the
-# output.
+# (when clang 14 is there); and last the suite of the plain build. The output ends with a
+# summary naming every check that failed and every test that passed only when run again.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -85,8 +85,26 @@ sanitized_tests() {
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
     export LSAN_OPTIONS="suppressions=$here/tests/reliability/lsan.supp:print_suppressions=0"
-    ctest --output-on-failure -j"$(nproc)" --timeout 900
+    run_suite "$asan_dir" 900 "sanitizer build"
   ) || return 1
+}
+
+# Runs the suite of the build in $1 (per-test timeout $2 s); a test that fails is run once
+# more, and every test that failed at least once is named in the summary under $3, so that a
+# test that fails only sometimes is seen and mended rather than hidden.
+run_suite() {
+  local dir="$1" timeout="$2" label="$3" rc=0 once
+  (cd "$dir" && ctest --output-on-failure -j"$(nproc)" --timeout "$timeout" --repeat until-pass:2) 2>&1 |
+    tee "$dir/ctest.log" || rc=1
+  once="$(grep -E '\*\*\*(Failed|Timeout|Exception)|Subprocess aborted' "$dir/ctest.log" |
+    sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' | sort -u | tr '\n' ' ')"
+  if [ "$rc" -ne 0 ]; then
+    echo "$label: failed: $(sed 's/^[0-9]*://' "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null |
+      tr '\n' ' ')" >>"$summary_file"
+  elif [ -n "$once" ]; then
+    echo "$label: passed only when run again (to mend): $once" >>"$summary_file"
+  fi
+  return "$rc"
 }
 
 # A short run of every fuzz target from its committed seeds; new inputs go to a scratch
@@ -110,6 +128,7 @@ fuzz_smoke() {
           "$scratch/$name" "$here/fuzz/corpus/$name" >"$scratch/$name.log" 2>&1); then
       tail -n 60 "$scratch/$name.log"
       echo "== $name found a failure; its input is in $scratch"
+      failed_fuzzers+=("$name: $(grep -m1 -E 'ERROR:|runtime error:|Assertion|deadly signal' "$scratch/$name.log")")
       failed=1
     fi
   done
@@ -127,10 +146,21 @@ case "$mode" in
   test)
     export QT_QPA_PLATFORM=offscreen
     failed=0
-    sanitized_tests || failed=1
-    fuzz_smoke || failed=1
+    failed_fuzzers=()
+    summary_file="$(mktemp)"
+    trap 'rm -f "$summary_file"' EXIT
+    sanitized_tests || {
+      failed=1
+      [ -s "$summary_file" ] || echo "sanitizer build: the build failed" >>"$summary_file"
+    }
+    fuzz_smoke || { failed=1; echo "fuzzing: ${failed_fuzzers[*]:-the build failed}" >>"$summary_file"; }
     echo "== Tests"
-    (cd "$build_dir" && ctest --output-on-failure -j"$(nproc)" --timeout 600) || failed=1
+    run_suite "$build_dir" 600 "plain build" || failed=1
+    # The end of the output is what a CI log shows first: every failed check is named there.
+    if [ -s "$summary_file" ]; then
+      echo "== Summary of the checks:" >&2
+      sed 's/^/==   /' "$summary_file" >&2
+    fi
     [ "$failed" -eq 0 ] || echo "== Some of the checks above failed" >&2
     exit "$failed"
     ;;
