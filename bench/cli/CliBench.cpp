@@ -4,7 +4,8 @@
 //   apply of 10,000 class changes        beside ldapmodify -e relax applying the same changes,
 //                                        with --jobs 1 and --jobs 4 (RelaxRules, journaled);
 //   the same two on the embedded store   (no peer: entries per second).
-// RECAST_BENCH_HOLD=1 keeps the slapd of the run up for profiling and prints the command to run.
+// RECAST_BENCH_HOLD=1 keeps the slapd of the run up for profiling, prints the command to run and
+// waits for a line on standard input (run it as "sleep 3600 | cli_bench" to keep it up).
 // Each command runs as its own process; its wall time and peak resident memory (wait4) are
 // printed. Run: build/bench/cli/cli_bench [plan-entries] [apply-entries]
 
@@ -105,7 +106,8 @@ void UseHome(const fs::path& home) {
   ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
 }
 
-void BenchLdap(const fs::path& work, int planCount, int applyCount) {
+// Answers false when it only held the server for profiling.
+bool BenchLdap(const fs::path& work, int planCount, int applyCount) {
   std::string error;
   auto server =
       SlapdServer::Start(recast::ldap::testing::Seeded(PeopleLdif("Plan", planCount) + PeopleLdif("Peer", applyCount) +
@@ -137,7 +139,7 @@ void BenchLdap(const fs::path& work, int planCount, int applyCount) {
                 home.c_str(), program.c_str());
     std::fflush(stdout);
     std::getchar();
-    return;
+    return false;
   }
   const Outcome search = Run({"ldapsearch", "-x", "-LLL", "-H", server->Url(), "-D", recast::ldap::testing::kRootDn,
                               "-w", recast::ldap::testing::kPassword, "-b", "ou=Plan,o=Org", "-s", "one", "-E",
@@ -168,6 +170,7 @@ void BenchLdap(const fs::path& work, int planCount, int applyCount) {
     Row(("recast-object apply --jobs " + std::string(jobs)).c_str(), apply, applyCount);
     std::printf("   apply / ldapmodify: %.2fx\n", apply.seconds / modify.seconds);
   }
+  return true;
 }
 
 void BenchEmbedded(const fs::path& work, int planCount, int applyCount) {
@@ -215,8 +218,7 @@ int main(int argc, char** argv) {
   char pattern[] = "/tmp/recast-cli-bench-XXXXXX";
   if (!::mkdtemp(pattern)) return 1;
   const fs::path work = pattern;
-  BenchLdap(work, planCount, applyCount);
-  BenchEmbedded(work, planCount, applyCount);
+  if (BenchLdap(work, planCount, applyCount)) BenchEmbedded(work, planCount, applyCount);
   std::error_code ec;
   fs::remove_all(work, ec);
   return 0;
