@@ -5,7 +5,13 @@
 
 namespace recast::ldap {
 
+namespace {
+thread_local int guardDepth = 0;
+}  // namespace
+
 SigpipeGuard::SigpipeGuard() {
+  outermost_ = guardDepth++ == 0;
+  if (!outermost_) return;
   sigset_t pending;
   sigemptyset(&pending);
   sigpending(&pending);
@@ -18,6 +24,8 @@ SigpipeGuard::SigpipeGuard() {
 }
 
 SigpipeGuard::~SigpipeGuard() {
+  --guardDepth;
+  if (!outermost_) return;
   if (!wasPending_) {
     sigset_t pending;
     sigemptyset(&pending);

@@ -2,6 +2,8 @@
 // libldap writes to its socket without MSG_NOSIGNAL, so a server that closed the connection
 // would kill the whole program with SIGPIPE. While a guard lives, SIGPIPE is blocked for the
 // calling thread; one raised meanwhile is consumed, so the write fails with EPIPE instead.
+// Guards nest: only the outermost one of a thread touches the signal mask (four system calls),
+// so service calls that call each other pay for it once.
 
 #include <signal.h>
 
@@ -16,6 +18,7 @@ class SigpipeGuard {
 
  private:
   sigset_t saved_;
+  bool outermost_ = false;
   bool wasPending_ = false;
   bool wasBlocked_ = false;
 };
