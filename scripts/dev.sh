@@ -16,13 +16,14 @@ fuzz_dir="${RECAST_FUZZ_BUILD_DIR:-$here/build-fuzz}"
 fuzz_seconds="${RECAST_FUZZ_SECONDS:-20}"
 
 # Only what the build and the tests use: compilers and build tools; Qt (with Qt SVG for the
-# icon), SQLite, libldap and nlohmann-json (plans and journals); GoogleTest and the benchmarks;
+# icon), SQLite, libldap, nlohmann-json (plans and journals), zlib and jemalloc (the program's
+# allocator); GoogleTest and the benchmarks;
 # slapd, 389-ds-base, the LDAP tools and openssl for the LDAP tests' own servers and
 # certificates; python3 (expat) to check exported XML; clang for the fuzz targets.
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-  libsqlite3-dev libldap-dev nlohmann-json3-dev zlib1g-dev
+  libsqlite3-dev libldap-dev nlohmann-json3-dev zlib1g-dev libjemalloc-dev
   libgtest-dev libbenchmark-dev
   slapd 389-ds-base ldap-utils openssl
   python3
