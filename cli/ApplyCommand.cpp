@@ -102,20 +102,36 @@ class Run {
   // journaled, so that no record is left pending.
   void Work(TreeConnection& tree) {
     engine::ObjectAnalyser analyser(tree.session());
+    DirectoryClient& client = tree.session().client;
+    std::vector<engine::PlanObject> taken;
+    std::vector<std::string> names;
     std::vector<Ready> batch;
-    engine::PlanObject object;
-    while (StopSignals::Received() == 0 && Take(&object)) {
-      // Each batch reads afresh; its objects stay read until they are changed.
-      if (batch.empty()) tree.session().client.BeginUserAction();
-      Ready ready;
-      if (Prepare(tree, analyser, object, &ready)) {
-        batch.push_back(std::move(ready));
-      } else {
-        progress_.Step();
+    while (StopSignals::Received() == 0) {
+      taken.clear();
+      names.clear();
+      engine::PlanObject object;
+      while (taken.size() < kBatchSize && Take(&object)) {
+        if (Admit(object)) {
+          names.push_back(object.object);
+          taken.push_back(std::move(object));
+        } else {
+          progress_.Step();
+        }
       }
-      if (batch.size() == kBatchSize) Carry(tree, &batch);
+      if (taken.empty()) break;  // the plan has ended
+      // Each batch reads afresh, its objects fetched together; they stay read until changed.
+      client.BeginUserAction();
+      client.PrefetchObjects(tree.ctx(), names);
+      for (const engine::PlanObject& planned : taken) {
+        Ready ready;
+        if (Prepare(tree, analyser, planned, &ready)) {
+          batch.push_back(std::move(ready));
+        } else {
+          progress_.Step();
+        }
+      }
+      if (StopSignals::Received() == 0) Carry(tree, &batch);
     }
-    if (StopSignals::Received() == 0) Carry(tree, &batch);
   }
 
   // Prints line and counts it; false, so that a check can end with "return Say(...)".
@@ -142,10 +158,9 @@ class Run {
     engine::PreparedRecast prepared;
   };
 
-  // Checks planned against the object as it is now and makes its change ready; false (the
-  // outcome said) when there is nothing to change or it cannot be made ready.
-  bool Prepare(TreeConnection& tree, engine::ObjectAnalyser& analyser, const engine::PlanObject& planned,
-               Ready* ready) {
+  // Whether planned is to be changed at all, by what the plan and the journal say (nothing
+  // read); false, the outcome said, when not.
+  bool Admit(const engine::PlanObject& planned) {
     const std::string& name = planned.object;
     if (done_.count(Folded(name)) != 0) return Say(Format("already done: %s", {name}), &Counts::alreadyDone);
     switch (planned.verdict) {
@@ -174,6 +189,14 @@ class Run {
       default:
         break;
     }
+    return true;
+  }
+
+  // Checks an admitted object against the object as it is now and makes its change ready;
+  // false (the outcome said) when there is nothing to change or it cannot be made ready.
+  bool Prepare(TreeConnection& tree, engine::ObjectAnalyser& analyser, const engine::PlanObject& planned,
+               Ready* ready) {
+    const std::string& name = planned.object;
     DirectorySession& session = tree.session();
     std::string objectClass;
     if (const DirStatus s = ReadBaseClass(session, tree.ctx(), name, &objectClass); s != 0) {

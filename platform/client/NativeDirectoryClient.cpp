@@ -148,6 +148,22 @@ void NativeDirectoryClient::BeginUserAction() {
   }
 }
 
+void NativeDirectoryClient::PrefetchObjects(DirContext ctx, const std::vector<std::string>& objects) {
+  Context* context = nullptr;
+  Connection* connection = nullptr;
+  service::EntryName base;
+  if (ContextFor(ctx, &context) != 0 || ConnectionFor(*context, &connection) != 0 ||
+      ParseNameContext(context->nameContext, &base) != 0) {
+    return;
+  }
+  std::vector<service::EntryName> entries;
+  for (const std::string& object : objects) {
+    service::EntryName absolute;
+    if (ResolveDottedName(object.c_str(), base, &absolute) == 0) entries.push_back(std::move(absolute));
+  }
+  connection->service->Prefetch(entries);
+}
+
 std::vector<std::string> NativeDirectoryClient::TakeNotices() {
   std::vector<std::string> notices;
   for (Connection& connection : connections_) {

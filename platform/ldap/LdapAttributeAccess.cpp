@@ -20,14 +20,28 @@ namespace recast::ldap {
 using service::EntryName;
 using service::NamePart;
 
-int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
-  *entry = nullptr;
+const LdifEntry* LdapService::HeldEntry(const std::string& dn) const {
   for (const auto* held : {&kept_, &pageEntries_, &previousPageEntries_}) {
-    if (const auto it = held->find(dn); it != held->end()) {
-      *entry = &it->second;
-      return LDAP_SUCCESS;
-    }
+    if (const auto it = held->find(dn); it != held->end()) return &it->second;
   }
+  return nullptr;
+}
+
+const LdifEntry* LdapService::Keep(const std::string& dn, LdifEntry entry) {
+  if (kept_.count(dn) == 0) {
+    if (kept_.size() >= kKeptEntries) {
+      kept_.erase(keptOrder_.front());
+      keptOrder_.pop_front();
+    }
+    keptOrder_.push_back(dn);
+  }
+  entry.dn = dn;  // as the reads ask for it
+  return &kept_.insert_or_assign(dn, std::move(entry)).first->second;
+}
+
+int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
+  *entry = HeldEntry(dn);
+  if (*entry) return LDAP_SUCCESS;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
@@ -39,15 +53,52 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   if (rc != LDAP_SUCCESS) return rc;
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return LDAP_SUCCESS;
-  if (kept_.size() >= kKeptEntries) {
-    kept_.erase(keptOrder_.front());
-    keptOrder_.pop_front();
-  }
-  LdifEntry read = ToLdifEntry(ld, found);
-  read.dn = dn;  // as the reads ask for it
-  keptOrder_.push_back(dn);
-  *entry = &kept_.insert_or_assign(dn, std::move(read)).first->second;
+  *entry = Keep(dn, ToLdifEntry(ld, found));
   return LDAP_SUCCESS;
+}
+
+void LdapService::Prefetch(const std::vector<EntryName>& entries) {
+  SigpipeGuard guard;
+  if (EnsureConnected() != 0) return;
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
+  // Never more than can stay kept together: the first would be gone before its read.
+  std::vector<std::pair<int, std::string>> sent;  // message id, DN
+  for (const EntryName& entry : entries) {
+    if (sent.size() == kKeptEntries) break;
+    // Spelled as ResolveName spells a typed name, so that its reads find the entry.
+    EntryName resolved;
+    for (const NamePart& part : entry) {
+      if (part.type.empty() || !IsValidAttributeType(part.type)) break;
+      resolved.push_back({UpperAscii(part.type), part.value});
+    }
+    std::string dn;
+    if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn))
+      continue;
+    int msgid = -1;
+    ++requests_;
+    if (ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0, nullptr,
+                        nullptr, nullptr, 1, &msgid) != LDAP_SUCCESS) {
+      break;
+    }
+    sent.emplace_back(msgid, std::move(dn));
+  }
+  std::size_t next = 0;
+  for (; next < sent.size(); ++next) {
+    timeval timeout{settings_.timeoutSeconds, 0};
+    LDAPMessage* raw = nullptr;
+    if (ldap_result(ld, sent[next].first, LDAP_MSG_ALL, &timeout, &raw) <= 0) break;
+    MessagePtr result(raw);
+    int code = LDAP_OTHER;
+    if (ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
+        code != LDAP_SUCCESS) {
+      continue;  // its own read meets the failure again and words it
+    }
+    if (LDAPMessage* found = ldap_first_entry(ld, raw)) Keep(sent[next].second, ToLdifEntry(ld, found));
+  }
+  // What was not waited for is not wanted any more: its reads ask again.
+  for (; next < sent.size(); ++next) ldap_abandon_ext(ld, sent[next].first, nullptr, nullptr);
 }
 
 void LdapService::DropKept(const std::string& dn) {

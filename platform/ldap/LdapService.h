@@ -20,6 +20,7 @@
 // Operational attributes, and the values of an alias read through to its target, are asked
 // for on their own. With SetListingPrefetch(true) the entries of the listing's current server
 // page are kept the same way until the next page, a change of that entry, or BeginUserAction.
+// Prefetch keeps a batch of entries the same way, fetched with one wait.
 
 #include <deque>
 #include <functional>
@@ -80,6 +81,9 @@ class LdapService : public service::DirectoryService {
   void BeginUserAction() override;
   // Listings from now on also fetch the listed entries' user attributes (see above).
   void SetListingPrefetch(bool prefetch) override;
+  // Sends one base search per entry not yet kept (names of typed parts only), then keeps
+  // what they bring, as a read of each would: one wait for the whole batch.
+  void Prefetch(const std::vector<service::EntryName>& entries) override;
   // What the service repaired on connecting (see README.md), each message once.
   std::vector<std::string> TakeNotices() override;
 
@@ -126,6 +130,10 @@ class LdapService : public service::DirectoryService {
   // server sent no entry). *entry points into the service until the next call that reads or
   // changes anything.
   int FetchEntry(const std::string& dn, const LdifEntry** entry);
+  // Keeps entry under dn (the oldest kept entry goes beyond kKeptEntries); where it is kept.
+  const LdifEntry* Keep(const std::string& dn, LdifEntry entry);
+  // The kept or page entry under dn, else null.
+  const LdifEntry* HeldEntry(const std::string& dn) const;
   // The values of def's attribute from the server's texts: the base class first for
   // objectClass; all as text when one is beyond the client's form.
   service::AttributeValues ToValues(const service::AttributeDefinition& def, std::vector<std::string> texts) const;

@@ -270,6 +270,12 @@ class DirectoryService {
   // the same either way). The default does nothing.
   virtual void SetListingPrefetch(bool) {}
 
+  // Reads these entries ahead, in one round of requests where the service can, so that the
+  // reads of them that follow in this user action need no request of their own (a hint: the
+  // results are the same either way, and a failure is left to those reads). The default does
+  // nothing.
+  virtual void Prefetch(const std::vector<EntryName>&) {}
+
   // A new user action begins (DirectoryClient::BeginUserAction). The default does nothing.
   virtual void BeginUserAction() {}
   // Messages for the user gathered since the last call; none by default.

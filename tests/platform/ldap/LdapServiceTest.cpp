@@ -445,5 +445,29 @@ TEST_F(LdapServiceTest, APrefetchingListingServesTheReadsOfItsEntries) {
   }
 }
 
+TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtItsOwnRead) {
+  const EntryName big = Name({{"OU", "Big"}, {"O", "Org"}});
+  auto service = Admin();
+  service::ListPage page;
+  ASSERT_EQ(service->ListChildren(big, false, "", 3, &page), 0);
+  ASSERT_EQ(page.entries.size(), 3u);
+  service->CancelListing(page.cursor);
+  std::vector<EntryName> wanted;
+  for (const auto& summary : page.entries)
+    wanted.push_back(Name({{"cn", summary.rdn.value.c_str()}, {"ou", "Big"}, {"o", "Org"}}));
+  const EntryName missing = Name({{"cn", "Nobody"}, {"ou", "Big"}, {"o", "Org"}});
+  wanted.push_back(missing);
+  wanted.push_back(Name({{"", "Typeless"}, {"ou", "Big"}, {"o", "Org"}}));  // left to its own read
+  const auto start = service->RequestsSent();
+  service->Prefetch(wanted);
+  EXPECT_EQ(service->RequestsSent() - start, 4u);
+  for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    EXPECT_EQ(Texts(*service, wanted[i], "sn"), std::vector<std::string>{"S"});
+  }
+  EXPECT_EQ(service->RequestsSent() - start, 4u);
+  service::AttributeValues values;
+  EXPECT_EQ(service->ReadAttribute(missing, "sn", false, &values), kErrNoSuchEntry);
+}
+
 }  // namespace
 }  // namespace recast::ldap::testing
