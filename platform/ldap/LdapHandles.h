@@ -23,7 +23,8 @@ struct MemFree {
 };
 using LdapText = std::unique_ptr<char, MemFree>;
 
-// What liblber allocates for its callers (escaped filter values, LDIF values read from a URL).
+// What liblber allocates for its callers (escaped filter values, LDIF values read from a URL,
+// the value arrays of ldap_get_attribute_ber).
 struct BerMemFree {
   void operator()(void* p) const { ber_memfree(p); }
 };

@@ -36,14 +36,24 @@ bool HexDecode(std::string_view text, std::string* bytes) {
 }
 
 LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
+  // One pass over the entry's encoding: the DN, then each attribute with its values (asking
+  // for an attribute's values by name would scan the entry from its start each time).
   LdifEntry out;
-  out.dn = EntryDn(ld, entry);
   BerElement* rawBer = nullptr;
-  for (char* attr = ldap_first_attribute(ld, entry, &rawBer); attr; attr = ldap_next_attribute(ld, entry, rawBer)) {
-    LdapText owned(attr);
-    out.attributes.push_back({attr, Values(ld, entry, attr)});
-  }
+  berval dn{0, nullptr};
+  const int rc = ldap_get_dn_ber(ld, entry, &rawBer, &dn);
   BerPtr ber(rawBer);
+  if (rc != LDAP_SUCCESS) return out;
+  out.dn.assign(dn.bv_val, dn.bv_len);
+  berval attr{0, nullptr};
+  berval* rawValues = nullptr;
+  while (ldap_get_attribute_ber(ld, entry, ber.get(), &attr, &rawValues) == LDAP_SUCCESS && attr.bv_val != nullptr) {
+    const std::unique_ptr<berval, BerMemFree> values(rawValues);
+    std::vector<std::string> texts;
+    for (const berval* v = rawValues; v != nullptr && v->bv_val != nullptr; ++v)
+      texts.emplace_back(v->bv_val, v->bv_len);
+    out.attributes.emplace_back(std::string(attr.bv_val, attr.bv_len), std::move(texts));
+  }
   return out;
 }
 

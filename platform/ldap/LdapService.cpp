@@ -142,8 +142,15 @@ DirStatus LdapService::EnsureSchema() {
 }
 
 DirStatus LdapService::ToDn(const EntryName& name, std::string* dn) {
+  // A name is usually turned into its DN several times in a row (resolved, then read).
+  if (!lastDnName_.empty() && name == lastDnName_) {
+    *dn = lastDn_;
+    return 0;
+  }
   const DirStatus status = EntryNameToDn(name, dn);
   if (status != 0) return Record(status, "a name part without a valid type");
+  lastDnName_ = name;
+  lastDn_ = *dn;
   return 0;
 }
 

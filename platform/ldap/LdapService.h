@@ -182,6 +182,8 @@ class LdapService : public service::DirectoryService {
   std::unordered_map<std::string, LdifEntry> pageEntries_;
   std::unordered_map<std::string, LdifEntry> previousPageEntries_;  // the page before it
   std::uint64_t requests_ = 0;
+  service::EntryName lastDnName_;  // the name ToDn turned into lastDn_ last
+  std::string lastDn_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;
