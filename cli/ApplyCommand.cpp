@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/Commands.h"
+#include "cli/PlanReadAhead.h"
 #include "cli/Progress.h"
 #include "cli/TreeConnection.h"
 #include "engine/Analysis.h"
@@ -86,7 +87,7 @@ struct Counts {
 // One apply run: the plan read again object by object, shared by the workers.
 class Run {
  public:
-  Run(const Environment& env, engine::PlanReader& reader, engine::JournalWriter& journal, bool deleteConflicts,
+  Run(const Environment& env, PlanReadAhead& reader, engine::JournalWriter& journal, bool deleteConflicts,
       std::set<std::string> done, std::uint64_t total)
       : env_(env),
         reader_(reader),
@@ -147,10 +148,7 @@ class Run {
   Progress& progress() { return progress_; }
 
  private:
-  bool Take(engine::PlanObject* object) {
-    const std::lock_guard<std::mutex> lock(readMutex_);
-    return reader_.Next(object);
-  }
+  bool Take(engine::PlanObject* object) { return reader_.Take(object); }
 
   struct Ready {
     engine::PlanObject planned;
@@ -264,12 +262,11 @@ class Run {
   }
 
   const Environment& env_;
-  engine::PlanReader& reader_;
+  PlanReadAhead& reader_;
   engine::JournalWriter& journal_;
   const bool deleteConflicts_;
   const std::set<std::string> done_;  // objects whose record is done (folded names)
   Progress progress_;
-  std::mutex readMutex_;
   std::mutex outMutex_;
   Counts counts_;
 };
@@ -354,7 +351,8 @@ int RunApply(const Arguments& args, const Environment& env) {
     if (entry.state == engine::RecordState::kDone) done.insert(Folded(entry.record.object));
     if (entry.state == engine::RecordState::kPending) pending.push_back(entry.record);
   }
-  Run run(env, reader, journal, args.Has("--delete-conflicts"), {}, total);
+  PlanReadAhead ahead(reader);
+  Run run(env, ahead, journal, args.Has("--delete-conflicts"), {}, total);
   // An earlier run that stopped between a record and its mark: finish those first, so that
   // nothing is done twice.
   for (const engine::JournalRecord& record : pending) {
@@ -375,7 +373,7 @@ int RunApply(const Arguments& args, const Environment& env) {
     }
   }
 
-  Run work(env, reader, journal, args.Has("--delete-conflicts"), std::move(done), total);
+  Run work(env, ahead, journal, args.Has("--delete-conflicts"), std::move(done), total);
   std::vector<std::unique_ptr<TreeConnection>> connections;
   connections.push_back(std::move(tree));
   for (int i = 1; i < jobs; ++i) {
@@ -388,6 +386,7 @@ int RunApply(const Arguments& args, const Environment& env) {
     workers.emplace_back([&work, &connections, i] { work.Work(*connections[i]); });
   work.Work(*connections[0]);
   for (std::thread& t : workers) t.join();
+  ahead.Finish();  // before the reader's error is looked at
   work.progress().Clear();
   const engine::FileError closed = journal.Close();
 

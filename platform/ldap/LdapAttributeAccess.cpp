@@ -211,9 +211,15 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
     held.emplace_back(schema_->FindDescribed(description), &found);
   }
   results->assign(attrNames.size(), {});
+  // A bulk analysis asks for the same names entry after entry: they are looked up once.
+  if (attrNames != lastReadNames_) {
+    lastReadDefs_.clear();
+    for (const std::string& name : attrNames) lastReadDefs_.push_back(schema_->FindAttribute(name));
+    lastReadNames_ = attrNames;
+  }
   for (std::size_t i = 0; i < attrNames.size(); ++i) {
     AttributeResult& result = (*results)[i];
-    const service::AttributeDefinition* def = schema_->FindAttribute(attrNames[i]);
+    const service::AttributeDefinition* def = lastReadDefs_[i];
     if (!def || (def->flags & kAttrHidden) != 0) {
       result.status = ReadAttribute(entry, attrNames[i], derefAliases, &result.values);
       continue;
@@ -233,9 +239,12 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
 service::AttributeValues LdapService::ToValues(const service::AttributeDefinition& definition,
                                                std::vector<std::string> texts) const {
   const service::AttributeDefinition* def = &definition;
-  if (def->syntax == kSynClassName) {
+  if (def->syntax == kSynClassName && texts == lastClassTexts_) {
+    texts = lastClassOrder_;  // entries of one class in a row: ordered once
+  } else if (def->syntax == kSynClassName) {
     // The base class first, then its super classes, then the rest as the server gave them,
     // since readers take the first value as the entry's class.
+    lastClassTexts_ = texts;
     std::vector<std::string> ordered;
     for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
       auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return TextEquals(t, cls); });
@@ -246,6 +255,7 @@ service::AttributeValues LdapService::ToValues(const service::AttributeDefinitio
     }
     ordered.insert(ordered.end(), texts.begin(), texts.end());
     texts = std::move(ordered);
+    lastClassOrder_ = texts;
   }
 
   service::AttributeValues out;

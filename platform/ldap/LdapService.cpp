@@ -138,6 +138,11 @@ DirStatus LdapService::EnsureSchema() {
   LDAPMessage* entry = ldap_first_entry(ld, raw);
   if (!entry) return Record(kErrNoSuchEntry, "the server has no subschema entry");
   schema_ = LdapSchema::Build(Values(ld, entry, "objectClasses"), Values(ld, entry, "attributeTypes"));
+  // What was worked out with the schema before.
+  lastClassTexts_.clear();
+  lastClassOrder_.clear();
+  lastReadNames_.clear();
+  lastReadDefs_.clear();
   return 0;
 }
 

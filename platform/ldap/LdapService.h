@@ -184,6 +184,12 @@ class LdapService : public service::DirectoryService {
   std::uint64_t requests_ = 0;
   service::EntryName lastDnName_;  // the name ToDn turned into lastDn_ last
   std::string lastDn_;
+  // The objectClass values ToValues ordered last, and their order.
+  mutable std::vector<std::string> lastClassTexts_;
+  mutable std::vector<std::string> lastClassOrder_;
+  // The names ReadAttributes was asked for last, and their definitions in schema_.
+  std::vector<std::string> lastReadNames_;
+  std::vector<const service::AttributeDefinition*> lastReadDefs_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;
