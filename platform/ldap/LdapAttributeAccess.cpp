@@ -78,8 +78,15 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
       continue;
     int msgid = -1;
     ++requests_;
-    if (ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0, nullptr,
-                        nullptr, nullptr, 1, &msgid) != LDAP_SUCCESS) {
+    const int rc = ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
+                                   nullptr, nullptr, nullptr, 1, &msgid);
+    if (rc != LDAP_SUCCESS) {
+      // A lost connection is recorded as a read would record it, so that the reads after
+      // this fail at once instead of waiting for the server once more each.
+      if (IsConnectionLost(rc)) {
+        Fail(rc, "reading entries ahead");
+        return;
+      }
       break;
     }
     sent.emplace_back(msgid, std::move(dn));
@@ -88,8 +95,17 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
   for (; next < sent.size(); ++next) {
     timeval timeout{settings_.timeoutSeconds, 0};
     LDAPMessage* raw = nullptr;
-    if (ldap_result(ld, sent[next].first, LDAP_MSG_ALL, &timeout, &raw) <= 0) break;
+    const int got = ldap_result(ld, sent[next].first, LDAP_MSG_ALL, &timeout, &raw);
     MessagePtr result(raw);
+    if (got <= 0) {
+      int code = LDAP_TIMEOUT;
+      if (got < 0) ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+      if (IsConnectionLost(code)) {
+        Fail(code, "reading entries ahead");
+        return;
+      }
+      break;
+    }
     int code = LDAP_OTHER;
     if (ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
         code != LDAP_SUCCESS) {

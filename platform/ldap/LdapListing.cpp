@@ -16,6 +16,9 @@
 namespace recast::ldap {
 namespace {
 
+// Entries taken apart between two looks at the socket for the next page.
+constexpr std::size_t kPollEvery = 200;
+
 using service::EntryName;
 
 // A listing cursor: "<hex cookie>/<hex parent DN>/<offset>": the server's paging cookie that
@@ -199,8 +202,22 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       if (exists != LDAP_SUCCESS) return Fail(exists, Format("listing %s", {dn}));
     }
     ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}, 0};
+    // The server prepares the next page while this one is taken apart and handed out.
+    if (!fetched.nextCookie.empty()) {
+      int msgid = -1;
+      ++requests_;
+      if (SendPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, fetched.nextCookie, &msgid) ==
+          LDAP_SUCCESS) {
+        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid, nullptr};
+      }
+    }
     fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
+    std::size_t taken = 0;
     for (LDAPMessage* e = ldap_first_entry(ld, result.get()); e; e = ldap_next_entry(ld, e)) {
+      // What the server sent of the next page meanwhile is taken in now and then, so that it
+      // can go on sending instead of waiting on a full socket.
+      if (++taken % kPollEvery == 0 && nextPage_ && !nextPage_->ready)
+        PollPage(ld, nextPage_->msgid, &nextPage_->ready);
       service::EntrySummary summary;
       SummarizeEntry(e, &summary);
       if (containersOnly && !(summary.flags & kEntryContainer)) continue;
@@ -216,15 +233,6 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
         }
       }
       fetched.entries.push_back(std::move(summary));
-    }
-    // The server prepares the next page while the caller is handed this one.
-    if (!fetched.nextCookie.empty()) {
-      int msgid = -1;
-      ++requests_;
-      if (SendPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, fetched.nextCookie, &msgid) ==
-          LDAP_SUCCESS) {
-        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid, nullptr};
-      }
     }
     serverPage_ = std::move(fetched);
   }
