@@ -109,6 +109,7 @@ FileError PlanWriter::Open(const std::filesystem::path& path) {
     ::close(fd);
     return Fail(Format("cannot write the plan %s: %s", {path.string(), ErrnoText(errno)}));
   }
+  std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);  // a plan is tens of MiB: few, large writes
   return error_;
 }
 
