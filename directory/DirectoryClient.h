@@ -394,6 +394,10 @@ class DirectoryClient {
   // the client may fetch them together. Changes nothing and reports nothing; a name that
   // cannot be read fails at its own read. The default does nothing.
   virtual void PrefetchObjects(DirContext, const std::vector<std::string>&) {}
+  // Replaces *typedPart with object's own name part as the directory names it, typed
+  // ("CN=Anna"), whatever the context's name flags; aliases are not followed.
+  // kErrNotSupported by default; *typedPart unchanged on failure.
+  virtual DirStatus ReadTypedLeafName(DirContext, const char*, std::string*) { return kErrNotSupported; }
 
   // ---- Keeping what a change removes (this system's own) ----
   // Replaces *exported with every value of attrName on object, in a lossless one-line text

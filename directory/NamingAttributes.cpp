@@ -86,6 +86,12 @@ DirStatus ReadTypedLeafPart(DirectorySession& session, DirContext ctx, std::stri
   const std::string value = Unescaped(leaf);
 
   DirectoryClient& client = session.client;
+  // The client knows the name part without listing the parent, which on a large container
+  // would list every entry of it.
+  if (const DirStatus s = client.ReadTypedLeafName(ctx, std::string(objectName).c_str(), typedPart);
+      s != kErrNotSupported) {
+    return s;
+  }
   ScopedContext typed;
   if (const DirStatus s = typed.Duplicate(client, ctx); s != 0) return s;
   ChangeContextFlags(session, typed.get(), '-', kFlagTypelessNames);

@@ -17,8 +17,9 @@ std::vector<std::string> NamePartAttributes(std::string_view typedPart);
 
 // The typed form of objectName's most specific part as ctx resolves objectName: "jdoe"
 // against the name context "Sales.Org" gives "UID=jdoe". A part that is already typed is
-// returned as it stands; otherwise the parent is listed with typed names through a
-// duplicate of ctx (freed before returning) and the first entry with that value is taken.
+// returned as it stands; otherwise the client's ReadTypedLeafName answers, and only a client
+// without it has the parent listed with typed names through a duplicate of ctx (freed
+// before returning), the first entry with that value taken.
 // Leaves *typedPart unchanged on failure: the listing's status, kErrNoSuchEntry when no entry
 // has the value, kErrBadName for a name that climbs above its name context.
 DirStatus ReadTypedLeafPart(DirectorySession& session, DirContext ctx, std::string_view objectName,

@@ -164,6 +164,18 @@ void NativeDirectoryClient::PrefetchObjects(DirContext ctx, const std::vector<st
   connection->service->Prefetch(entries);
 }
 
+DirStatus NativeDirectoryClient::ReadTypedLeafName(DirContext ctx, const char* object, std::string* typedPart) {
+  Context* context = nullptr;
+  Connection* connection = nullptr;
+  if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
+  if (DirStatus s = ConnectionFor(*context, &connection); s != 0) return s;
+  service::EntryName canonical;
+  if (DirStatus s = Resolve(*context, *connection, object, false, &canonical); s != 0) return s;
+  if (canonical.empty()) return kErrBadName;  // the top has no name part
+  *typedPart = FormatNamePart(canonical.front(), false);
+  return 0;
+}
+
 std::vector<std::string> NativeDirectoryClient::TakeNotices() {
   std::vector<std::string> notices;
   for (Connection& connection : connections_) {

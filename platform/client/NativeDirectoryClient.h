@@ -115,6 +115,7 @@ class NativeDirectoryClient final : public DirectoryClient {
   void BeginUserAction() override;
   std::vector<std::string> TakeNotices() override;
   void PrefetchObjects(DirContext ctx, const std::vector<std::string>& objects) override;
+  DirStatus ReadTypedLeafName(DirContext ctx, const char* object, std::string* typedPart) override;
   // The export is the attribute's values as the service reads them (see ValueExport.h); the
   // import reads the attribute first and sends one Modify with the values it lacks (none: no
   // request, 0). The values go to the service as exported; it refuses those that do not fit.

@@ -114,6 +114,23 @@ TEST_F(ClientListingTest, EntriesAreOwnNamePartsTypelessOrTyped) {
   EXPECT_EQ(onlyContainers.names, (std::vector<std::string>{"OU=Lab", "OU=Sales"}));
 }
 
+TEST_F(ClientListingTest, TheTypedLeafNameOfAnObjectIsItsOwnNamePartTypedWhateverTheName) {
+  DirContext ctx = Start();
+  struct Case {
+    const char* object;
+    DirStatus status;
+    const char* typed;
+  };
+  for (const Case& c : {Case{".Clerk1.Sales.ACME", 0, "CN=Clerk1"}, Case{".CN=Clerk1.OU=Sales.O=ACME", 0, "CN=Clerk1"},
+                        Case{".Clerk\\.Alias.Sales.ACME", 0, "CN=Clerk\\.Alias"},  // the alias itself
+                        Case{".Sales.ACME", 0, "OU=Sales"}, Case{".Nobody.Sales.ACME", kErrNoSuchEntry, "kept"}}) {
+    SCOPED_TRACE(c.object);
+    std::string typed = "kept";
+    EXPECT_EQ(client->ReadTypedLeafName(ctx, c.object, &typed), c.status);
+    EXPECT_EQ(typed, c.typed);
+  }
+}
+
 TEST_F(ClientListingTest, MissingContainerAndBadHandlesFail) {
   DirContext ctx = Start();
   DirBuffer reply = kNoBuffer;
