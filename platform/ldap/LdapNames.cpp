@@ -78,6 +78,21 @@ bool IsValidAttributeType(std::string_view type) {
   return !lastWasDot;
 }
 
+bool IsAttributeDescription(std::string_view description) {
+  const std::size_t semicolon = description.find(';');
+  if (!IsValidAttributeType(description.substr(0, semicolon))) return false;
+  for (std::size_t at = semicolon; at != std::string_view::npos;) {
+    const std::size_t next = description.find(';', at + 1);
+    const std::string_view option = description.substr(at + 1, next == std::string_view::npos ? next : next - at - 1);
+    if (option.empty()) return false;
+    for (char c : option) {
+      if (!IsAlpha(c) && !IsDigit(c) && c != '-') return false;
+    }
+    at = next;
+  }
+  return true;
+}
+
 service::NamePart JoinRdnValues(const std::vector<RdnValue>& values) {
   service::NamePart part;
   if (values.empty()) return part;

@@ -20,6 +20,9 @@ std::string EscapeFilterValue(std::string_view value);
 
 // True when type is an attribute description an RDN may use (a name or a numeric OID).
 bool IsValidAttributeType(std::string_view type);
+// An attribute description (RFC 4512, 2.5): a valid type, then any number of ";" options of
+// letters, digits and "-" ("userCertificate;binary").
+bool IsAttributeDescription(std::string_view description);
 
 // An RDN with several values (cn=Multi+uid=mv1) is one name part: the first value's type, and
 // as value the first value followed by "+TYPE=value" for each further one ({"CN",

@@ -12,6 +12,7 @@
 #include <ldif.h>
 
 #include "platform/ldap/LdapHandles.h"
+#include "platform/ldap/LdapNames.h"
 #include "platform/ldap/LdapStatus.h"
 #include "util/AtomicFile.h"
 #include "util/FileDescriptor.h"
@@ -47,7 +48,9 @@ bool ReadRecord(char** next, std::vector<std::pair<std::string, std::string>>* l
     const BerText owner(freeValue ? value.bv_val : nullptr);
     // The type as a C string: libldap blanks out spaces before the colon but counts them.
     std::string name(type.bv_val);
-    if (name.empty()) return false;
+    // Only a real attribute description: anything else (a "#..." one would read back as a
+    // comment) could not be written back as it was read.
+    if (!IsAttributeDescription(name)) return false;
     lines->emplace_back(std::move(name), std::string(value.bv_val, value.bv_len));
   }
   return true;

@@ -255,6 +255,13 @@ TEST(LdifTest, RecordsRoundTripByteForByte) {
   EXPECT_EQ(ParseLdif("cn: no dn\n", &back), kErrBadSyntax);
   EXPECT_EQ(ParseLdif("dn: x\ncn:: !!!\n", &back), kErrBadSyntax);
   EXPECT_EQ(ParseLdif("dn: x\ncn:< file:///etc/hostname\n", &back), kErrBadSyntax);
+  // Only attribute descriptions: anything else could not be written back as it was read.
+  for (const char* line : {"\r#cn: a", "c n: a", "cn;: a", "cn;bin ary: a", "1..2: a", "-cn: a", "\xc3\xa9: a"}) {
+    EXPECT_EQ(ParseLdif(std::string("dn: x\n") + line + "\n", &back), kErrBadSyntax) << line;
+  }
+  ASSERT_EQ(ParseLdif("dn: x\nuserCertificate;binary:: AAE=\n2.5.4.3: a\n", &back), 0);
+  EXPECT_EQ(back.attributes,
+            (decltype(back.attributes){{"userCertificate;binary", {std::string("\0\1", 2)}}, {"2.5.4.3", {"a"}}}));
 }
 
 }  // namespace
