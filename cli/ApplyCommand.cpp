@@ -105,15 +105,12 @@ class Run {
     engine::ObjectAnalyser analyser(tree.session());
     DirectoryClient& client = tree.session().client;
     std::vector<engine::PlanObject> taken;
-    std::vector<std::string> names;
     std::vector<Ready> batch;
     while (StopSignals::Received() == 0) {
       taken.clear();
-      names.clear();
       engine::PlanObject object;
       while (taken.size() < kBatchSize && Take(&object)) {
         if (Admit(object)) {
-          names.push_back(object.object);
           taken.push_back(std::move(object));
         } else {
           progress_.Step();
@@ -122,6 +119,8 @@ class Run {
       if (taken.empty()) break;  // the plan has ended
       // Each batch reads afresh, its objects fetched together; they stay read until changed.
       client.BeginUserAction();
+      std::vector<std::string> names;
+      for (const engine::PlanObject& planned : taken) names.push_back(planned.object);
       client.PrefetchObjects(tree.ctx(), names);
       for (const engine::PlanObject& planned : taken) {
         Ready ready;

@@ -151,15 +151,11 @@ void NativeDirectoryClient::BeginUserAction() {
 void NativeDirectoryClient::PrefetchObjects(DirContext ctx, const std::vector<std::string>& objects) {
   Context* context = nullptr;
   Connection* connection = nullptr;
-  service::EntryName base;
-  if (ContextFor(ctx, &context) != 0 || ConnectionFor(*context, &connection) != 0 ||
-      ParseNameContext(context->nameContext, &base) != 0) {
-    return;
-  }
+  if (ContextFor(ctx, &context) != 0 || ConnectionFor(*context, &connection) != 0) return;
   std::vector<service::EntryName> entries;
   for (const std::string& object : objects) {
     service::EntryName absolute;
-    if (ResolveDottedName(object.c_str(), base, &absolute) == 0) entries.push_back(std::move(absolute));
+    if (AbsoluteName(*context, object.c_str(), &absolute) == 0) entries.push_back(std::move(absolute));
   }
   connection->service->Prefetch(entries);
 }
@@ -338,13 +334,17 @@ DirStatus NativeDirectoryClient::WhoAmI(DirContext ctx, char* buffer) {
   return CopyOut(FormatDottedName(connection->login.fullName, typeless), buffer, kWhoAmIBytes);
 }
 
-DirStatus NativeDirectoryClient::Resolve(const Context& context, Connection& connection, const char* name,
-                                         bool derefAliases, service::EntryName* canonical) {
+DirStatus NativeDirectoryClient::AbsoluteName(const Context& context, const char* name, service::EntryName* absolute) {
   if (name == nullptr) return kErrBadArgument;
   service::EntryName base;
   if (DirStatus s = ParseNameContext(context.nameContext, &base); s != 0) return s;
+  return ResolveDottedName(name, base, absolute);
+}
+
+DirStatus NativeDirectoryClient::Resolve(const Context& context, Connection& connection, const char* name,
+                                         bool derefAliases, service::EntryName* canonical) {
   service::EntryName absolute;
-  if (DirStatus s = ResolveDottedName(name, base, &absolute); s != 0) return s;
+  if (DirStatus s = AbsoluteName(context, name, &absolute); s != 0) return s;
   return connection.service->ResolveName(absolute, derefAliases, canonical);
 }
 

@@ -187,6 +187,8 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirStatus OpenService(std::size_t index);
   DirStatus ConnectionFor(const Context& context, Connection** connection);
   DirStatus SchemaFor(Connection& connection, const SchemaIndex** schema);
+  // The absolute name that name means in context (its name context applied), not resolved.
+  static DirStatus AbsoluteName(const Context& context, const char* name, service::EntryName* absolute);
   DirStatus Resolve(const Context& context, Connection& connection, const char* name, bool derefAliases,
                     service::EntryName* canonical);
   std::size_t FindTree(std::string_view tree) const;

@@ -4,6 +4,7 @@
 #include <ldap.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
@@ -70,8 +71,9 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
     // Spelled as ResolveName spells a typed name, so that its reads find the entry.
     EntryName resolved;
     for (const NamePart& part : entry) {
-      if (part.type.empty() || !IsValidAttributeType(part.type)) break;
-      resolved.push_back({UpperAscii(part.type), part.value});
+      const std::optional<NamePart> typed = TypedPart(part);
+      if (!typed) break;
+      resolved.push_back(*typed);
     }
     std::string dn;
     if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn))
@@ -93,19 +95,15 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
   }
   std::size_t next = 0;
   for (; next < sent.size(); ++next) {
-    timeval timeout{settings_.timeoutSeconds, 0};
-    LDAPMessage* raw = nullptr;
-    const int got = ldap_result(ld, sent[next].first, LDAP_MSG_ALL, &timeout, &raw);
-    MessagePtr result(raw);
-    if (got <= 0) {
-      int code = LDAP_TIMEOUT;
-      if (got < 0) ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
-      if (IsConnectionLost(code)) {
-        Fail(code, "reading entries ahead");
+    MessagePtr result;
+    if (const int rc = AwaitAnswer(ld, sent[next].first, settings_.timeoutSeconds, &result); rc != LDAP_SUCCESS) {
+      if (IsConnectionLost(rc)) {
+        Fail(rc, "reading entries ahead");
         return;
       }
       break;
     }
+    LDAPMessage* raw = result.get();
     int code = LDAP_OTHER;
     if (ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
         code != LDAP_SUCCESS) {
@@ -255,23 +253,24 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
 service::AttributeValues LdapService::ToValues(const service::AttributeDefinition& definition,
                                                std::vector<std::string> texts) const {
   const service::AttributeDefinition* def = &definition;
-  if (def->syntax == kSynClassName && texts == lastClassTexts_) {
-    texts = lastClassOrder_;  // entries of one class in a row: ordered once
-  } else if (def->syntax == kSynClassName) {
+  if (def->syntax == kSynClassName) {
     // The base class first, then its super classes, then the rest as the server gave them,
-    // since readers take the first value as the entry's class.
-    lastClassTexts_ = texts;
-    std::vector<std::string> ordered;
-    for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
-      auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return TextEquals(t, cls); });
-      if (it != texts.end()) {
-        ordered.push_back(*it);
-        texts.erase(it);
+    // since readers take the first value as the entry's class. Entries of one class come in
+    // a row: their values are ordered once.
+    if (texts != lastClassTexts_) {
+      lastClassTexts_ = texts;
+      std::vector<std::string> ordered;
+      for (const auto& cls : schema_->ClassChain(schema_->MostSpecificStructural(texts))) {
+        auto it = std::find_if(texts.begin(), texts.end(), [&cls](const std::string& t) { return TextEquals(t, cls); });
+        if (it != texts.end()) {
+          ordered.push_back(*it);
+          texts.erase(it);
+        }
       }
+      ordered.insert(ordered.end(), texts.begin(), texts.end());
+      lastClassOrder_ = std::move(ordered);
     }
-    ordered.insert(ordered.end(), texts.begin(), texts.end());
-    texts = std::move(ordered);
-    lastClassOrder_ = texts;
+    texts = lastClassOrder_;
   }
 
   service::AttributeValues out;

@@ -4,6 +4,7 @@
 #include <ldap.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
@@ -91,6 +92,11 @@ DirStatus LdapService::ResolvePart(const std::string& parentDn, const EntryName&
   return Record(kErrNoSuchEntry, Format("no entry named %s below %s", {value, parentDn}));
 }
 
+std::optional<NamePart> LdapService::TypedPart(const NamePart& part) {
+  if (part.type.empty() || !IsValidAttributeType(part.type)) return std::nullopt;
+  return NamePart{UpperAscii(part.type), part.value};
+}
+
 DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) {
   SigpipeGuard guard;
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
@@ -102,9 +108,9 @@ DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, Ent
     const NamePart& part = name[i];
     NamePart next;
     if (!part.type.empty()) {
-      if (!IsValidAttributeType(part.type))
-        return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
-      next = {UpperAscii(part.type), part.value};
+      const std::optional<NamePart> typed = TypedPart(part);
+      if (!typed) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
+      next = *typed;
     } else {
       if (!dnCurrent) {
         if (const DirStatus status = ToDn(resolved, &dn); status != 0) return status;

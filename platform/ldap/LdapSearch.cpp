@@ -117,7 +117,7 @@ int SendPage(LDAP* ld, const std::string& base, int scope, const std::string& fi
                          nullptr, 0, msgid);
 }
 
-int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out) {
+int AwaitAnswer(LDAP* ld, int msgid, int timeoutSeconds, MessagePtr* out) {
   timeval timeout{timeoutSeconds, 0};
   LDAPMessage* raw = nullptr;
   const int got = ldap_result(ld, msgid, LDAP_MSG_ALL, &timeout, &raw);
@@ -131,7 +131,14 @@ int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, Me
     ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &error);
     return error;
   }
-  if (const int rc = ParsePage(ld, raw, cookie); rc != LDAP_SUCCESS) return rc;
+  *out = std::move(result);
+  return LDAP_SUCCESS;
+}
+
+int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out) {
+  MessagePtr result;
+  if (const int rc = AwaitAnswer(ld, msgid, timeoutSeconds, &result); rc != LDAP_SUCCESS) return rc;
+  if (const int rc = ParsePage(ld, result.get(), cookie); rc != LDAP_SUCCESS) return rc;
   *out = std::move(result);
   return LDAP_SUCCESS;
 }

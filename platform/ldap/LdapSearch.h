@@ -46,6 +46,10 @@ int SearchPage(LDAP* ld, const std::string& base, int scope, const std::string& 
 int SendPage(LDAP* ld, const std::string& base, int scope, const std::string& filter, const char* const* attrs,
              int pageSize, const std::string& cookie, int* msgid);
 int CollectPage(LDAP* ld, int msgid, int timeoutSeconds, std::string* cookie, MessagePtr* out);
+// Waits at most timeoutSeconds for the whole answer to request msgid, into *out: LDAP_SUCCESS
+// once it is there (whatever result code it holds), LDAP_TIMEOUT (the request abandoned) or
+// the code of the failure that ended the wait.
+int AwaitAnswer(LDAP* ld, int msgid, int timeoutSeconds, MessagePtr* out);
 // Takes in what has arrived of that page without waiting, so that the server can go on
 // sending while the caller works; true, with the whole answer in *ready, once it is complete.
 // CollectPage then returns it (pass it as ready).

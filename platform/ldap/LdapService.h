@@ -130,6 +130,9 @@ class LdapService : public service::DirectoryService {
   // server sent no entry). *entry points into the service until the next call that reads or
   // changes anything.
   int FetchEntry(const std::string& dn, const LdifEntry** entry);
+  // A typed name part as resolved names spell it (the type upper-cased), which the kept
+  // entries' DNs are built from; none for a typeless part or one whose type is not valid.
+  static std::optional<service::NamePart> TypedPart(const service::NamePart& part);
   // Keeps entry under dn (the oldest kept entry goes beyond kKeptEntries); where it is kept.
   const LdifEntry* Keep(const std::string& dn, LdifEntry entry);
   // The kept or page entry under dn, else null.
