@@ -64,18 +64,30 @@ std::string JoinAttributes(const std::vector<engine::Conflict>& conflicts, char 
   return names;
 }
 
-// What differs between the planned and the current analysis; empty when nothing does.
+// What differs between the planned and the current analysis; empty when nothing does. The
+// valued, missing and unreadable conflicts are compared in order, the unvalued ones apart
+// (a plan keeps them last).
 std::string Difference(const engine::PlanObject& planned, const engine::Analysis& now) {
   if (now.verdict != planned.verdict) {
     return Format("its verdict is now %s, was %s",
                   {engine::VerdictName(now.verdict), engine::VerdictName(planned.verdict)});
   }
-  if (now.conflicts.size() != planned.conflicts.size()) return "its conflicting attributes are not the same";
-  for (std::size_t i = 0; i < now.conflicts.size(); ++i) {
-    const engine::Conflict& a = planned.conflicts[i];
-    const engine::Conflict& b = now.conflicts[i];
-    if (a.attribute != b.attribute || a.mark != b.mark) return "its conflicting attributes are not the same";
-    if (a.value != b.value) return Format("the value of \"%s\" is not the same", {a.attribute});
+  for (const bool unvalued : {false, true}) {
+    const auto pick = [unvalued](const std::vector<engine::Conflict>& all) {
+      std::vector<const engine::Conflict*> kept;
+      for (const engine::Conflict& c : all) {
+        if ((c.mark == ' ') == unvalued) kept.push_back(&c);
+      }
+      return kept;
+    };
+    const auto was = pick(planned.conflicts);
+    const auto is = pick(now.conflicts);
+    if (was.size() != is.size()) return "its conflicting attributes are not the same";
+    for (std::size_t i = 0; i < was.size(); ++i) {
+      if (was[i]->attribute != is[i]->attribute || was[i]->mark != is[i]->mark)
+        return "its conflicting attributes are not the same";
+      if (was[i]->value != is[i]->value) return Format("the value of \"%s\" is not the same", {was[i]->attribute});
+    }
   }
   return {};
 }

@@ -157,15 +157,25 @@ FileError PlanWriter::WriteObject(const PlanObject& object) {
   line += ",\"verdict\":";
   json::AppendText(&line, VerdictName(object.verdict));
   line += ",\"stamp\":" + std::to_string(object.stamp) + ",\"conflicts\":[";
-  for (std::size_t i = 0; i < object.conflicts.size(); ++i) {
-    const Conflict& c = object.conflicts[i];
-    line += i == 0 ? "{\"attribute\":" : ",{\"attribute\":";
+  bool first = true;
+  for (const Conflict& c : object.conflicts) {
+    if (c.mark == ' ') continue;
+    line += first ? "{\"attribute\":" : ",{\"attribute\":";
+    first = false;
     json::AppendText(&line, c.attribute);
     line += ",\"mark\":";
     json::AppendText(&line, std::string_view(&c.mark, 1));
     line += ",\"value\":";
     json::AppendText(&line, c.value);
     line += '}';
+  }
+  line += "],\"unvalued\":[";
+  first = true;
+  for (const Conflict& c : object.conflicts) {
+    if (c.mark != ' ') continue;
+    if (!first) line += ',';
+    first = false;
+    json::AppendText(&line, c.attribute);
   }
   line += "]}";
   return WriteLine(line);
@@ -259,9 +269,9 @@ FileError PlanReader::Start() {
   // A newer version is told as such even if it seals its lines otherwise.
   std::int64_t version = 0;
   const bool hasVersion = json::GetInteger(probe, "version", &version);
-  if (hasVersion && version != kPlanVersion) {
-    Fail(1, Format("plan version %s is not supported (this program reads version %d); %s",
-                   {std::to_string(version), kPlanVersion, kRemake}));
+  if (hasVersion && (version < kOldestPlanVersion || version > kPlanVersion)) {
+    Fail(1, Format("plan version %s is not supported (this program reads versions %d to %d); %s",
+                   {std::to_string(version), kOldestPlanVersion, kPlanVersion, kRemake}));
     return error_;
   }
   if (seal == LineSeal::kMismatch) {
@@ -302,6 +312,7 @@ FileError PlanReader::Start() {
     return error_;
   }
   header_ = std::move(header);
+  version_ = version;
   return error_;
 }
 
@@ -377,6 +388,18 @@ bool PlanReader::Next(PlanObject* object) {
         }
         c.mark = mark[0];
         out.conflicts.push_back(std::move(c));
+      }
+    }
+    const json::Value* unvalued = json::Member(o, "unvalued");
+    if (bad == nullptr && version_ >= 2) {
+      if (unvalued == nullptr || !unvalued->is_array()) bad = "unvalued";
+      for (std::size_t i = 0; bad == nullptr && i < unvalued->size(); ++i) {
+        const json::Value& name = (*unvalued)[i];
+        if (!name.is_string() || name.get_ref<const std::string&>().empty()) {
+          bad = "unvalued";
+        } else {
+          out.conflicts.push_back({name.get_ref<const std::string&>(), ' ', {}});
+        }
       }
     }
   }

@@ -1,10 +1,12 @@
 #pragma once
 // A plan: what recasting the objects of one container (or subtree) to one class would take,
 // written by "plan" and carried out by "apply". JSON Lines (engine/JsonLines.h), LF ends:
-//   line 1   {"plan":"recast-object","version":1,"id":..,"tree":..,"container":..,"to":..,
+//   line 1   {"plan":"recast-object","version":2,"id":..,"tree":..,"container":..,"to":..,
 //             "from":..|null,"subtree":..,"created":..,"crc":..}
 //   objects  {"object":..,"class":..,"target":..,"verdict":..,"stamp":..,"conflicts":[
-//             {"attribute":..,"mark":"*","value":..},..],"crc":..}
+//             {"attribute":..,"mark":"*","value":..},..],"unvalued":[name,..],"crc":..}
+// The unvalued conflicts (mark " ") are only names: a class change can leave dozens per entry.
+// Version 1 kept them among "conflicts" and had no "unvalued"; it is still read.
 //   last     {"summary":{"objects":N,"no-conflicts":a,"unvalued-only":b,"delete-first":c,
 //             "blocked":d,"incomplete":e},"crc":..}
 // A plan is whole or absent: the writer writes a temporary beside it and gives it the plan's
@@ -25,7 +27,8 @@
 
 namespace recast::engine {
 
-inline constexpr int kPlanVersion = 1;
+inline constexpr int kPlanVersion = 2;
+inline constexpr int kOldestPlanVersion = 1;  // the oldest one still read
 
 struct PlanHeader {
   std::string id;  // unique; NewPlanId() makes one
@@ -44,6 +47,7 @@ struct PlanObject {
   // kNoConflicts, kUnvaluedOnly, kDeleteFirst, kBlocked or kIncomplete.
   Verdict verdict = Verdict::kIncomplete;
   std::int64_t stamp = 0;  // modification time when planned, seconds since 1970 UTC
+  // In the analysis's order, except that a plan read back holds the unvalued ones last.
   std::vector<Conflict> conflicts;
 };
 
@@ -142,6 +146,7 @@ class PlanReader {
   std::string source_;  // the file name for messages
   std::unique_ptr<std::istream> in_;
   PlanHeader header_;
+  std::int64_t version_ = 0;  // the header's
   PlanSummary counted_;
   PlanSummary summary_;
   FileError error_;

@@ -1,6 +1,7 @@
 // Connections, contexts and buffers of the client.
 #include "platform/client/NativeDirectoryClient.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -361,7 +362,14 @@ DirStatus NativeDirectoryClient::AllocBuffer(std::uint32_t size, DirBuffer* buff
   if (buffer == nullptr) return kErrBadArgument;
   if (size == 0 || size > kMaxBufferSize) return kErrBadBuffer;
   Buffer created;
-  created.bytes.assign(size, 0);
+  const auto spare = std::find_if(spareBytes_.begin(), spareBytes_.end(),
+                                  [size](const std::vector<std::uint8_t>& bytes) { return bytes.size() == size; });
+  if (spare != spareBytes_.end()) {
+    created.bytes = std::move(*spare);
+    spareBytes_.erase(spare);
+  } else {
+    created.bytes.assign(size, 0);
+  }
   created.reader.Clear();
   const DirBuffer handle = nextBuffer_++;
   buffers_.emplace(handle, std::move(created));
@@ -370,7 +378,12 @@ DirStatus NativeDirectoryClient::AllocBuffer(std::uint32_t size, DirBuffer* buff
 }
 
 DirStatus NativeDirectoryClient::FreeBuffer(DirBuffer buffer) {
-  return buffers_.erase(buffer) == 1 ? 0 : kErrBadBuffer;
+  constexpr std::size_t kSpareBuffers = 4;  // a request and a reply, twice over
+  const auto found = buffers_.find(buffer);
+  if (found == buffers_.end()) return kErrBadBuffer;
+  if (spareBytes_.size() < kSpareBuffers) spareBytes_.push_back(std::move(found->second.bytes));
+  buffers_.erase(found);
+  return 0;
 }
 
 DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operation, DirBuffer buffer) {

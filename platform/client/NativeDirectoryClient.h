@@ -221,6 +221,9 @@ class NativeDirectoryClient final : public DirectoryClient {
   std::unordered_map<DirContext, Context> contexts_;
   DirContext nextContext_ = 1;
   std::unordered_map<DirBuffer, Buffer> buffers_;
+  // The bytes of freed buffers, for the next ones of the same size: a read per entry would
+  // otherwise fill a fresh 64 KiB every time.
+  std::vector<std::vector<std::uint8_t>> spareBytes_;
   DirBuffer nextBuffer_ = 1;
   std::map<IterationHandle, Iteration> iterations_;
   IterationHandle nextIteration_ = 1;

@@ -147,6 +147,19 @@ TEST_F(PlanFileTest, EveryTruncationIsAnErrorOnTheCutLine) {
   }
 }
 
+// Version 1 kept the unvalued conflicts among the others; such plans are still carried out.
+TEST_F(PlanFileTest, ReadsVersionOnePlans) {
+  std::vector<std::string> lines = Lines(ValidPlan());
+  lines[0] = Reseal(lines[0], "\"version\":2", "\"version\":1");
+  lines[1] = Reseal(lines[1], "],\"unvalued\":[\"Title\"]", ",{\"attribute\":\"Title\",\"mark\":\" \",\"value\":\"\"}]");
+  std::vector<PlanObject> objects;
+  ASSERT_TRUE(ReadAll(Join(lines), &objects).ok());
+  ASSERT_EQ(objects.size(), 3u);
+  ASSERT_EQ(objects[0].conflicts.size(), 3u);
+  EXPECT_EQ(objects[0].conflicts[2].attribute, "Title");
+  EXPECT_EQ(objects[0].conflicts[2].mark, ' ');
+}
+
 TEST_F(PlanFileTest, DamageIsNamedWithItsLine) {
   const std::vector<std::string> valid = Lines(ValidPlan());
   struct Case {
@@ -183,10 +196,16 @@ TEST_F(PlanFileTest, DamageIsNamedWithItsLine) {
        2, "no checksum"},
       {"newer version",
        [](auto l) {
-         l[0] = Reseal(l[0], "\"version\":1", "\"version\":2");
+         l[0] = Reseal(l[0], "\"version\":2", "\"version\":3");
          return l;
        },
-       1, "plan version 2 is not supported"},
+       1, "plan version 3 is not supported"},
+      {"unvalued conflict not a name",
+       [](auto l) {
+         l[1] = Reseal(l[1], "\"unvalued\":[\"Title\"]", "\"unvalued\":[7]");
+         return l;
+       },
+       2, "\"unvalued\""},
       {"bad verdict",
        [](auto l) {
          l[2] = Reseal(l[2], "no-conflicts", "maybe");
