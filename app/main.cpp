@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <iostream>
 
 #include "app/AppIcon.h"
@@ -41,6 +43,10 @@ int RunCommand(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A server or a reader of our output that goes away must not end the program in the middle
+  // of a change: writes fail with EPIPE instead, and the LDAP service then needs no signal mask
+  // around each call.
+  std::signal(SIGPIPE, SIG_IGN);
   if (recast::cli::WantsCommandLine(argc, argv)) return RunCommand(argc, argv);
 
   QApplication application(argc, argv);

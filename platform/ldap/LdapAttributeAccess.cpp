@@ -59,7 +59,7 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
 }
 
 void LdapService::Prefetch(const std::vector<EntryName>& entries) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (EnsureConnected() != 0) return;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
@@ -132,7 +132,7 @@ void LdapService::DropKept(const std::string& dn) {
 
 DirStatus LdapService::ReadAttribute(const EntryName& entry, const std::string& attrName, bool derefAliases,
                                      service::AttributeValues* values) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   const service::AttributeDefinition* def = schema_->FindAttribute(attrName);
   if (!def) return Record(kErrNoSuchAttribute, Format("the schema has no attribute %s", {attrName}));
@@ -214,7 +214,7 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
   // definitions once; what needs a request of its own (operational attributes, aliases, a
   // failure to be worded) goes through ReadAttribute.
   const auto eachAlone = [&] { DirectoryService::ReadAttributes(entry, attrNames, derefAliases, results); };
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   std::string dn;
   const LdifEntry* kept = nullptr;
   if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0 || FetchEntry(dn, &kept) != LDAP_SUCCESS || !kept)
@@ -293,7 +293,7 @@ service::AttributeValues LdapService::ToValues(const service::AttributeDefinitio
 
 DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::vector<std::string>& attrNames,
                                            std::string* ldif) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::vector<const service::AttributeDefinition*> defs{schema_->FindAttribute("objectClass")};
   for (const auto& name : attrNames) {
@@ -326,7 +326,7 @@ DirStatus LdapService::DescribeRestoreLdif(const EntryName& entry, const std::ve
 }
 
 DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service::Change>& changes) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::string dn;
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;

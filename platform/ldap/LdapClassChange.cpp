@@ -143,7 +143,7 @@ DirStatus LdapService::Recreate(const std::string& dn, const std::vector<std::st
 }
 
 DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string& newClass) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   const service::ClassDefinition* target = schema_->FindClass(newClass);
   if (!target) return Record(kErrNoSuchClass, Format("the schema has no class %s", {newClass}));

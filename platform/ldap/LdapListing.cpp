@@ -98,7 +98,7 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
 
 DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
                                     std::uint32_t pageSize, service::ListPage* page) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   std::string dn;
   if (const DirStatus status = ToDn(parent, &dn); status != 0) return status;
@@ -286,7 +286,7 @@ void LdapService::DropNextPage() {
 }
 
 void LdapService::CancelListing(const std::string& cursor) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   Cursor position;
   if (!ParseCursor(cursor, &position)) return;
   std::string cookie = position.cookie;

@@ -98,7 +98,7 @@ std::optional<NamePart> LdapService::TypedPart(const NamePart& part) {
 }
 
 DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
   EntryName resolved;
   std::string dn;

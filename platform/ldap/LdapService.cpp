@@ -162,7 +162,7 @@ DirStatus LdapService::ToDn(const EntryName& name, std::string* dn) {
 // ---- Login and schema ------------------------------------------------------------------
 
 DirStatus LdapService::Login(service::LoginInfo* info) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
   std::string who = settings_.bindDn;
   if (settings_.saslExternal) {
@@ -195,7 +195,7 @@ DirStatus LdapService::Login(service::LoginInfo* info) {
 }
 
 DirStatus LdapService::ReadSchema(service::Schema* schema) {
-  SigpipeGuard guard;
+  SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureSchema(); status != 0) return status;
   *schema = schema_->schema();
   return 0;

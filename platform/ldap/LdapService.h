@@ -35,6 +35,7 @@
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapSchema.h"
 #include "platform/ldap/Ldif.h"
+#include "platform/ldap/SigpipeGuard.h"
 #include "platform/service/DirectoryService.h"
 
 typedef struct ldapmsg LDAPMessage;
@@ -185,6 +186,8 @@ class LdapService : public service::DirectoryService {
   std::unordered_map<std::string, LdifEntry> pageEntries_;
   std::unordered_map<std::string, LdifEntry> previousPageEntries_;  // the page before it
   std::uint64_t requests_ = 0;
+  // The program ignores SIGPIPE (its main does), so the service need not block it per call.
+  const bool pipesIgnored_ = SigpipeIgnored();
   service::EntryName lastDnName_;  // the name ToDn turned into lastDn_ last
   std::string lastDn_;
   // The objectClass values ToValues ordered last, and their order.

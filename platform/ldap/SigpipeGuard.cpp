@@ -9,7 +9,14 @@ namespace {
 thread_local int guardDepth = 0;
 }  // namespace
 
-SigpipeGuard::SigpipeGuard() {
+bool SigpipeIgnored() {
+  struct sigaction current {};
+  return sigaction(SIGPIPE, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) == 0 &&
+         current.sa_handler == SIG_IGN;
+}
+
+SigpipeGuard::SigpipeGuard(bool needed) : counted_(needed) {
+  if (!needed) return;
   outermost_ = guardDepth++ == 0;
   if (!outermost_) return;
   sigset_t pending;
@@ -24,6 +31,7 @@ SigpipeGuard::SigpipeGuard() {
 }
 
 SigpipeGuard::~SigpipeGuard() {
+  if (!counted_) return;
   --guardDepth;
   if (!outermost_) return;
   if (!wasPending_) {

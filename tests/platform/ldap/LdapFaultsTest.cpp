@@ -1,9 +1,13 @@
 // Logins that fail, a server that goes away, certificates that do not verify.
 
 #include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <csignal>
 
 #include "platform/errtext/ErrorTextLibrary.h"
 #include "platform/ldap/LdapStatus.h"
+#include "platform/ldap/SigpipeGuard.h"
 #include "tests/platform/ldap/support/LdapTestSupport.h"
 
 namespace recast::ldap::testing {
@@ -26,6 +30,33 @@ DirStatus OpenWith(const service::ConnectionConfig& config, std::unique_ptr<serv
   if (status == 0) status = LdapService::Open(settings, &opened, diagnostic);
   if (status == 0) *service = std::move(opened);
   return status;
+}
+
+bool PipeBlocked() {
+  sigset_t mask;
+  pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+  return sigismember(&mask, SIGPIPE) == 1;
+}
+
+// A needed guard blocks SIGPIPE while it lives and eats one raised meanwhile; an unneeded one
+// (the program ignores SIGPIPE) leaves the mask alone.
+TEST(SigpipeGuardTest, BlocksOnlyWhenNeededAndWhileItLives) {
+  ASSERT_FALSE(PipeBlocked());
+  {
+    SigpipeGuard outer;
+    SigpipeGuard inner;
+    EXPECT_TRUE(PipeBlocked());
+    raise(SIGPIPE);  // would end the test binary if it got through
+  }
+  EXPECT_FALSE(PipeBlocked());
+  {
+    SigpipeGuard unneeded(false);
+    EXPECT_FALSE(PipeBlocked());
+  }
+  EXPECT_FALSE(SigpipeIgnored());
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);
+  EXPECT_TRUE(SigpipeIgnored());
+  std::signal(SIGPIPE, previous);
 }
 
 TEST(LdapLoginTest, RefusesBadPasswordsAndExposedPasswordFiles) {
