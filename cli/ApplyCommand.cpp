@@ -110,30 +110,19 @@ class Run {
 
   // Works through the plan on tree until it ends or a stop signal arrives.
   // Objects are checked and made ready a batch at a time, their records journaled with one
-  // sync, then changed: one disk sync per batch instead of per object. A stop signal drops
-  // the batch not yet journaled (nothing of it was changed or written) and finishes the one
-  // journaled, so that no record is left pending.
+  // sync, then changed: one disk sync per batch instead of per object. The next batch's
+  // objects are asked of the server before this one is changed, so that the server reads them
+  // while we wait for the disk and the changes. A stop signal drops the batch not yet
+  // journaled (nothing of it was changed or written) and finishes the one journaled, so that
+  // no record is left pending.
   void Work(TreeConnection& tree) {
     engine::ObjectAnalyser analyser(tree.session());
     DirectoryClient& client = tree.session().client;
-    std::vector<engine::PlanObject> taken;
+    std::vector<engine::PlanObject> taken = TakeBatch(client, tree);
     std::vector<Ready> batch;
-    while (StopSignals::Received() == 0) {
-      taken.clear();
-      engine::PlanObject object;
-      while (taken.size() < kBatchSize && Take(&object)) {
-        if (Admit(object)) {
-          taken.push_back(std::move(object));
-        } else {
-          progress_.Step();
-        }
-      }
-      if (taken.empty()) break;  // the plan has ended
-      // Each batch reads afresh, its objects fetched together; they stay read until changed.
+    while (!taken.empty() && StopSignals::Received() == 0) {
+      // Each batch reads afresh; its objects stay read until changed.
       client.BeginUserAction();
-      std::vector<std::string> names;
-      for (const engine::PlanObject& planned : taken) names.push_back(planned.object);
-      client.PrefetchObjects(tree.ctx(), names);
       for (const engine::PlanObject& planned : taken) {
         Ready ready;
         if (Prepare(tree, analyser, planned, &ready)) {
@@ -142,10 +131,10 @@ class Run {
           progress_.Step();
         }
       }
+      taken = TakeBatch(client, tree);
       if (StopSignals::Received() == 0) Carry(tree, &batch);
     }
   }
-
   // Prints line and counts it; false, so that a check can end with "return Say(...)".
   bool Say(const std::string& line, std::int64_t Counts::*counter) {
     const std::lock_guard<std::mutex> lock(outMutex_);
@@ -160,6 +149,24 @@ class Run {
 
  private:
   bool Take(engine::PlanObject* object) { return reader_.Take(object); }
+
+  // The next objects of the plan to change, at most a batch, asked of the client ahead; none
+  // when the plan has ended.
+  std::vector<engine::PlanObject> TakeBatch(DirectoryClient& client, TreeConnection& tree) {
+    std::vector<engine::PlanObject> taken;
+    engine::PlanObject object;
+    while (taken.size() < kBatchSize && Take(&object)) {
+      if (Admit(object)) {
+        taken.push_back(std::move(object));
+      } else {
+        progress_.Step();
+      }
+    }
+    std::vector<std::string> names;
+    for (const engine::PlanObject& planned : taken) names.push_back(planned.object);
+    if (!names.empty()) client.PrefetchObjects(tree.ctx(), names);
+    return taken;
+  }
 
   struct Ready {
     engine::PlanObject planned;

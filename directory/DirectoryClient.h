@@ -390,9 +390,10 @@ class DirectoryClient {
   // Messages for the user that the services gathered since the last call (what they found
   // and repaired on connecting); each is handed out once.
   virtual std::vector<std::string> TakeNotices() { return {}; }
-  // A hint that objects (names as ReadObject takes them) are read next, in this user action:
-  // the client may fetch them together. Changes nothing and reports nothing; a name that
-  // cannot be read fails at its own read. The default does nothing.
+  // A hint that objects (names as ReadObject takes them) are read next, in this user action or
+  // the one that begins next: the client may fetch them together, while the caller goes on.
+  // Changes nothing and reports nothing; a name that cannot be read fails at its own read. The
+  // default does nothing.
   virtual void PrefetchObjects(DirContext, const std::vector<std::string>&) {}
   // Replaces *typedPart with object's own name part as the directory names it, typed
   // ("CN=Anna"), whatever the context's name flags; aliases are not followed.

@@ -42,7 +42,7 @@ const LdifEntry* LdapService::Keep(const std::string& dn, LdifEntry entry) {
 
 int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   *entry = HeldEntry(dn);
-  if (*entry) return LDAP_SUCCESS;
+  if (*entry || CollectAhead(dn, entry)) return LDAP_SUCCESS;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
@@ -60,14 +60,15 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
 
 void LdapService::Prefetch(const std::vector<EntryName>& entries) {
   SigpipeGuard guard(!pipesIgnored_);
+  AbandonAhead();
   if (EnsureConnected() != 0) return;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
-  // Never more than can stay kept together: the first would be gone before its read.
-  std::vector<std::pair<int, std::string>> sent;  // message id, DN
+  aheadGeneration_ = connectionGeneration_;
   for (const EntryName& entry : entries) {
-    if (sent.size() == kKeptEntries) break;
+    // Never more than can stay kept together: the first would be gone before its read.
+    if (ahead_.size() == kKeptEntries) break;
     // Spelled as ResolveName spells a typed name, so that its reads find the entry.
     EntryName resolved;
     for (const NamePart& part : entry) {
@@ -76,7 +77,8 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
       resolved.push_back(*typed);
     }
     std::string dn;
-    if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn))
+    if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn) ||
+        ahead_.count(dn) > 0)
       continue;
     int msgid = -1;
     ++requests_;
@@ -85,42 +87,53 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
     if (rc != LDAP_SUCCESS) {
       // A lost connection is recorded as a read would record it, so that the reads after
       // this fail at once instead of waiting for the server once more each.
-      if (IsConnectionLost(rc)) {
-        Fail(rc, "reading entries ahead");
-        return;
-      }
-      break;
+      if (IsConnectionLost(rc)) Fail(rc, "reading entries ahead");
+      return;
     }
-    sent.emplace_back(msgid, std::move(dn));
+    ahead_.emplace(std::move(dn), msgid);
   }
-  std::size_t next = 0;
-  for (; next < sent.size(); ++next) {
-    MessagePtr result;
-    if (const int rc = AwaitAnswer(ld, sent[next].first, settings_.timeoutSeconds, &result); rc != LDAP_SUCCESS) {
-      if (IsConnectionLost(rc)) {
-        Fail(rc, "reading entries ahead");
-        return;
-      }
-      break;
-    }
-    LDAPMessage* raw = result.get();
-    int code = LDAP_OTHER;
-    if (ldap_parse_result(ld, raw, &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
-        code != LDAP_SUCCESS) {
-      continue;  // its own read meets the failure again and words it
-    }
-    if (LDAPMessage* found = ldap_first_entry(ld, raw)) Keep(sent[next].second, ToLdifEntry(ld, found));
+}
+
+bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry) {
+  const auto found = ahead_.find(dn);
+  if (found == ahead_.end()) return false;
+  const int msgid = found->second;
+  ahead_.erase(found);
+  if (!connection_ || aheadGeneration_ != connectionGeneration_) return false;
+  LDAP* ld = connection_->get();
+  MessagePtr result;
+  // A lost connection or a timeout is met again, and worded, by the caller's own read.
+  if (AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result) != LDAP_SUCCESS) return false;
+  int code = LDAP_OTHER;
+  if (ldap_parse_result(ld, result.get(), &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
+      code != LDAP_SUCCESS) {
+    return false;
   }
-  // What was not waited for is not wanted any more: its reads ask again.
-  for (; next < sent.size(); ++next) ldap_abandon_ext(ld, sent[next].first, nullptr, nullptr);
+  LDAPMessage* first = ldap_first_entry(ld, result.get());
+  if (!first) return false;
+  *entry = Keep(dn, ToLdifEntry(ld, first));
+  return true;
+}
+
+void LdapService::AbandonAhead() {
+  if (connection_ && aheadGeneration_ == connectionGeneration_) {
+    for (const auto& [dn, msgid] : ahead_) ldap_abandon_ext(connection_->get(), msgid, nullptr, nullptr);
+  }
+  ahead_.clear();
 }
 
 void LdapService::DropKept(const std::string& dn) {
   if (dn.empty()) {
     kept_.clear();
     keptOrder_.clear();
-  } else if (kept_.erase(dn) > 0) {
-    keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), dn));
+  } else {
+    if (kept_.erase(dn) > 0) keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), dn));
+    // An answer on its way may tell of the entry before its change.
+    if (const auto ahead = ahead_.find(dn); ahead != ahead_.end()) {
+      if (connection_ && aheadGeneration_ == connectionGeneration_)
+        ldap_abandon_ext(connection_->get(), ahead->second, nullptr, nullptr);
+      ahead_.erase(ahead);
+    }
   }
   for (auto* page : {&pageEntries_, &previousPageEntries_}) {
     if (dn.empty())

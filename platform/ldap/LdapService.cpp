@@ -59,6 +59,7 @@ DirStatus LdapService::Connect(std::string* diagnostic) {
   }
   if (subschema.empty()) subschema = "cn=Subschema";
   connection_ = std::move(connection);
+  ++connectionGeneration_;
   nextPage_.reset();  // asked for on a connection that is gone
   namingContexts_ = std::move(contexts);
   baseDn_ = std::move(base);

@@ -20,7 +20,9 @@
 // Operational attributes, and the values of an alias read through to its target, are asked
 // for on their own. With SetListingPrefetch(true) the entries of the listing's current server
 // page are kept the same way until the next page, a change of that entry, or BeginUserAction.
-// Prefetch keeps a batch of entries the same way, fetched with one wait.
+// Prefetch sends the base searches of a batch of entries at once and returns; each answer is
+// taken, and kept the same way, when its entry is first read. The requests outlive
+// BeginUserAction (they were sent for the action to come) but not the next Prefetch.
 
 #include <deque>
 #include <functional>
@@ -82,8 +84,8 @@ class LdapService : public service::DirectoryService {
   void BeginUserAction() override;
   // Listings from now on also fetch the listed entries' user attributes (see above).
   void SetListingPrefetch(bool prefetch) override;
-  // Sends one base search per entry not yet kept (names of typed parts only), then keeps
-  // what they bring, as a read of each would: one wait for the whole batch.
+  // Sends one base search per entry not yet kept (names of typed parts only) without waiting;
+  // a read of one of them takes its answer. Gives up the answers of the previous call not taken.
   void Prefetch(const std::vector<service::EntryName>& entries) override;
   // What the service repaired on connecting (see README.md), each message once.
   std::vector<std::string> TakeNotices() override;
@@ -177,7 +179,16 @@ class LdapService : public service::DirectoryService {
   // The entries the last reads of this user action fetched, by the DN asked for: a bulk change
   // reads a batch of entries, then changes them. The oldest goes beyond kKeptEntries.
   static constexpr std::size_t kKeptEntries = 64;
+  // Takes the answer Prefetch asked for dn and keeps its entry; false (nothing kept) when there
+  // was no such request or it failed: the caller then reads dn itself, and words a failure.
+  bool CollectAhead(const std::string& dn, const LdifEntry** entry);
+  void AbandonAhead();
   std::unordered_map<std::string, LdifEntry> kept_;
+  // Prefetch's requests whose answers were not taken yet: message id by DN, on the connection
+  // of aheadGeneration_ (one connection replaces another: connectionGeneration_ counts them).
+  std::unordered_map<std::string, int> ahead_;
+  std::uint64_t aheadGeneration_ = 0;
+  std::uint64_t connectionGeneration_ = 0;
   std::deque<std::string> keptOrder_;
   bool prefetch_ = false;
   bool refusesStructuralChange_ = false;  // this server refused a structural change in place

@@ -271,9 +271,10 @@ class DirectoryService {
   virtual void SetListingPrefetch(bool) {}
 
   // Reads these entries ahead, in one round of requests where the service can, so that the
-  // reads of them that follow in this user action need no request of their own (a hint: the
-  // results are the same either way, and a failure is left to those reads). The default does
-  // nothing.
+  // reads of them that follow (in this user action or the next one: the requests may still be
+  // on their way when that begins) need no request of their own; a hint: the results are the
+  // same either way, and a failure is left to those reads. What an earlier call read ahead and
+  // nothing read since is given up. The default does nothing.
   virtual void Prefetch(const std::vector<EntryName>&) {}
 
   // A new user action begins (DirectoryClient::BeginUserAction). The default does nothing.

@@ -461,12 +461,22 @@ TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtIts
   const auto start = service->RequestsSent();
   service->Prefetch(wanted);
   EXPECT_EQ(service->RequestsSent() - start, 4u);
+  service->BeginUserAction();  // the requests were sent for the action that begins: they stay
   for (std::size_t i = 0; i < page.entries.size(); ++i) {
     EXPECT_EQ(Texts(*service, wanted[i], "sn"), std::vector<std::string>{"S"});
   }
   EXPECT_EQ(service->RequestsSent() - start, 4u);
   service::AttributeValues values;
   EXPECT_EQ(service->ReadAttribute(missing, "sn", false, &values), kErrNoSuchEntry);
+
+  // A second batch gives up what the first asked and nobody read: that entry is asked again.
+  service->BeginUserAction();
+  service->Prefetch({wanted[0]});
+  service->Prefetch({wanted[1]});
+  const auto before = service->RequestsSent();
+  EXPECT_EQ(Texts(*service, wanted[1], "sn"), std::vector<std::string>{"S"});
+  EXPECT_EQ(Texts(*service, wanted[0], "sn"), std::vector<std::string>{"S"});
+  EXPECT_EQ(service->RequestsSent() - before, 1u);
 }
 
 }  // namespace
