@@ -47,6 +47,8 @@ class Run {
     if (!in_.pair) ownPair_ = ClassPair::Of(*in_.sourceAttributes, *in_.targetAttributes);
     pair_ = in_.pair ? in_.pair : &ownPair_;
     if (in_.readTogether) ReadTogether();
+    out_.delta.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
+    out_.conflicts.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
     ForbiddenPass();
     RequiredPass();
     if (Cancelled()) {
@@ -85,6 +87,7 @@ class Run {
   void ReadTogether() {
     const TaggedList& source = *in_.sourceAttributes;
     const TaggedList& target = *in_.targetAttributes;
+    reads_.reserve(static_cast<std::size_t>(source.Count() + target.Count()));
     for (int i = 0; i < source.Count(); ++i) {
       if (!pair_->sourceInTarget[i]) reads_.push_back({source.Text(i), 0, {}});
     }
@@ -95,8 +98,11 @@ class Run {
   }
 
   DirStatus ReadValue(const std::string& name, std::string* value) {
-    for (const AttributeRead& read : reads_) {
+    // The passes ask in the order ReadTogether read, so the next read is usually the one.
+    for (std::size_t n = 0; n < reads_.size(); ++n) {
+      const AttributeRead& read = reads_[(nextRead_ + n) % reads_.size()];
       if (read.name == name) {
+        nextRead_ = (nextRead_ + n + 1) % reads_.size();
         *value = JoinValueText(read.values);
         return read.status;
       }
@@ -240,6 +246,7 @@ class Run {
   ClassPair ownPair_;
   const ClassPair* pair_ = nullptr;
   std::vector<AttributeRead> reads_;  // with readTogether
+  std::size_t nextRead_ = 0;          // where ReadValue looks first
   std::optional<std::string> namePart_;
   std::vector<std::string> namingTypes_;
 };

@@ -2,6 +2,7 @@
 
 #include <ldap.h>
 
+#include <algorithm>
 #include <new>
 
 #include "platform/ldap/LdapHandles.h"
@@ -129,6 +130,26 @@ std::vector<RdnValue> SplitRdnValues(const service::NamePart& part) {
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
   if (name.empty()) {
     dn->clear();
+    return 0;
+  }
+  // Values of letters, digits and "-._" (spaces inside) need no escape in any DN form: written
+  // as they are, they give what libldap would, without its structures (a name per entry read).
+  const auto plain = [](const std::string& value) {
+    if (value.empty() || value.front() == ' ' || value.back() == ' ') return false;
+    return std::all_of(value.begin(), value.end(),
+                       [](char c) { return IsAlpha(c) || IsDigit(c) || c == '-' || c == '.' || c == '_' || c == ' '; });
+  };
+  if (std::all_of(name.begin(), name.end(), [&](const service::NamePart& part) {
+        return plain(part.value) && IsValidAttributeType(part.type);
+      })) {
+    std::string joined;
+    for (const auto& part : name) {
+      if (!joined.empty()) joined += ',';
+      joined += LowerAscii(part.type);
+      joined += '=';
+      joined += part.value;
+    }
+    *dn = std::move(joined);
     return 0;
   }
   // libldap writes the DN from its own structures, which point into these.

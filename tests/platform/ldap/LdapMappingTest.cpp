@@ -26,7 +26,7 @@ TEST(LdapEscapeTest, FilterAndDnValuesEscapeEverySpecialCharacter) {
        {Case{"a,b", "a\\2Cb"}, Case{"a+b", "a\\2Bb"}, Case{"b=c", "b\\3Dc"}, Case{"\"<>;", "\\22\\3C\\3E\\3B"},
         Case{"back\\slash", "back\\5Cslash"}, Case{" lead", "\\20lead"}, Case{"trail ", "trail\\20"},
         Case{"#hash", "\\23hash"}, Case{"in#side", "in#side"}, Case{std::string("nul\0", 4), "nul\\00"},
-        Case{"J\xC3\xBCrgen", "J\xC3\xBCrgen"}}) {
+        Case{"J\xC3\xBCrgen", "J\xC3\xBCrgen"}, Case{"Anna  Lee-Smith_2.0", "Anna  Lee-Smith_2.0"}}) {
     SCOPED_TRACE(c.raw);
     std::string dn;
     ASSERT_EQ(EntryNameToDn({{"CN", c.raw}, {"O", "Org"}}, &dn), 0);
