@@ -53,6 +53,44 @@ bool ParseCursor(std::string_view text, Cursor* cursor) {
 
 }  // namespace
 
+// What the values of a listed entry tell of it, taken one value at a time.
+class SummaryBuilder {
+ public:
+  explicit SummaryBuilder(service::EntrySummary* summary) : summary_(summary) {}
+  void Take(std::string_view name, std::string_view text) {
+    if (TextEquals(name, "structuralObjectClass")) {
+      structural_.assign(text);
+    } else if (TextEquals(name, "objectClass")) {
+      classes_.emplace_back(text);
+      if (TextEquals(text, "alias")) summary_->flags |= kEntryAlias;
+    } else if (TextEquals(name, "hasSubordinates")) {
+      hasChildren_ = TextEquals(text, "TRUE");
+    } else if (TextEquals(name, "modifyTimestamp")) {
+      summary_->modificationTime = ParseGeneralizedTime(text).value_or(0);
+    }
+  }
+  // The base class and flags from what was taken; true when the server sent the structural
+  // class itself.
+  bool Finish(const LdapSchema& schema) {
+    const bool sentStructural = !structural_.empty();
+    summary_->baseClass = sentStructural ? std::move(structural_) : schema.MostSpecificStructural(classes_);
+    bool containerClass = false;
+    if (const auto* def = schema.FindClass(summary_->baseClass)) {
+      if (summary_->baseClass != def->name) summary_->baseClass = def->name;
+      if (TextEquals(def->name, "alias")) summary_->flags |= kEntryAlias;
+      containerClass = (def->flags & kClassContainer) != 0;
+    }
+    if (hasChildren_ || containerClass) summary_->flags |= kEntryContainer;
+    return sentStructural;
+  }
+
+ private:
+  service::EntrySummary* summary_;
+  std::string structural_;
+  std::vector<std::string> classes_;
+  bool hasChildren_ = false;
+};
+
 void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary) {
   // One pass over the entry's encoding: this runs for every entry of every listing.
   LDAP* ld = connection_->get();
@@ -61,39 +99,26 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
   if (ldap_get_dn_ber(ld, entry, &rawBer, &dn) != LDAP_SUCCESS) return;
   BerPtr ber(rawBer);
   FirstRdnOfDn(std::string_view(dn.bv_val, dn.bv_len), &summary->rdn);
-
-  std::string structural;
-  std::vector<std::string> classes;
-  bool hasChildren = false;
+  SummaryBuilder builder(summary);
   berval attr{};
   BerVarray values = nullptr;
   while (ldap_get_attribute_ber(ld, entry, rawBer, &attr, &values) == LDAP_SUCCESS && attr.bv_val) {
     const std::string_view name(attr.bv_val, attr.bv_len);
-    for (BerVarray v = values; v && v->bv_val; ++v) {
-      const std::string_view text(v->bv_val, v->bv_len);
-      if (TextEquals(name, "structuralObjectClass")) {
-        structural.assign(text);
-      } else if (TextEquals(name, "objectClass")) {
-        classes.emplace_back(text);
-        if (TextEquals(text, "alias")) summary->flags |= kEntryAlias;
-      } else if (TextEquals(name, "hasSubordinates")) {
-        hasChildren = TextEquals(text, "TRUE");
-      } else if (TextEquals(name, "modifyTimestamp")) {
-        summary->modificationTime = ParseGeneralizedTime(text).value_or(0);
-      }
-    }
+    for (BerVarray v = values; v && v->bv_val; ++v) builder.Take(name, std::string_view(v->bv_val, v->bv_len));
     ber_memfree(values);
     values = nullptr;
   }
-  if (!structural.empty()) sendsStructuralClass_ = true;
-  summary->baseClass = !structural.empty() ? std::move(structural) : schema_->MostSpecificStructural(classes);
-  bool containerClass = false;
-  if (const auto* def = schema_->FindClass(summary->baseClass)) {
-    if (summary->baseClass != def->name) summary->baseClass = def->name;
-    if (TextEquals(def->name, "alias")) summary->flags |= kEntryAlias;
-    containerClass = (def->flags & kClassContainer) != 0;
+  if (builder.Finish(*schema_)) sendsStructuralClass_ = true;
+}
+
+void LdapService::SummarizeEntry(const LdifEntry& entry, service::EntrySummary* summary) {
+  if (entry.dn.empty()) return;  // its encoding could not be read
+  FirstRdnOfDn(entry.dn, &summary->rdn);
+  SummaryBuilder builder(summary);
+  for (const auto& [name, values] : entry.attributes) {
+    for (const std::string& value : values) builder.Take(name, value);
   }
-  if (hasChildren || containerClass) summary->flags |= kEntryContainer;
+  if (builder.Finish(*schema_)) sendsStructuralClass_ = true;
 }
 
 DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly, const std::string& cursor,
@@ -219,15 +244,19 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       if (++taken % kPollEvery == 0 && nextPage_ && !nextPage_->ready)
         PollPage(ld, nextPage_->msgid, &nextPage_->ready);
       service::EntrySummary summary;
-      SummarizeEntry(e, &summary);
-      if (containersOnly && !(summary.flags & kEntryContainer)) continue;
-      if (prefetch_) {
+      if (!prefetch_) {
+        SummarizeEntry(e, &summary);
+        if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      } else {
+        // Taken apart once, then summarized from what is kept.
+        LdifEntry kept = ToLdifEntry(ld, e);
+        SummarizeEntry(kept, &summary);
+        if (containersOnly && !(summary.flags & kEntryContainer)) continue;
         // Kept under the DN a read of the listed name asks for.
         EntryName child = parent;
         child.insert(child.begin(), summary.rdn);
         std::string childDn;
         if (EntryNameToDn(child, &childDn) == 0) {
-          LdifEntry kept = ToLdifEntry(ld, e);
           kept.dn = childDn;
           pageEntries_.insert_or_assign(std::move(childDn), std::move(kept));
         }

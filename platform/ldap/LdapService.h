@@ -127,7 +127,10 @@ class LdapService : public service::DirectoryService {
   // the user through the notices.
   void RecoverPendingBackups();
   std::filesystem::path BackupFolder() const { return settings_.dataFolder / "ldap-backups"; }
+  // The listed entry's name part, base class, flags and stamp: from its encoding, or from the
+  // entry as kept (its dn the server's).
   void SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summary);
+  void SummarizeEntry(const LdifEntry& entry, service::EntrySummary* summary);
   // The user attributes of dn (aliases not followed) from the kept entries, else fetched in
   // one base search and kept; the LDAP result code (LDAP_NO_SUCH_OBJECT also when the
   // server sent no entry). *entry points into the service until the next call that reads or
