@@ -19,11 +19,16 @@ std::string Hex8(std::uint32_t value) { return Format("%.8x", {value}); }
 
 }  // namespace
 
+std::string SealEnd(std::string_view json) {
+  std::string end(kSealPrefix);
+  end += Hex8(Crc32(json));
+  end += "\"}";
+  return end;
+}
+
 std::string SealLine(std::string_view json) {
   std::string line(json.substr(0, json.size() - 1));  // without the closing brace
-  line += kSealPrefix;
-  line += Hex8(Crc32(json));
-  line += "\"}";
+  line += SealEnd(json);
   return line;
 }
 

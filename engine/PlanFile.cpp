@@ -116,8 +116,9 @@ FileError PlanWriter::Open(const std::filesystem::path& path) {
 FileError PlanWriter::WriteLine(const std::string& json) {
   if (!error_.ok()) return error_;
   if (file_ == nullptr) return Fail("the plan writer is not open");
-  const std::string line = SealLine(json) + '\n';
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size()) {
+  const std::string end = SealEnd(json) + '\n';
+  const std::size_t body = json.size() - 1;  // without the closing brace
+  if (std::fwrite(json.data(), 1, body, file_) != body || std::fwrite(end.data(), 1, end.size(), file_) != end.size()) {
     return Fail(Format("cannot write the plan %s: %s; free space on the disk and plan again",
                        {path_.string(), ErrnoText(errno)}));
   }
