@@ -42,7 +42,8 @@ const LdifEntry* LdapService::Keep(const std::string& dn, LdifEntry entry) {
 
 int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   *entry = HeldEntry(dn);
-  if (*entry || CollectAhead(dn, entry)) return LDAP_SUCCESS;
+  if (*entry) return LDAP_SUCCESS;
+  if (int rc = LDAP_SUCCESS; CollectAhead(dn, entry, &rc)) return rc;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
@@ -94,7 +95,7 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
   }
 }
 
-bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry) {
+bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc) {
   const auto found = ahead_.find(dn);
   if (found == ahead_.end()) return false;
   const int msgid = found->second;
@@ -102,16 +103,21 @@ bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry) {
   if (!connection_ || aheadGeneration_ != connectionGeneration_) return false;
   LDAP* ld = connection_->get();
   MessagePtr result;
-  // A lost connection or a timeout is met again, and worded, by the caller's own read.
-  if (AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result) != LDAP_SUCCESS) return false;
+  if (const int awaited = AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result); awaited != LDAP_SUCCESS) {
+    // A lost or silent server is not asked once more: one wait is what it costs.
+    if (!IsConnectionLost(awaited)) return false;
+    *rc = awaited;
+    return true;
+  }
   int code = LDAP_OTHER;
   if (ldap_parse_result(ld, result.get(), &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
       code != LDAP_SUCCESS) {
-    return false;
+    return false;  // the caller's own read meets the failure again and words it
   }
   LDAPMessage* first = ldap_first_entry(ld, result.get());
   if (!first) return false;
   *entry = Keep(dn, ToLdifEntry(ld, first));
+  *rc = LDAP_SUCCESS;
   return true;
 }
 
@@ -230,8 +236,12 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
   SigpipeGuard guard(!pipesIgnored_);
   std::string dn;
   const LdifEntry* kept = nullptr;
-  if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0 || FetchEntry(dn, &kept) != LDAP_SUCCESS || !kept)
+  if (EnsureSchema() != 0 || ToDn(entry, &dn) != 0) return eachAlone();
+  if (const int rc = FetchEntry(dn, &kept); rc != LDAP_SUCCESS || !kept) {
+    // A lost server is recorded first, so that each read fails at once instead of waiting.
+    if (IsConnectionLost(rc)) Fail(rc, Format("reading %s", {dn}));
     return eachAlone();
+  }
   std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
   for (const auto& [description, found] : kept->attributes) {
     if (derefAliases && TextEquals(description, "aliasedObjectName")) return eachAlone();

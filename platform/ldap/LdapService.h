@@ -182,9 +182,11 @@ class LdapService : public service::DirectoryService {
   // The entries the last reads of this user action fetched, by the DN asked for: a bulk change
   // reads a batch of entries, then changes them. The oldest goes beyond kKeptEntries.
   static constexpr std::size_t kKeptEntries = 64;
-  // Takes the answer Prefetch asked for dn and keeps its entry; false (nothing kept) when there
-  // was no such request or it failed: the caller then reads dn itself, and words a failure.
-  bool CollectAhead(const std::string& dn, const LdifEntry** entry);
+  // Takes the answer Prefetch asked for dn: true with *rc LDAP_SUCCESS and the entry kept, or
+  // true with *rc the code of a lost or silent server (which the caller records as its own
+  // read's); false when there was no such request or the server refused it: the caller then
+  // reads dn itself, and words the failure.
+  bool CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc);
   void AbandonAhead();
   std::unordered_map<std::string, LdifEntry> kept_;
   // Prefetch's requests whose answers were not taken yet: message id by DN, on the connection
