@@ -225,7 +225,7 @@ namespace {
 // A duplicate of ctx for reading attrName: "Aliased Object Name" is read on the alias itself.
 DirStatus ReadingContext(DirectoryClient& client, DirContext ctx, std::string_view attrName, ScopedContext* dup) {
   if (DirStatus status = dup->Duplicate(client, ctx); status != 0) return status;
-  if (UpperAscii(attrName) == kAliasedObjectName) {
+  if (TextEquals(attrName, kAliasedObjectName)) {
     std::uint32_t flags = 0;
     client.GetContextValue(dup->get(), kKeyFlags, &flags);
     flags &= ~kFlagDerefAliases;
@@ -371,7 +371,7 @@ void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std:
   DirStatus overall = 0;
   // Aliased Object Name needs a context of its own; everything else goes in one request.
   const bool special = std::any_of(reads->begin(), reads->end(),
-                                   [](const AttributeRead& r) { return UpperAscii(r.name) == kAliasedObjectName; });
+                                   [](const AttributeRead& r) { return TextEquals(r.name, kAliasedObjectName); });
   if (!special && !reads->empty() && ReadTogether(session, ctx, object, reads, &overall)) return;
   if (!special && std::llabs(overall) == std::llabs(kErrNoSuchAttribute)) {
     for (AttributeRead& read : *reads) {

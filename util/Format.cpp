@@ -55,8 +55,10 @@ std::string Format(std::string_view fmt, std::initializer_list<FormatArg> args) 
   while (i < fmt.size()) {
     char c = fmt[i];
     if (c != '%') {
-      out.push_back(c);
-      ++i;
+      // The text up to the next conversion, in one piece.
+      const std::size_t stop = std::min(fmt.find('%', i), fmt.size());
+      out.append(fmt.substr(i, stop - i));
+      i = stop;
       continue;
     }
     std::size_t start = i++;
