@@ -100,7 +100,7 @@ bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, i
   if (found == ahead_.end()) return false;
   const int msgid = found->second;
   ahead_.erase(found);
-  if (!connection_ || aheadGeneration_ != connectionGeneration_) return false;
+  if (!AheadValid()) return false;
   LDAP* ld = connection_->get();
   MessagePtr result;
   if (const int awaited = AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result); awaited != LDAP_SUCCESS) {
@@ -121,11 +121,17 @@ bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, i
   return true;
 }
 
-void LdapService::AbandonAhead() {
-  if (connection_ && aheadGeneration_ == connectionGeneration_) {
-    for (const auto& [dn, msgid] : ahead_) ldap_abandon_ext(connection_->get(), msgid, nullptr, nullptr);
+bool LdapService::AheadValid() const { return connection_ && aheadGeneration_ == connectionGeneration_; }
+
+void LdapService::AbandonAhead(const std::string& dn) {
+  for (auto it = ahead_.begin(); it != ahead_.end();) {
+    if (!dn.empty() && it->first != dn) {
+      ++it;
+      continue;
+    }
+    if (AheadValid()) ldap_abandon_ext(connection_->get(), it->second, nullptr, nullptr);
+    it = ahead_.erase(it);
   }
-  ahead_.clear();
 }
 
 void LdapService::DropKept(const std::string& dn) {
@@ -134,12 +140,7 @@ void LdapService::DropKept(const std::string& dn) {
     keptOrder_.clear();
   } else {
     if (kept_.erase(dn) > 0) keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), dn));
-    // An answer on its way may tell of the entry before its change.
-    if (const auto ahead = ahead_.find(dn); ahead != ahead_.end()) {
-      if (connection_ && aheadGeneration_ == connectionGeneration_)
-        ldap_abandon_ext(connection_->get(), ahead->second, nullptr, nullptr);
-      ahead_.erase(ahead);
-    }
+    AbandonAhead(dn);  // an answer on its way may tell of the entry before its change
   }
   for (auto* page : {&pageEntries_, &previousPageEntries_}) {
     if (dn.empty())

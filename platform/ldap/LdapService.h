@@ -187,7 +187,9 @@ class LdapService : public service::DirectoryService {
   // read's); false when there was no such request or the server refused it: the caller then
   // reads dn itself, and words the failure.
   bool CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc);
-  void AbandonAhead();
+  // Gives up the answers sent ahead for dn, or for every entry when dn is empty.
+  void AbandonAhead(const std::string& dn = {});
+  bool AheadValid() const;  // the requests sent ahead went out on the current connection
   std::unordered_map<std::string, LdifEntry> kept_;
   // Prefetch's requests whose answers were not taken yet: message id by DN, on the connection
   // of aheadGeneration_ (one connection replaces another: connectionGeneration_ counts them).
