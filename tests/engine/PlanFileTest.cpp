@@ -151,7 +151,8 @@ TEST_F(PlanFileTest, EveryTruncationIsAnErrorOnTheCutLine) {
 TEST_F(PlanFileTest, ReadsVersionOnePlans) {
   std::vector<std::string> lines = Lines(ValidPlan());
   lines[0] = Reseal(lines[0], "\"version\":2", "\"version\":1");
-  lines[1] = Reseal(lines[1], "],\"unvalued\":[\"Title\"]", ",{\"attribute\":\"Title\",\"mark\":\" \",\"value\":\"\"}]");
+  lines[1] =
+      Reseal(lines[1], "],\"unvalued\":[\"Title\"]", ",{\"attribute\":\"Title\",\"mark\":\" \",\"value\":\"\"}]");
   std::vector<PlanObject> objects;
   ASSERT_TRUE(ReadAll(Join(lines), &objects).ok());
   ASSERT_EQ(objects.size(), 3u);
