@@ -135,6 +135,7 @@ class Run {
       if (StopSignals::Received() == 0) Carry(tree, &batch);
     }
   }
+
   // Prints line and counts it; false, so that a check can end with "return Say(...)".
   bool Say(const std::string& line, std::int64_t Counts::*counter) {
     const std::lock_guard<std::mutex> lock(outMutex_);

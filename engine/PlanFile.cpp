@@ -391,8 +391,8 @@ bool PlanReader::Next(PlanObject* object) {
         out.conflicts.push_back(std::move(c));
       }
     }
-    const json::Value* unvalued = json::Member(o, "unvalued");
     if (bad == nullptr && version_ >= 2) {
+      const json::Value* unvalued = json::Member(o, "unvalued");
       if (unvalued == nullptr || !unvalued->is_array()) bad = "unvalued";
       for (std::size_t i = 0; bad == nullptr && i < unvalued->size(); ++i) {
         const json::Value& name = (*unvalued)[i];

@@ -4,6 +4,7 @@
 #include <ldap.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/ldap/LdapHandles.h"
 #include "platform/ldap/LdapNames.h"
@@ -244,21 +245,23 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       if (++taken % kPollEvery == 0 && nextPage_ && !nextPage_->ready)
         PollPage(ld, nextPage_->msgid, &nextPage_->ready);
       service::EntrySummary summary;
-      if (!prefetch_) {
-        SummarizeEntry(e, &summary);
-        if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      // With prefetch the entry is taken apart once, then summarized from what is kept.
+      std::optional<LdifEntry> kept;
+      if (prefetch_) {
+        kept = ToLdifEntry(ld, e);
+        SummarizeEntry(*kept, &summary);
       } else {
-        // Taken apart once, then summarized from what is kept.
-        LdifEntry kept = ToLdifEntry(ld, e);
-        SummarizeEntry(kept, &summary);
-        if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+        SummarizeEntry(e, &summary);
+      }
+      if (containersOnly && !(summary.flags & kEntryContainer)) continue;
+      if (kept) {
         // Kept under the DN a read of the listed name asks for.
         EntryName child = parent;
         child.insert(child.begin(), summary.rdn);
         std::string childDn;
         if (EntryNameToDn(child, &childDn) == 0) {
-          kept.dn = childDn;
-          pageEntries_.insert_or_assign(std::move(childDn), std::move(kept));
+          kept->dn = childDn;
+          pageEntries_.insert_or_assign(std::move(childDn), std::move(*kept));
         }
       }
       fetched.entries.push_back(std::move(summary));
