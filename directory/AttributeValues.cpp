@@ -293,43 +293,6 @@ DirStatus ReplyAttribute(DirectoryClient& client, DirContext dup, DirBuffer repl
   return status;
 }
 
-// The one request of ReadAttributeValuesTogether; false when its reply cannot be matched to
-// the names asked (then each attribute is read on its own).
-bool ReadTogether(DirectorySession& session, DirContext ctx, const std::string& object,
-                  std::vector<AttributeRead>* reads, DirStatus* overall) {
-  DirectoryClient& client = session.client;
-  ScopedContext dup;
-  std::vector<std::string> names;
-  for (const AttributeRead& read : *reads) names.push_back(read.name);
-  ScopedBuffer request;
-  ScopedBuffer reply;
-  *overall = dup.Duplicate(client, ctx);
-  if (*overall == 0) *overall = PrepareRead(client, dup.get(), names, &request, &reply);
-  if (*overall != 0) return false;
-  IterationHandle iteration = kNoIteration;
-  do {
-    DirStatus status =
-        client.ReadObject(dup.get(), object.c_str(), kObjectInfoValues, false, request.get(), &iteration, reply.get());
-    std::uint32_t attrCount = 0;
-    if (status == 0) status = client.GetAttrCount(dup.get(), reply.get(), &attrCount);
-    if (status != 0) {
-      *overall = status;
-      return false;
-    }
-    for (std::uint32_t n = 0; n < attrCount; ++n) {
-      std::string attr;
-      std::uint32_t valueCount = 0;
-      std::uint32_t syntax = 0;
-      if (ReplyAttribute(client, dup.get(), reply.get(), &attr, &valueCount, &syntax) != 0) return false;
-      auto read =
-          std::find_if(reads->begin(), reads->end(), [&](const AttributeRead& r) { return TextEquals(r.name, attr); });
-      if (read == reads->end()) return false;
-      read->status = AppendReplyValues(session, dup.get(), object, attr, syntax, valueCount, reply.get(), read->values);
-    }
-  } while (iteration != kNoIteration);
-  return true;
-}
-
 }  // namespace
 
 DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::string_view objectName,
@@ -363,17 +326,75 @@ DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::st
 
 void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
                                  std::vector<AttributeRead>* reads) {
+  std::vector<std::string> names;
+  names.reserve(reads->size());
+  for (const AttributeRead& read : *reads) names.push_back(read.name);
+  AttributeReader(session, std::move(names)).Read(ctx, objectName, reads);
+}
+
+AttributeReader::AttributeReader(DirectorySession& session, std::vector<std::string> names)
+    : session_(session), names_(std::move(names)) {
+  aliasAmongNames_ = std::any_of(names_.begin(), names_.end(),
+                                 [](const std::string& name) { return TextEquals(name, kAliasedObjectName); });
+}
+
+// The one request of Read; false when its reply cannot be matched to the names asked (then
+// each attribute is read on its own).
+bool AttributeReader::ReadInOne(DirContext ctx, const std::string& object, std::vector<AttributeRead>* reads,
+                                DirStatus* overall) {
+  DirectoryClient& client = session_.client;
+  ScopedContext dup;
+  *overall = dup.Duplicate(client, ctx);
+  if (*overall == 0 && !request_.held()) {
+    *overall = PrepareRead(client, dup.get(), names_, &request_, &reply_);
+    if (*overall != 0) {
+      request_.Release();
+      reply_.Release();
+    }
+  }
+  if (*overall != 0) return false;
+  IterationHandle iteration = kNoIteration;
+  std::size_t expected = 0;  // replies come in the order asked: look there first
+  do {
+    DirStatus status = client.ReadObject(dup.get(), object.c_str(), kObjectInfoValues, false, request_.get(),
+                                         &iteration, reply_.get());
+    std::uint32_t attrCount = 0;
+    if (status == 0) status = client.GetAttrCount(dup.get(), reply_.get(), &attrCount);
+    if (status != 0) {
+      *overall = status;
+      return false;
+    }
+    for (std::uint32_t n = 0; n < attrCount; ++n) {
+      std::string attr;
+      std::uint32_t valueCount = 0;
+      std::uint32_t syntax = 0;
+      if (ReplyAttribute(client, dup.get(), reply_.get(), &attr, &valueCount, &syntax) != 0) return false;
+      std::size_t at = reads->size();
+      for (std::size_t k = 0; k < reads->size() && at == reads->size(); ++k) {
+        const std::size_t i = (expected + k) % reads->size();
+        if (TextEquals((*reads)[i].name, attr)) at = i;
+      }
+      if (at == reads->size()) return false;
+      expected = at + 1;
+      AttributeRead& read = (*reads)[at];
+      read.status = AppendReplyValues(session_, dup.get(), object, attr, syntax, valueCount, reply_.get(), read.values);
+    }
+  } while (iteration != kNoIteration);
+  return true;
+}
+
+void AttributeReader::Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads) {
   const std::string object(objectName);
-  for (AttributeRead& read : *reads) {
+  reads->resize(names_.size());
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    AttributeRead& read = (*reads)[i];
+    if (read.name != names_[i]) read.name = names_[i];
     read.status = kErrNoSuchAttribute;
     read.values.Clear();
   }
   DirStatus overall = 0;
-  // Aliased Object Name needs a context of its own; everything else goes in one request.
-  const bool special = std::any_of(reads->begin(), reads->end(),
-                                   [](const AttributeRead& r) { return TextEquals(r.name, kAliasedObjectName); });
-  if (!special && !reads->empty() && ReadTogether(session, ctx, object, reads, &overall)) return;
-  if (!special && std::llabs(overall) == std::llabs(kErrNoSuchAttribute)) {
+  if (!aliasAmongNames_ && !reads->empty() && ReadInOne(ctx, object, reads, &overall)) return;
+  if (!aliasAmongNames_ && std::llabs(overall) == std::llabs(kErrNoSuchAttribute)) {
     for (AttributeRead& read : *reads) {
       read.status = overall;
       read.values.Clear();
@@ -383,7 +404,7 @@ void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std:
   // One unreadable attribute must not hide the others' values or statuses.
   for (AttributeRead& read : *reads) {
     read.values.Clear();
-    read.status = ReadAttributeValues(session, ctx, object, read.name, read.values);
+    read.status = ReadAttributeValues(session_, ctx, object, read.name, read.values);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "directory/DirGuards.h"
 #include "directory/DirectorySession.h"
 #include "util/TaggedList.h"
 
@@ -40,6 +41,30 @@ struct AttributeRead {
 // attribute never hides the others' values.
 void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
                                  std::vector<AttributeRead>* reads);
+
+// Reads the same names from one object after another, as ReadAttributeValuesTogether would,
+// with the request built once (bulk work asks the same names of every object of a class).
+// Holds two directory buffers until destroyed; session must outlive it.
+class AttributeReader {
+ public:
+  AttributeReader(DirectorySession& session, std::vector<std::string> names);
+  AttributeReader(const AttributeReader&) = delete;
+  AttributeReader& operator=(const AttributeReader&) = delete;
+
+  const std::vector<std::string>& names() const { return names_; }
+  // Makes *reads one per name, in names() order, filled as ReadAttributeValuesTogether fills
+  // them.
+  void Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads);
+
+ private:
+  bool ReadInOne(DirContext ctx, const std::string& object, std::vector<AttributeRead>* reads, DirStatus* overall);
+
+  DirectorySession& session_;
+  const std::vector<std::string> names_;
+  bool aliasAmongNames_ = false;  // it needs a context of its own: each name is read alone
+  ScopedBuffer request_;
+  ScopedBuffer reply_;
+};
 
 // The entries of values joined by CR LF, trailing CR and LF characters removed.
 std::string JoinValueText(const VectorTaggedList& values);

@@ -129,7 +129,17 @@ DirStatus NativeDirectoryClient::RequestNames(DirBuffer handle, std::uint32_t op
   Buffer* request = nullptr;
   if (DirStatus s = BufferFor(handle, &request); s != 0) return s;
   if (request->operation != operation) return kErrBadVerb;
-  return DecodeNameItems(request->bytes.data(), request->used, names);
+  if (request->namesUsed != request->used || request->used == 0) {
+    request->names.clear();
+    request->namesUsed = 0;
+    if (DirStatus s = DecodeNameItems(request->bytes.data(), request->used, &request->names); s != 0) {
+      request->names.clear();
+      return s;
+    }
+    request->namesUsed = request->used;
+  }
+  *names = request->names;
+  return 0;
 }
 
 DirStatus NativeDirectoryClient::ReadClassDef(DirContext ctx, std::uint32_t infoType, bool allClasses, DirBuffer names,

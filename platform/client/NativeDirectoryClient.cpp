@@ -399,6 +399,8 @@ DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operat
   target->used = 0;
   target->reader.Clear();
   target->outsized.clear();
+  target->names.clear();
+  target->namesUsed = 0;
   return 0;
 }
 

@@ -147,6 +147,10 @@ class NativeDirectoryClient final : public DirectoryClient {
     ReplyReader reader;
     // The values of the reply that are larger than the whole buffer, referred to by the reply.
     std::vector<std::string> outsized;
+    // The names of the request as last decoded, while it holds namesUsed bytes since its
+    // InitBuffer (names are only ever appended): bulk reads send one request again and again.
+    std::vector<std::string> names;
+    std::size_t namesUsed = 0;
   };
   struct ListState {
     service::EntryName parent;
