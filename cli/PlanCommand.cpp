@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/Commands.h"
+#include "cli/PlanWriteBehind.h"
 #include "cli/Progress.h"
 #include "cli/TreeConnection.h"
 #include "directory/ClassDefinitions.h"
@@ -20,12 +21,6 @@ namespace recast::cli {
 namespace {
 
 constexpr DirStatus kListingEnded = -1;  // NextEntry's normal end
-
-bool Planned(engine::Verdict verdict) {
-  return verdict == engine::Verdict::kNoConflicts || verdict == engine::Verdict::kUnvaluedOnly ||
-         verdict == engine::Verdict::kDeleteFirst || verdict == engine::Verdict::kBlocked ||
-         verdict == engine::Verdict::kMissingMandatory || verdict == engine::Verdict::kIncomplete;
-}
 
 }  // namespace
 
@@ -85,6 +80,13 @@ int RunPlan(const Arguments& args, const Environment& env) {
 
   Progress progress(env.err, env.progress, 0);
   engine::ObjectAnalyser analyser(session);
+  // The directory is read here; the analyses and the plan's lines are made behind.
+  PlanWriteBehind behind(writer, progress, out);
+  const auto fail = [&](const std::string& message) {
+    behind.Stop();
+    progress.Clear();
+    return Failure(env, message);
+  };
   // Depth first, each container listed whole before its sub-containers: one listing runs at a
   // time (LDAP servers keep one paged search per connection); only the names of containers
   // still to visit are kept.
@@ -104,10 +106,9 @@ int RunPlan(const Arguments& args, const Environment& env) {
     // cost a listing per entry.
     DirStatus status = OpenListing(lister->session(), listCtx.get(), at.absolute, false, listing, ListingNames::kTyped);
     if (status != 0) {
-      progress.Clear();
-      return Failure(env, first ? UnknownObjectMessage(*tree, container, status)
-                                : Format("Cannot list the container \"%s\": %s. No plan was written.",
-                                         {at.relative, tree->ErrorText(status)}));
+      return fail(first ? UnknownObjectMessage(*tree, container, status)
+                        : Format("Cannot list the container \"%s\": %s. No plan was written.",
+                                 {at.relative, tree->ErrorText(status)}));
     }
     first = false;
     do {
@@ -119,37 +120,20 @@ int RunPlan(const Arguments& args, const Environment& env) {
       const std::string baseClass(listing.entryInfo.baseClass,
                                   strnlen(listing.entryInfo.baseClass, sizeof listing.entryInfo.baseClass));
       if (!from.empty() && baseClass != from) continue;
-      engine::Analysis a;
-      if (const DirStatus s = analyser.Analyse(tree->ctx(), name, baseClass, target, &a); s != 0) {
-        progress.Clear();
-        return Failure(env, Format("Cannot read the class \"%s\" of \"%s\": %s. No plan was written.",
-                                   {baseClass, name, tree->ErrorText(s)}));
+      engine::PreparedAnalysis prepared;
+      if (const DirStatus s = analyser.Prepare(tree->ctx(), name, baseClass, target, &prepared); s != 0) {
+        return fail(Format("Cannot read the class \"%s\" of \"%s\": %s. No plan was written.",
+                           {baseClass, name, tree->ErrorText(s)}));
       }
-      if (!Planned(a.verdict)) {
-        progress.Clear();
-        return Failure(env, Format("Cannot analyse \"%s\": %s No plan was written.", {name, a.summary}));
-      }
-      engine::PlanObject object;
-      object.object = name;
-      object.objectClass = baseClass;
-      object.target = target;
-      object.verdict = a.verdict;
-      object.stamp = listing.entryInfo.modificationTime;
-      object.conflicts = std::move(a.conflicts);
-      fileError = writer.WriteObject(object);
-      if (!fileError.ok()) {
-        progress.Clear();
-        return Failure(env, Format("Cannot write the plan %s: %s", {out.string(), fileError.text}));
-      }
-      progress.Step();
+      if (!behind.Add(std::move(prepared), listing.entryInfo.modificationTime)) return fail(behind.Finish());
     } while ((status = NextEntry(lister->session(), listing)) == 0);
     if (status != kListingEnded) {
-      progress.Clear();
-      return Failure(env, Format("Listing the container \"%s\" failed part-way: %s. No plan was written.",
-                                 {at.relative, tree->ErrorText(status)}));
+      return fail(Format("Listing the container \"%s\" failed part-way: %s. No plan was written.",
+                         {at.relative, tree->ErrorText(status)}));
     }
     for (auto it = children.rbegin(); it != children.rend(); ++it) pending.push_back(std::move(*it));
   }
+  if (const std::string failure = behind.Finish(); !failure.empty()) return fail(failure);
   fileError = writer.WriteSummary();
   if (fileError.ok()) fileError = writer.Close();
   progress.Clear();

@@ -32,21 +32,63 @@ bool IsUnreadable(DirStatus status) {
   return status != 0 && !IsStatus(status, kErrNoSuchAttribute) && !IsStatus(status, kErrNoSuchValue);
 }
 
-// The two passes over one object, keeping what they found in one Analysis.
+// The two passes over one object, keeping what they found in one Analysis. Without a session
+// (a prepared analysis) every value comes from the reads given, and no text is made.
 class Run {
  public:
   Run(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks)
-      : session_(session), in_(input), hooks_(hooks) {}
+      : session_(&session), in_(input), hooks_(&hooks), texts_(input.texts) {}
+  explicit Run(PreparedAnalysis& prepared)
+      : in_(prepared.input), texts_(false), reads_(std::move(prepared.reads)), namePart_(std::move(prepared.namePart)) {
+    if (!namePart_) namePart_.emplace();
+    namingTypes_ = NamePartAttributes(*namePart_);
+  }
+
+  bool Ready() const {
+    return !in_.targetClass.empty() && !in_.objectClass.empty() && in_.targetRead && in_.sourceAttributes &&
+           in_.targetAttributes;
+  }
+
+  // The names the two passes read: those the target does not allow, and its mandatory ones
+  // the object's class has.
+  static std::vector<AttributeRead> NamesToRead(const AnalysisInput& in, const ClassPair& pair) {
+    const TaggedList& source = *in.sourceAttributes;
+    const TaggedList& target = *in.targetAttributes;
+    std::vector<AttributeRead> reads;
+    reads.reserve(static_cast<std::size_t>(source.Count() + target.Count()));
+    for (int i = 0; i < source.Count(); ++i) {
+      if (!pair.sourceInTarget[i]) reads.push_back({source.Text(i), 0, {}});
+    }
+    for (int i = 0; i < target.Count(); ++i) {
+      if (IsMandatoryKind(target.Tag(i)) && pair.targetInSource[i]) reads.push_back({target.Text(i), 0, {}});
+    }
+    return reads;
+  }
+
+  // Whether the forbidden pass may ask for the object's name part: a valued conflict on an
+  // attribute that is not mandatory.
+  static bool NeedsNamePart(const AnalysisInput& in, const ClassPair& pair, const std::vector<AttributeRead>& reads) {
+    const TaggedList& source = *in.sourceAttributes;
+    std::size_t next = 0;
+    for (int i = 0; i < source.Count() && next < reads.size(); ++i) {
+      if (pair.sourceInTarget[i]) continue;
+      const AttributeRead& read = reads[next++];
+      if (!IsMandatoryKind(source.Tag(i)) && read.status == 0 && !read.values.entries().empty()) return true;
+    }
+    return false;
+  }
 
   Analysis Go() {
-    if (in_.targetClass.empty() || in_.objectClass.empty() || !in_.targetRead || !in_.sourceAttributes ||
-        !in_.targetAttributes) {
+    if (!Ready()) {
       out_.summary = "Please select an Object and a target class";
       return std::move(out_);
     }
     if (!in_.pair) ownPair_ = ClassPair::Of(*in_.sourceAttributes, *in_.targetAttributes);
     pair_ = in_.pair ? in_.pair : &ownPair_;
-    if (in_.readTogether) ReadTogether();
+    if (in_.readTogether && session_) {
+      reads_ = NamesToRead(in_, *pair_);
+      ReadAttributeValuesTogether(*session_, in_.ctx, in_.objectName, &reads_);
+    }
     out_.delta.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
     out_.conflicts.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
     ForbiddenPass();
@@ -62,43 +104,35 @@ class Run {
   }
 
  private:
-  bool Cancelled() const { return hooks_.cancelRequested && hooks_.cancelRequested(); }
+  bool Cancelled() const { return hooks_ && hooks_->cancelRequested && hooks_->cancelRequested(); }
   void Step() {
-    if (hooks_.step) hooks_.step(out_);
+    if (hooks_ && hooks_->step) hooks_->step(out_);
   }
 
   void AddLine(std::string text, std::int32_t reference, std::string attribute, char mark, std::string value) {
-    out_.delta.push_back({std::move(text), reference});
+    out_.delta.push_back({texts_ ? std::move(text) : std::string(), texts_ ? reference : -1});
     out_.conflicts.push_back({std::move(attribute), mark, std::move(value)});
   }
 
+  // The index the next info line gets, -1 without texts.
+  std::int32_t NextInfo() const { return texts_ ? static_cast<std::int32_t>(out_.info.size()) : -1; }
+  void AddInfo(std::string line) {
+    if (texts_) out_.info.push_back(std::move(line));
+  }
+
   void ReportUnreadable(const std::string& name, DirStatus status) {
-    const auto reference = static_cast<std::int32_t>(out_.info.size());
-    out_.info.push_back(
-        Format("Error: Could not read attribute \"%s\": %s. Select the object again once it can be read.",
-               {name, DirErrorText(session_, status)}));
+    const std::int32_t reference = NextInfo();
+    if (texts_) {
+      AddInfo(Format("Error: Could not read attribute \"%s\": %s. Select the object again once it can be read.",
+                     {name, DirErrorText(*session_, status)}));
+    }
     ++out_.unreadable;
     ++out_.entries;
     AddLine("? " + name, reference, name, '?', "");
   }
 
-  // The names the two passes read: those the target does not allow, and its mandatory ones
-  // the object's class has.
-  void ReadTogether() {
-    const TaggedList& source = *in_.sourceAttributes;
-    const TaggedList& target = *in_.targetAttributes;
-    reads_.reserve(static_cast<std::size_t>(source.Count() + target.Count()));
-    for (int i = 0; i < source.Count(); ++i) {
-      if (!pair_->sourceInTarget[i]) reads_.push_back({source.Text(i), 0, {}});
-    }
-    for (int i = 0; i < target.Count(); ++i) {
-      if (IsMandatoryKind(target.Tag(i)) && pair_->targetInSource[i]) reads_.push_back({target.Text(i), 0, {}});
-    }
-    ReadAttributeValuesTogether(session_, in_.ctx, in_.objectName, &reads_);
-  }
-
   DirStatus ReadValue(const std::string& name, std::string* value) {
-    // The passes ask in the order ReadTogether read, so the next read is usually the one.
+    // The passes ask in the order the reads were made, so the next read is usually the one.
     for (std::size_t n = 0; n < reads_.size(); ++n) {
       const AttributeRead& read = reads_[(nextRead_ + n) % reads_.size()];
       if (read.name == name) {
@@ -107,13 +141,14 @@ class Run {
         return read.status;
       }
     }
-    return GetAttributeValueText(session_, in_.ctx, in_.objectName, name, value);
+    // A prepared analysis was given every name it asks for; anything else is not known.
+    if (!session_) return kErrBadArgument;
+    return GetAttributeValueText(*session_, in_.ctx, in_.objectName, name, value);
   }
 
   void AddType(const std::string& name) {
     std::string type;
-    if (DescribeAttribute(session_, in_.ctx, name, &type) == 0)
-      out_.info.push_back(Format("   AttrType: (%s)", {type}));
+    if (texts_ && DescribeAttribute(*session_, in_.ctx, name, &type) == 0) AddInfo(Format("   AttrType: (%s)", {type}));
   }
 
   // The typed part of the object's own name ("UID=jdoe") when name is one of its naming
@@ -121,7 +156,7 @@ class Run {
   std::string NamePartHolding(const std::string& name) {
     if (!namePart_) {
       std::string part;
-      namePart_ = ReadTypedLeafPart(session_, in_.ctx, in_.objectName, &part) == 0 ? part : std::string();
+      namePart_ = ReadTypedLeafPart(*session_, in_.ctx, in_.objectName, &part) == 0 ? part : std::string();
       namingTypes_ = NamePartAttributes(*namePart_);
     }
     return IsOneOfText(name, namingTypes_, false) ? *namePart_ : std::string();
@@ -140,12 +175,12 @@ class Run {
         Step();
         continue;
       }
-      std::string mark;
+      const char* mark = "";
       char kind = ' ';
       std::int32_t reference = -1;
       if (status == 0 && !value.empty()) {
         out_.conflictAttributeList.push_back(name);
-        reference = static_cast<std::int32_t>(out_.info.size());
+        reference = NextInfo();
         // A value that names the entry cannot be removed while the entry keeps its name.
         const bool mandatory = IsMandatoryKind(source.Tag(i));
         const std::string naming = mandatory ? std::string() : NamePartHolding(name);
@@ -154,24 +189,27 @@ class Run {
           kind = '!';
           ++out_.undeletable;
           out_.sourceHighlights.push_back(i);
-          out_.info.push_back(Format(
-              "Error: We will not be able to delete attribute \"%s\" which is illegal for target class", {name}));
-          if (!naming.empty()) {
-            out_.info.push_back(
-                Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}));
+          if (texts_) {
+            AddInfo(Format("Error: We will not be able to delete attribute \"%s\" which is illegal for target class",
+                           {name}));
+            if (!naming.empty()) {
+              AddInfo(Format("   It is part of the object's name \"%s\": rename the object to recast it", {naming}));
+            }
           }
         } else {
           mark = "* ";
           kind = '*';
           ++out_.deletable;
-          out_.info.push_back(
-              Format("Warning: We will need to delete attribute \"%s\" which is illegal for target class", {name}));
+          if (texts_) {
+            AddInfo(
+                Format("Warning: We will need to delete attribute \"%s\" which is illegal for target class", {name}));
+          }
         }
-        out_.info.push_back(Format("   Current value: \"%s\"", {value}));
+        if (texts_) AddInfo(Format("   Current value: \"%s\"", {value}));
         AddType(name);
       }
       ++out_.entries;
-      AddLine(mark + name, reference, name, kind, kind == ' ' ? std::string() : value);
+      AddLine(texts_ ? mark + name : std::string(), reference, name, kind, kind == ' ' ? std::string() : value);
       Step();
     }
   }
@@ -185,8 +223,8 @@ class Run {
       if (!pair_->targetInSource[i]) {
         out_.targetHighlights.push_back(i);
         out_.conflictAttributeList.push_back(name);
-        const auto reference = static_cast<std::int32_t>(out_.info.size());
-        out_.info.push_back(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}));
+        const std::int32_t reference = NextInfo();
+        if (texts_) AddInfo(Format("Error: Mandatory target attribute \"%s\" not available for object", {name}));
         AddType(name);
         ++out_.entries;
         ++out_.missing;
@@ -196,8 +234,10 @@ class Run {
         const DirStatus status = ReadValue(name, &value);
         if (status == 0 && value.empty()) {
           out_.targetHighlights.push_back(i);
-          out_.info.push_back(Format(
-              "Warning: You need to assign a value to \"%s\" because it is mandatory for the target class", {name}));
+          if (texts_) {
+            AddInfo(Format("Warning: You need to assign a value to \"%s\" because it is mandatory for the target class",
+                           {name}));
+          }
         } else if (IsUnreadable(status)) {
           ReportUnreadable(name, status);
         }
@@ -213,39 +253,52 @@ class Run {
     out_.canDelete = complete && out_.deletable > 0 && out_.undeletable == 0;
     if (!complete) {
       out_.verdict = Verdict::kIncomplete;
-      out_.summary = Format(
-          "The analysis is incomplete: %d attributes could not be read, so it is not known whether the object can "
-          "be recast. Remove the cause shown in the list and select the object again.",
-          {out_.unreadable});
+      if (texts_) {
+        out_.summary = Format(
+            "The analysis is incomplete: %d attributes could not be read, so it is not known whether the object can "
+            "be recast. Remove the cause shown in the list and select the object again.",
+            {out_.unreadable});
+      }
     } else if (out_.entries == 0) {
       out_.verdict = Verdict::kNoConflicts;
-      out_.summary = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
-                            {in_.objectClass, in_.objectName, in_.targetClass});
+      if (texts_) {
+        out_.summary = Format("No conflicts. \"%s:%s\" can be changed to \"%s\"",
+                              {in_.objectClass, in_.objectName, in_.targetClass});
+      }
     } else if (out_.canDelete) {
       out_.verdict = Verdict::kDeleteFirst;
-      out_.summary = Format(
-          "There are conflicts on %d valued attributes. You can recast the object after deleting these attributes.",
-          {out_.deletable});
+      if (texts_) {
+        out_.summary = Format(
+            "There are conflicts on %d valued attributes. You can recast the object after deleting these "
+            "attributes.",
+            {out_.deletable});
+      }
     } else if (out_.canRecast) {
       out_.verdict = Verdict::kUnvaluedOnly;
-      out_.summary = Format(
-          "There are attribute conflicts, but since these are on %d unvalued attributes, you can recast the object.",
-          {out_.entries});
+      if (texts_) {
+        out_.summary = Format(
+            "There are attribute conflicts, but since these are on %d unvalued attributes, you can recast the "
+            "object.",
+            {out_.entries});
+      }
     } else {
       out_.verdict = Verdict::kBlocked;
-      out_.summary =
-          Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {out_.undeletable});
+      if (texts_) {
+        out_.summary =
+            Format("There are conflicts on %d mandatory attributes. You cannot recast the object.", {out_.undeletable});
+      }
     }
     if (complete && out_.undeletable == 0 && out_.missing > 0) out_.verdict = Verdict::kMissingMandatory;
   }
 
-  DirectorySession& session_;
+  DirectorySession* session_ = nullptr;
   const AnalysisInput& in_;
-  const AnalysisHooks& hooks_;
+  const AnalysisHooks* hooks_ = nullptr;
+  const bool texts_;
   Analysis out_;
   ClassPair ownPair_;
   const ClassPair* pair_ = nullptr;
-  std::vector<AttributeRead> reads_;  // with readTogether
+  std::vector<AttributeRead> reads_;  // with readTogether, or prepared
   std::size_t nextRead_ = 0;          // where ReadValue looks first
   std::optional<std::string> namePart_;
   std::vector<std::string> namingTypes_;
@@ -303,6 +356,8 @@ Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, co
   return Run(session, input, hooks).Go();
 }
 
+Analysis AnalysePrepared(PreparedAnalysis prepared) { return Run(prepared).Go(); }
+
 DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide,
                                         const TaggedList** out) {
   const std::string tree = GetContextTreeName(session_, ctx);
@@ -324,28 +379,55 @@ DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& class
   return 0;
 }
 
-DirStatus ObjectAnalyser::Analyse(DirContext ctx, const std::string& objectName, const std::string& objectClass,
-                                  const std::string& targetClass, Analysis* out, const AnalysisHooks& hooks) {
-  *out = Analysis{};
-  out->summary = "Please select an Object and a target class";
+DirStatus ObjectAnalyser::InputFor(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                                   const std::string& targetClass, AnalysisInput* input, Pair** pair) {
   const TaggedList* source = nullptr;
   const TaggedList* target = nullptr;
   if (DirStatus s = DefinitionFor(ctx, objectClass, true, &source); s != 0) return s;
   if (DirStatus s = DefinitionFor(ctx, targetClass, false, &target); s != 0) return s;
-  AnalysisInput input;
-  input.ctx = ctx;
-  input.objectName = objectName;
-  input.objectClass = objectClass;
-  input.targetClass = targetClass;
-  input.sourceAttributes = source;
-  input.targetAttributes = target;
-  input.targetRead = true;
-  input.readTogether = true;
+  input->ctx = ctx;
+  input->objectName = objectName;
+  input->objectClass = objectClass;
+  input->targetClass = targetClass;
+  input->sourceAttributes = source;
+  input->targetAttributes = target;
+  input->targetRead = true;
+  input->readTogether = true;
   const auto known = std::find_if(pairs_.begin(), pairs_.end(),
                                   [&](const Pair& p) { return p.source == source && p.target == target; });
-  input.pair = known != pairs_.end() ? &known->pair
-                                     : &pairs_.emplace_back(Pair{source, target, ClassPair::Of(*source, *target)}).pair;
+  *pair = known != pairs_.end() ? &*known
+                                : &pairs_.emplace_back(Pair{source, target, ClassPair::Of(*source, *target), nullptr});
+  input->pair = &(*pair)->pair;
+  return 0;
+}
+
+DirStatus ObjectAnalyser::Analyse(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                                  const std::string& targetClass, Analysis* out, const AnalysisHooks& hooks) {
+  *out = Analysis{};
+  out->summary = "Please select an Object and a target class";
+  AnalysisInput input;
+  Pair* pair = nullptr;
+  if (DirStatus s = InputFor(ctx, objectName, objectClass, targetClass, &input, &pair); s != 0) return s;
   *out = AnalyseObject(session_, input, hooks);
+  return 0;
+}
+
+DirStatus ObjectAnalyser::Prepare(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                                  const std::string& targetClass, PreparedAnalysis* out) {
+  *out = PreparedAnalysis{};
+  out->input.texts = false;
+  Pair* pair = nullptr;
+  if (DirStatus s = InputFor(ctx, objectName, objectClass, targetClass, &out->input, &pair); s != 0) return s;
+  if (!pair->reader) {
+    std::vector<std::string> names;
+    for (AttributeRead& read : Run::NamesToRead(out->input, pair->pair)) names.push_back(std::move(read.name));
+    pair->reader = std::make_unique<AttributeReader>(session_, std::move(names));
+  }
+  pair->reader->Read(ctx, objectName, &out->reads);
+  if (Run::NeedsNamePart(out->input, *out->input.pair, out->reads)) {
+    std::string part;
+    out->namePart = ReadTypedLeafPart(session_, ctx, objectName, &part) == 0 ? part : std::string();
+  }
   return 0;
 }
 

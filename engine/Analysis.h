@@ -7,9 +7,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "directory/AttributeValues.h"
 #include "directory/DirectorySession.h"
 #include "util/TaggedList.h"
 
@@ -69,6 +72,10 @@ struct AnalysisInput {
   // reads attribute by attribute so that a cancel can stop between reads.
   bool readTogether = false;
   const ClassPair* pair = nullptr;  // ClassPair::Of(source, target) when null
+  // false: the info lines, the delta lines' texts and the verdict's summary stay empty (all
+  // but the kNotReady and kCancelled summaries), and nothing is read for them. Bulk work
+  // needs the verdict and the conflicts only.
+  bool texts = true;
 };
 
 struct Analysis;
@@ -106,6 +113,21 @@ struct Analysis {
 // result is kNotReady with no lines.
 Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks = {});
 
+// What the analysis of one object reads from the directory, read ahead of the analysis itself
+// (ObjectAnalyser::Prepare), so that AnalysePrepared can run on another thread while the next
+// objects are read. input.texts is false.
+struct PreparedAnalysis {
+  AnalysisInput input;
+  std::vector<AttributeRead> reads;
+  // The typed part of the object's own name when a valued conflict might be one of its naming
+  // attributes; unset when no value needs it.
+  std::optional<std::string> namePart;
+};
+
+// The analysis of a prepared object, as AnalyseObject with input.texts false would give it.
+// Calls no directory function; the definitions prepared points at must outlive the call.
+Analysis AnalysePrepared(PreparedAnalysis prepared);
+
 // Analyses objects one after another, reading each class definition once per tree.
 class ObjectAnalyser {
  public:
@@ -116,6 +138,11 @@ class ObjectAnalyser {
   // leaves *out a kNotReady analysis.
   DirStatus Analyse(DirContext ctx, const std::string& objectName, const std::string& objectClass,
                     const std::string& targetClass, Analysis* out, const AnalysisHooks& hooks = {});
+
+  // As Analyse, but only reads what the analysis needs into *out, for AnalysePrepared. A
+  // failed class read returns its status and leaves *out without reads.
+  DirStatus Prepare(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                    const std::string& targetClass, PreparedAnalysis* out);
 
  private:
   struct Definition {
@@ -128,7 +155,11 @@ class ObjectAnalyser {
     const TaggedList* source;
     const TaggedList* target;
     ClassPair pair;
+    std::unique_ptr<AttributeReader> reader;  // what Prepare reads, made at its first use
   };
+  // The input of Analyse and Prepare: the definitions (read once) and their pair.
+  DirStatus InputFor(DirContext ctx, const std::string& objectName, const std::string& objectClass,
+                     const std::string& targetClass, AnalysisInput* input, Pair** pair);
   DirStatus DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide, const TaggedList** out);
 
   DirectorySession& session_;

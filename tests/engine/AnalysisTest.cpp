@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "directory/Directory.h"
 #include "engine/Analysis.h"
@@ -97,6 +98,22 @@ TEST_F(AnalysisTest, DemoCasesGiveTheirVerdictMarksAndActions) {
     EXPECT_EQ(oneByOne.info, a.info);
     ASSERT_EQ(oneByOne.delta.size(), a.delta.size());
     for (std::size_t i = 0; i < a.delta.size(); ++i) EXPECT_EQ(oneByOne.delta[i].text, a.delta[i].text);
+
+    // Read ahead and analysed apart, as a plan does: the same decision, without texts.
+    PreparedAnalysis prepared;
+    ASSERT_EQ(analyser.Prepare(ctx_, c.object, c.objectClass, c.target, &prepared), 0);
+    const Analysis apart = AnalysePrepared(std::move(prepared));
+    EXPECT_EQ(apart.verdict, a.verdict);
+    EXPECT_EQ(std::tie(apart.canRecast, apart.canDelete, apart.deletable, apart.undeletable, apart.missing),
+              std::tie(a.canRecast, a.canDelete, a.deletable, a.undeletable, a.missing));
+    EXPECT_EQ(apart.conflictAttributeList, a.conflictAttributeList);
+    ASSERT_EQ(apart.conflicts.size(), a.conflicts.size());
+    for (std::size_t i = 0; i < a.conflicts.size(); ++i) {
+      EXPECT_EQ(std::tie(apart.conflicts[i].attribute, apart.conflicts[i].mark, apart.conflicts[i].value),
+                std::tie(a.conflicts[i].attribute, a.conflicts[i].mark, a.conflicts[i].value));
+    }
+    EXPECT_TRUE(apart.info.empty());
+    EXPECT_TRUE(apart.summary.empty());
   }
 }
 
