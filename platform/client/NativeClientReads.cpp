@@ -269,7 +269,12 @@ DirStatus NativeDirectoryClient::ReadObject(DirContext ctx, const char* object, 
       return s;
     }
     if (DirStatus s = Resolve(*context, *connection, object, state.derefAliases, &state.entry); s != 0) return s;
-    handle = AddIteration(Iteration{ctx, context->connection, std::move(state)});
+    // Most reads fit one reply: they need no iteration kept.
+    if (DirStatus s = FillObject(*connection, state, *buffer); s != 0) return s;
+    *iteration = state.nextName == state.names.size()
+                     ? kNoIteration
+                     : AddIteration(Iteration{ctx, context->connection, std::move(state)});
+    return 0;
   }
   Iteration* current = nullptr;
   if (DirStatus s = IterationFor<ObjectState>(handle, &current); s != 0) return s;

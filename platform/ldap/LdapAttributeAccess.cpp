@@ -243,10 +243,24 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
     if (IsConnectionLost(rc)) Fail(rc, Format("reading %s", {dn}));
     return eachAlone();
   }
+  const auto& attributes = kept->attributes;
+  const bool sameDescriptions =
+      attributes.size() == lastHeldDescriptions_.size() &&
+      std::equal(attributes.begin(), attributes.end(), lastHeldDescriptions_.begin(),
+                 [](const auto& attribute, const std::string& description) { return attribute.first == description; });
+  if (!sameDescriptions) {
+    lastHeldDescriptions_.clear();
+    lastHeldDefs_.clear();
+    for (const auto& [description, found] : attributes) {
+      lastHeldDescriptions_.push_back(description);
+      lastHeldDefs_.push_back(schema_->FindDescribed(description));
+    }
+  }
   std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
-  for (const auto& [description, found] : kept->attributes) {
-    if (derefAliases && TextEquals(description, "aliasedObjectName")) return eachAlone();
-    held.emplace_back(schema_->FindDescribed(description), &found);
+  held.reserve(attributes.size());
+  for (std::size_t i = 0; i < attributes.size(); ++i) {
+    if (derefAliases && TextEquals(attributes[i].first, "aliasedObjectName")) return eachAlone();
+    held.emplace_back(lastHeldDefs_[i], &attributes[i].second);
   }
   results->assign(attrNames.size(), {});
   // A bulk analysis asks for the same names entry after entry: they are looked up once.

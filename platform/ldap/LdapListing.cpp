@@ -57,17 +57,34 @@ bool ParseCursor(std::string_view text, Cursor* cursor) {
 // What the values of a listed entry tell of it, taken one value at a time.
 class SummaryBuilder {
  public:
+  // What an attribute tells, by its name; worked out once for all its values.
+  enum class Kind { kOther, kStructural, kClass, kSubordinates, kModified };
+  static Kind KindOf(std::string_view name) {
+    if (TextEquals(name, "structuralObjectClass")) return Kind::kStructural;
+    if (TextEquals(name, "objectClass")) return Kind::kClass;
+    if (TextEquals(name, "hasSubordinates")) return Kind::kSubordinates;
+    if (TextEquals(name, "modifyTimestamp")) return Kind::kModified;
+    return Kind::kOther;
+  }
+
   explicit SummaryBuilder(service::EntrySummary* summary) : summary_(summary) {}
-  void Take(std::string_view name, std::string_view text) {
-    if (TextEquals(name, "structuralObjectClass")) {
-      structural_.assign(text);
-    } else if (TextEquals(name, "objectClass")) {
-      classes_.emplace_back(text);
-      if (TextEquals(text, "alias")) summary_->flags |= kEntryAlias;
-    } else if (TextEquals(name, "hasSubordinates")) {
-      hasChildren_ = TextEquals(text, "TRUE");
-    } else if (TextEquals(name, "modifyTimestamp")) {
-      summary_->modificationTime = ParseGeneralizedTime(text).value_or(0);
+  void Take(Kind kind, std::string_view text) {
+    switch (kind) {
+      case Kind::kStructural:
+        structural_.assign(text);
+        break;
+      case Kind::kClass:
+        classes_.emplace_back(text);
+        if (TextEquals(text, "alias")) summary_->flags |= kEntryAlias;
+        break;
+      case Kind::kSubordinates:
+        hasChildren_ = TextEquals(text, "TRUE");
+        break;
+      case Kind::kModified:
+        summary_->modificationTime = ParseGeneralizedTime(text).value_or(0);
+        break;
+      case Kind::kOther:
+        break;
     }
   }
   // The base class and flags from what was taken; true when the server sent the structural
@@ -104,8 +121,8 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
   berval attr{};
   BerVarray values = nullptr;
   while (ldap_get_attribute_ber(ld, entry, rawBer, &attr, &values) == LDAP_SUCCESS && attr.bv_val) {
-    const std::string_view name(attr.bv_val, attr.bv_len);
-    for (BerVarray v = values; v && v->bv_val; ++v) builder.Take(name, std::string_view(v->bv_val, v->bv_len));
+    const auto kind = SummaryBuilder::KindOf(std::string_view(attr.bv_val, attr.bv_len));
+    for (BerVarray v = values; v && v->bv_val; ++v) builder.Take(kind, std::string_view(v->bv_val, v->bv_len));
     ber_memfree(values);
     values = nullptr;
   }
@@ -117,7 +134,9 @@ void LdapService::SummarizeEntry(const LdifEntry& entry, service::EntrySummary* 
   FirstRdnOfDn(entry.dn, &summary->rdn);
   SummaryBuilder builder(summary);
   for (const auto& [name, values] : entry.attributes) {
-    for (const std::string& value : values) builder.Take(name, value);
+    const auto kind = SummaryBuilder::KindOf(name);
+    if (kind == SummaryBuilder::Kind::kOther) continue;
+    for (const std::string& value : values) builder.Take(kind, value);
   }
   if (builder.Finish(*schema_)) sendsStructuralClass_ = true;
 }

@@ -50,8 +50,10 @@ LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
   while (ldap_get_attribute_ber(ld, entry, ber.get(), &attr, &rawValues) == LDAP_SUCCESS && attr.bv_val != nullptr) {
     const std::unique_ptr<berval, BerMemFree> values(rawValues);
     std::vector<std::string> texts;
-    for (const berval* v = rawValues; v != nullptr && v->bv_val != nullptr; ++v)
-      texts.emplace_back(v->bv_val, v->bv_len);
+    std::size_t count = 0;
+    while (rawValues != nullptr && rawValues[count].bv_val != nullptr) ++count;
+    texts.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) texts.emplace_back(rawValues[i].bv_val, rawValues[i].bv_len);
     out.attributes.emplace_back(std::string(attr.bv_val, attr.bv_len), std::move(texts));
   }
   return out;

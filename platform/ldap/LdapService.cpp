@@ -144,6 +144,8 @@ DirStatus LdapService::EnsureSchema() {
   lastClassOrder_.clear();
   lastReadNames_.clear();
   lastReadDefs_.clear();
+  lastHeldDescriptions_.clear();
+  lastHeldDefs_.clear();
   return 0;
 }
 

@@ -214,6 +214,10 @@ class LdapService : public service::DirectoryService {
   // The names ReadAttributes was asked for last, and their definitions in schema_.
   std::vector<std::string> lastReadNames_;
   std::vector<const service::AttributeDefinition*> lastReadDefs_;
+  // The attribute descriptions of the entry ReadAttributes read last, and their definitions:
+  // entries of one class usually come with the same ones.
+  std::vector<std::string> lastHeldDescriptions_;
+  std::vector<const service::AttributeDefinition*> lastHeldDefs_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;
