@@ -372,7 +372,7 @@ bool AttributeReader::ReadInOne(DirContext ctx, const std::string& object, std::
       std::size_t at = reads->size();
       for (std::size_t k = 0; k < reads->size() && at == reads->size(); ++k) {
         const std::size_t i = (expected + k) % reads->size();
-        if (TextEquals((*reads)[i].name, attr)) at = i;
+        if (TextEquals(names_[i], attr)) at = i;
       }
       if (at == reads->size()) return false;
       expected = at + 1;
@@ -383,12 +383,16 @@ bool AttributeReader::ReadInOne(DirContext ctx, const std::string& object, std::
   return true;
 }
 
-void AttributeReader::Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads) {
+void AttributeReader::Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads,
+                           bool nameEach) {
   const std::string object(objectName);
   reads->resize(names_.size());
   for (std::size_t i = 0; i < names_.size(); ++i) {
     AttributeRead& read = (*reads)[i];
-    if (read.name != names_[i]) read.name = names_[i];
+    if (!nameEach)
+      read.name.clear();
+    else if (read.name != names_[i])
+      read.name = names_[i];
     read.status = kErrNoSuchAttribute;
     read.values.Clear();
   }
@@ -402,9 +406,10 @@ void AttributeReader::Read(DirContext ctx, std::string_view objectName, std::vec
     return;
   }
   // One unreadable attribute must not hide the others' values or statuses.
-  for (AttributeRead& read : *reads) {
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    AttributeRead& read = (*reads)[i];
     read.values.Clear();
-    read.status = ReadAttributeValues(session_, ctx, object, read.name, read.values);
+    read.status = ReadAttributeValues(session_, ctx, object, names_[i], read.values);
   }
 }
 

@@ -53,8 +53,9 @@ class AttributeReader {
 
   const std::vector<std::string>& names() const { return names_; }
   // Makes *reads one per name, in names() order, filled as ReadAttributeValuesTogether fills
-  // them.
-  void Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads);
+  // them. Without nameEach their names are left empty (names() has them): bulk work reads
+  // many objects and need not copy the names for each.
+  void Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads, bool nameEach = true);
 
  private:
   bool ReadInOne(DirContext ctx, const std::string& object, std::vector<AttributeRead>* reads, DirStatus* overall);

@@ -39,7 +39,11 @@ class Run {
   Run(DirectorySession& session, const AnalysisInput& input, const AnalysisHooks& hooks)
       : session_(&session), in_(input), hooks_(&hooks), texts_(input.texts) {}
   explicit Run(PreparedAnalysis& prepared)
-      : in_(prepared.input), texts_(false), reads_(std::move(prepared.reads)), namePart_(std::move(prepared.namePart)) {
+      : in_(prepared.input),
+        texts_(false),
+        reads_(std::move(prepared.reads)),
+        names_(prepared.names),
+        namePart_(std::move(prepared.namePart)) {
     if (!namePart_) namePart_.emplace();
     namingTypes_ = NamePartAttributes(*namePart_);
   }
@@ -134,9 +138,10 @@ class Run {
   DirStatus ReadValue(const std::string& name, std::string* value) {
     // The passes ask in the order the reads were made, so the next read is usually the one.
     for (std::size_t n = 0; n < reads_.size(); ++n) {
-      const AttributeRead& read = reads_[(nextRead_ + n) % reads_.size()];
-      if (read.name == name) {
-        nextRead_ = (nextRead_ + n + 1) % reads_.size();
+      const std::size_t at = (nextRead_ + n) % reads_.size();
+      const AttributeRead& read = reads_[at];
+      if ((names_ ? (*names_)[at] : read.name) == name) {
+        nextRead_ = (at + 1) % reads_.size();
         *value = JoinValueText(read.values);
         return read.status;
       }
@@ -298,8 +303,9 @@ class Run {
   Analysis out_;
   ClassPair ownPair_;
   const ClassPair* pair_ = nullptr;
-  std::vector<AttributeRead> reads_;  // with readTogether, or prepared
-  std::size_t nextRead_ = 0;          // where ReadValue looks first
+  std::vector<AttributeRead> reads_;                 // with readTogether, or prepared
+  const std::vector<std::string>* names_ = nullptr;  // of reads_, when they carry none
+  std::size_t nextRead_ = 0;                         // where ReadValue looks first
   std::optional<std::string> namePart_;
   std::vector<std::string> namingTypes_;
 };
@@ -423,7 +429,8 @@ DirStatus ObjectAnalyser::Prepare(DirContext ctx, const std::string& objectName,
     for (AttributeRead& read : Run::NamesToRead(out->input, pair->pair)) names.push_back(std::move(read.name));
     pair->reader = std::make_unique<AttributeReader>(session_, std::move(names));
   }
-  pair->reader->Read(ctx, objectName, &out->reads);
+  pair->reader->Read(ctx, objectName, &out->reads, false);
+  out->names = &pair->reader->names();
   if (Run::NeedsNamePart(out->input, *out->input.pair, out->reads)) {
     std::string part;
     out->namePart = ReadTypedLeafPart(session_, ctx, objectName, &part) == 0 ? part : std::string();

@@ -119,6 +119,8 @@ Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, co
 struct PreparedAnalysis {
   AnalysisInput input;
   std::vector<AttributeRead> reads;
+  // The names of the reads, which then carry none (the analyser's, as long as it lives).
+  const std::vector<std::string>* names = nullptr;
   // The typed part of the object's own name when a valued conflict might be one of its naming
   // attributes; unset when no value needs it.
   std::optional<std::string> namePart;
