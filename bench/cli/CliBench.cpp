@@ -173,8 +173,11 @@ bool BenchLdap(const fs::path& work, int planCount, int applyCount) {
     Write(work / (ou + "-back.ldif"), ClassChangeLdif(ou, applyCount, true));
   }
   for (int round = 0; round < kRounds; ++round) {
-    searches.push_back(ldap("ldapsearch", {"-LLL", "-b", "ou=Plan,o=Org", "-s", "one", "-E", "pr=1000/noprompt",
-                                           "(objectClass=*)", "*", "modifyTimestamp"}));
+    // The attributes the plan's listing asks for: the user attributes, the modification time
+    // it records, and the two operational ones it tells the base class and containers by.
+    searches.push_back(
+        ldap("ldapsearch", {"-LLL", "-b", "ou=Plan,o=Org", "-s", "one", "-E", "pr=1000/noprompt", "(objectClass=*)",
+                            "*", "modifyTimestamp", "hasSubordinates", "structuralObjectClass"}));
     Check(searches.back(), "ldapsearch", log);
     plans.push_back(plan("Plan", work / "large.plan"));
     Check(plans.back(), "plan", log);
@@ -194,7 +197,7 @@ bool BenchLdap(const fs::path& work, int planCount, int applyCount) {
   const Outcome small = plan("Small", work / "small.plan");
   Check(small, "plan (1,000 entries)", log);
   std::printf("   medians of %d rounds\n", kRounds);
-  Row("ldapsearch -E pr=1000 (all attributes)", search, planCount);
+  Row("ldapsearch -E pr=1000 (the plan's attributes)", search, planCount);
   Row("recast-object plan", large, planCount);
   std::printf("   plan / ldapsearch: %.2fx; peak memory growth from 1,000 to %d entries: %.1f MiB\n",
               large.seconds / search.seconds, planCount, (large.peakKib - small.peakKib) / 1024.0);
