@@ -2,10 +2,13 @@
 // input changes nothing, and apply killed at random moments changes every object once.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -255,6 +258,27 @@ TEST_F(StoreTest, ApplyKilledAtRandomMomentsChangesEachObjectOnce) {
   KillAndResume(
       home_, {"apply", PlanFile().string(), "--delete-conflicts"}, kObjects, 20, 100'000, 900'000,
       [this] { return Entries(); }, before);
+}
+
+// A plan that cannot be written whole (here the file size limit, as a full disk) says why and
+// leaves no plan and no scrap: the failure comes while objects are still being read.
+TEST_F(StoreTest, APlanThatCannotBeWrittenLeavesNothing) {
+  Make(6000);  // a plan larger than the writer's buffer
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{512 * 1024, 512 * 1024};
+    ::_exit(::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? Plan().exitCode : 120);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string err = ReadText(home_.path() / "stderr.txt");
+  EXPECT_NE(err.find("Cannot write the plan " + PlanFile().string()), std::string::npos) << err;
+  for (const auto& entry : fs::directory_iterator(home_.path())) {
+    EXPECT_EQ(entry.path().filename().string().find("gen.plan"), std::string::npos) << entry.path();
+  }
 }
 
 // A stop signal ends apply after the object at hand, its mark written, with 128 + the signal.
