@@ -28,6 +28,15 @@ bool NeedsRdnEscapes(std::string_view text) {
   return false;
 }
 
+// Values of letters, digits and "-._" (spaces inside) need no escape in any DN form: written
+// and read as they are, they give what libldap would, without its structures (a name per
+// entry listed or read).
+bool IsPlainRdnValue(std::string_view value) {
+  if (value.empty() || value.front() == ' ' || value.back() == ' ') return false;
+  return std::all_of(value.begin(), value.end(),
+                     [](char c) { return IsAlpha(c) || IsDigit(c) || c == '-' || c == '.' || c == '_' || c == ' '; });
+}
+
 void AppendRdnEscaped(std::string* out, std::string_view value) {
   for (char c : value) {
     if (c == '\\' || c == '+') out->push_back('\\');
@@ -132,15 +141,8 @@ DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
     dn->clear();
     return 0;
   }
-  // Values of letters, digits and "-._" (spaces inside) need no escape in any DN form: written
-  // as they are, they give what libldap would, without its structures (a name per entry read).
-  const auto plain = [](const std::string& value) {
-    if (value.empty() || value.front() == ' ' || value.back() == ' ') return false;
-    return std::all_of(value.begin(), value.end(),
-                       [](char c) { return IsAlpha(c) || IsDigit(c) || c == '-' || c == '.' || c == '_' || c == ' '; });
-  };
-  if (std::all_of(name.begin(), name.end(), [&](const service::NamePart& part) {
-        return plain(part.value) && IsValidAttributeType(part.type);
+  if (std::all_of(name.begin(), name.end(), [](const service::NamePart& part) {
+        return IsPlainRdnValue(part.value) && IsValidAttributeType(part.type);
       })) {
     std::string joined;
     for (const auto& part : name) {
@@ -210,6 +212,17 @@ DirStatus DnToEntryName(std::string_view dn, service::EntryName* name) {
 }
 
 DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part) {
+  const std::size_t eq = dn.find('=');
+  if (eq != std::string_view::npos) {
+    const std::size_t end = dn.find(',', eq);
+    const std::string_view type = dn.substr(0, eq);
+    const std::string_view value = dn.substr(eq + 1, end == std::string_view::npos ? end : end - eq - 1);
+    if (IsValidAttributeType(type) && IsPlainRdnValue(value)) {
+      part->type = UpperAscii(type);
+      part->value.assign(value);
+      return 0;
+    }
+  }
   std::string copy(dn);  // NUL-ended, as in DnToEntryName
   berval text{static_cast<ber_len_t>(copy.size()), copy.data()};
   LDAPRDN rdn = nullptr;

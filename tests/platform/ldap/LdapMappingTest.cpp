@@ -79,6 +79,23 @@ TEST(LdapNameTest, DnsAndNamesMapBothWays) {
   EXPECT_EQ(DnToEntryName("cn=a,,o=b", &name), kErrBadName);
 }
 
+// The first RDN of a DN, as every listed entry's name is taken: plain values are read without
+// libldap, and must read as libldap reads them.
+TEST(LdapNameTest, TheFirstRdnIsTheFirstPartOfTheName) {
+  for (const char* dn : {"cn=p0,o=Org", "CN=Jane Doe,o=Org", "uid=a.b_c-9", "2.5.4.3=x,o=Org", "cn= lead,o=Org",
+                         "cn=trail ,o=Org", "cn=a+sn=b,o=Org", "cn=x\\2Cy,o=Org", "cn=\"q\",o=Org", "cn=a=b,o=Org",
+                         "cn=caf\\C3\\A9,o=Org", "c n=x,o=Org", "cn=,o=Org"}) {
+    SCOPED_TRACE(dn);
+    EntryName name;
+    service::NamePart part{"unchanged", "unchanged"};
+    const DirStatus status = FirstRdnOfDn(dn, &part);
+    ASSERT_EQ(status, DnToEntryName(dn, &name) == 0 ? 0 : kErrBadName);
+    if (status == 0) {
+      EXPECT_EQ(part, name.front());
+    }
+  }
+}
+
 TEST(LdapNameTest, DottedTextsEscapeDotsAndBackslashes) {
   const EntryName name{{"CN", "a.b\\c"}, {"OU", "Sales"}, {"O", "Org"}};
   EXPECT_EQ(DottedText(name), "CN=a\\.b\\\\c.OU=Sales.O=Org");
