@@ -324,14 +324,6 @@ DirStatus ReadAttributeValues(DirectorySession& session, DirContext ctx, std::st
   return status;
 }
 
-void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
-                                 std::vector<AttributeRead>* reads) {
-  std::vector<std::string> names;
-  names.reserve(reads->size());
-  for (const AttributeRead& read : *reads) names.push_back(read.name);
-  AttributeReader(session, std::move(names)).Read(ctx, objectName, reads);
-}
-
 AttributeReader::AttributeReader(DirectorySession& session, std::vector<std::string> names)
     : session_(session), names_(std::move(names)) {
   aliasAmongNames_ = std::any_of(names_.begin(), names_.end(),

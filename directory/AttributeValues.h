@@ -35,15 +35,11 @@ struct AttributeRead {
   VectorTaggedList values;
 };
 
-// Fills every read of *reads (names set by the caller) as ReadAttributeValues would, in one
-// request to the directory rather than one per attribute. When that request fails, or its
-// answer cannot be matched to the names, each attribute is read on its own, so one unreadable
-// attribute never hides the others' values.
-void ReadAttributeValuesTogether(DirectorySession& session, DirContext ctx, std::string_view objectName,
-                                 std::vector<AttributeRead>* reads);
-
-// Reads the same names from one object after another, as ReadAttributeValuesTogether would,
-// with the request built once (bulk work asks the same names of every object of a class).
+// Reads the names given at construction from one object after another, each time as
+// ReadAttributeValues would read each of them, but in one request to the directory rather than
+// one per attribute; the request is built once (bulk work asks the same names of every object
+// of a class). When that request fails, or its answer cannot be matched to the names, each
+// attribute is read on its own, so one unreadable attribute never hides the others' values.
 // Holds two directory buffers until destroyed; session must outlive it.
 class AttributeReader {
  public:
@@ -52,9 +48,8 @@ class AttributeReader {
   AttributeReader& operator=(const AttributeReader&) = delete;
 
   const std::vector<std::string>& names() const { return names_; }
-  // Makes *reads one per name, in names() order, filled as ReadAttributeValuesTogether fills
-  // them. Without nameEach their names are left empty (names() has them): bulk work reads
-  // many objects and need not copy the names for each.
+  // Makes *reads one per name, in names() order, filled as described above. Without nameEach their names are left empty
+  // (names() has them): bulk work reads many objects and need not copy the names for each.
   void Read(DirContext ctx, std::string_view objectName, std::vector<AttributeRead>* reads, bool nameEach = true);
 
  private:

@@ -55,18 +55,18 @@ class Run {
 
   // The names the two passes read: those the target does not allow, and its mandatory ones
   // the object's class has.
-  static std::vector<AttributeRead> NamesToRead(const AnalysisInput& in, const ClassPair& pair) {
+  static std::vector<std::string> NamesToRead(const AnalysisInput& in, const ClassPair& pair) {
     const TaggedList& source = *in.sourceAttributes;
     const TaggedList& target = *in.targetAttributes;
-    std::vector<AttributeRead> reads;
-    reads.reserve(static_cast<std::size_t>(source.Count() + target.Count()));
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(source.Count() + target.Count()));
     for (int i = 0; i < source.Count(); ++i) {
-      if (!pair.sourceInTarget[i]) reads.push_back({source.Text(i), 0, {}});
+      if (!pair.sourceInTarget[i]) names.push_back(source.Text(i));
     }
     for (int i = 0; i < target.Count(); ++i) {
-      if (IsMandatoryKind(target.Tag(i)) && pair.targetInSource[i]) reads.push_back({target.Text(i), 0, {}});
+      if (IsMandatoryKind(target.Tag(i)) && pair.targetInSource[i]) names.push_back(target.Text(i));
     }
-    return reads;
+    return names;
   }
 
   // Whether the forbidden pass may ask for the object's name part: a valued conflict on an
@@ -90,8 +90,7 @@ class Run {
     if (!in_.pair) ownPair_ = ClassPair::Of(*in_.sourceAttributes, *in_.targetAttributes);
     pair_ = in_.pair ? in_.pair : &ownPair_;
     if (in_.readTogether && session_) {
-      reads_ = NamesToRead(in_, *pair_);
-      ReadAttributeValuesTogether(*session_, in_.ctx, in_.objectName, &reads_);
+      AttributeReader(*session_, NamesToRead(in_, *pair_)).Read(in_.ctx, in_.objectName, &reads_);
     }
     out_.delta.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
     out_.conflicts.reserve(static_cast<std::size_t>(in_.sourceAttributes->Count()));
@@ -424,11 +423,8 @@ DirStatus ObjectAnalyser::Prepare(DirContext ctx, const std::string& objectName,
   out->input.texts = false;
   Pair* pair = nullptr;
   if (DirStatus s = InputFor(ctx, objectName, objectClass, targetClass, &out->input, &pair); s != 0) return s;
-  if (!pair->reader) {
-    std::vector<std::string> names;
-    for (AttributeRead& read : Run::NamesToRead(out->input, pair->pair)) names.push_back(std::move(read.name));
-    pair->reader = std::make_unique<AttributeReader>(session_, std::move(names));
-  }
+  if (!pair->reader)
+    pair->reader = std::make_unique<AttributeReader>(session_, Run::NamesToRead(out->input, pair->pair));
   pair->reader->Read(ctx, objectName, &out->reads, false);
   out->names = &pair->reader->names();
   if (Run::NeedsNamePart(out->input, *out->input.pair, out->reads)) {

@@ -122,7 +122,8 @@ void LdapService::SummarizeEntry(LDAPMessage* entry, service::EntrySummary* summ
   BerVarray values = nullptr;
   while (ldap_get_attribute_ber(ld, entry, rawBer, &attr, &values) == LDAP_SUCCESS && attr.bv_val) {
     const auto kind = SummaryBuilder::KindOf(std::string_view(attr.bv_val, attr.bv_len));
-    for (BerVarray v = values; v && v->bv_val; ++v) builder.Take(kind, std::string_view(v->bv_val, v->bv_len));
+    for (BerVarray v = values; kind != SummaryBuilder::Kind::kOther && v && v->bv_val; ++v)
+      builder.Take(kind, std::string_view(v->bv_val, v->bv_len));
     ber_memfree(values);
     values = nullptr;
   }
