@@ -109,7 +109,10 @@ FileError PlanWriter::Open(const std::filesystem::path& path) {
     ::close(fd);
     return Fail(Format("cannot write the plan %s: %s", {path.string(), ErrnoText(errno)}));
   }
-  std::setvbuf(file_, nullptr, _IOFBF, std::size_t{1} << 20);  // a plan is tens of MiB: few, large writes
+  // A plan is tens of MiB: few, large writes.
+  constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+  fileBuffer_ = std::make_unique<char[]>(kBufferBytes);
+  std::setvbuf(file_, fileBuffer_.get(), _IOFBF, kBufferBytes);
   return error_;
 }
 

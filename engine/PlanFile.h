@@ -102,6 +102,7 @@ class PlanWriter {
 
   std::filesystem::path path_;
   std::filesystem::path temporary_;
+  std::unique_ptr<char[]> fileBuffer_;  // glibc ignores setvbuf's size unless given the buffer
   std::FILE* file_ = nullptr;
   FileError error_;
   PlanSummary summary_;
