@@ -23,6 +23,17 @@ bool SplitAtDots(std::string_view text, std::vector<std::string_view>* pieces) {
 
 // Splits at the first unescaped "=" and removes the escapes.
 bool ParsePart(std::string_view raw, service::NamePart* part) {
+  if (raw.find('\\') == std::string_view::npos) {  // the usual part: nothing to unescape
+    const std::size_t equals = raw.find('=');
+    if (equals == std::string_view::npos) {
+      part->type.clear();
+      part->value.assign(raw);
+    } else {
+      part->type.assign(raw.substr(0, equals));
+      part->value.assign(raw.substr(equals + 1));
+    }
+    return !part->value.empty() && (equals == std::string_view::npos || !part->type.empty());
+  }
   std::string type;
   std::string value;
   bool typed = false;
@@ -59,6 +70,7 @@ DirStatus ParseDottedName(std::string_view text, DottedName* out) {
     return 0;
   }
   std::vector<std::string_view> pieces;
+  pieces.reserve(8);
   if (!SplitAtDots(text, &pieces)) return kErrBadName;
   std::size_t first = 0;
   std::size_t end = pieces.size();
@@ -77,6 +89,7 @@ DirStatus ParseDottedName(std::string_view text, DottedName* out) {
     return text == "." ? 0 : kErrBadName;
   }
   if (name.absolute && name.climb > 0) return kErrBadName;
+  name.parts.reserve(end - first);
   for (std::size_t i = first; i < end; ++i) {
     service::NamePart part;
     if (pieces[i].empty() || !ParsePart(pieces[i], &part)) return kErrBadName;

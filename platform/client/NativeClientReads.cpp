@@ -124,18 +124,16 @@ DirStatus NativeDirectoryClient::FillList(Connection& connection, ListState& sta
 
 // ---- Schema ------------------------------------------------------------------------------
 
-DirStatus NativeDirectoryClient::RequestNames(DirBuffer handle, std::uint32_t operation,
-                                              std::vector<std::string>* names) {
+DirStatus NativeDirectoryClient::RequestNames(DirBuffer handle, std::uint32_t operation, NameList* names) {
   Buffer* request = nullptr;
   if (DirStatus s = BufferFor(handle, &request); s != 0) return s;
   if (request->operation != operation) return kErrBadVerb;
-  if (request->namesUsed != request->used || request->used == 0) {
-    request->names.clear();
+  if (!request->names || request->namesUsed != request->used || request->used == 0) {
+    request->names.reset();
     request->namesUsed = 0;
-    if (DirStatus s = DecodeNameItems(request->bytes.data(), request->used, &request->names); s != 0) {
-      request->names.clear();
-      return s;
-    }
+    auto decoded = std::make_shared<std::vector<std::string>>();
+    if (DirStatus s = DecodeNameItems(request->bytes.data(), request->used, decoded.get()); s != 0) return s;
+    request->names = std::move(decoded);
     request->namesUsed = request->used;
   }
   *names = request->names;
@@ -172,9 +170,9 @@ DirStatus NativeDirectoryClient::ReadSchemaItems(DirContext ctx, bool classes, s
       const std::size_t n = classes ? schema->classes().size() : schema->attributes().size();
       for (std::size_t i = 0; i < n; ++i) state.items.push_back(i);
     } else {
-      std::vector<std::string> requested;
+      NameList requested;
       if (DirStatus s = RequestNames(names, classes ? kOpReadClassDef : kOpReadAttrDef, &requested); s != 0) return s;
-      for (const std::string& item : requested) {
+      for (const std::string& item : *requested) {
         auto found = classes ? schema->FindClass(item) : schema->FindAttribute(item);
         if (!found) return classes ? kErrNoSuchClass : kErrNoSuchAttribute;
         state.items.push_back(*found);
@@ -264,14 +262,16 @@ DirStatus NativeDirectoryClient::ReadObject(DirContext ctx, const char* object, 
     if (allAttributes) {
       const SchemaIndex* schema = nullptr;
       if (DirStatus s = SchemaFor(*connection, &schema); s != 0) return s;
-      for (const auto& attr : schema->attributes()) state.names.push_back(attr.name);
+      auto all = std::make_shared<std::vector<std::string>>();
+      for (const auto& attr : schema->attributes()) all->push_back(attr.name);
+      state.names = std::move(all);
     } else if (DirStatus s = RequestNames(names, kOpReadObject, &state.names); s != 0) {
       return s;
     }
     if (DirStatus s = Resolve(*context, *connection, object, state.derefAliases, &state.entry); s != 0) return s;
     // Most reads fit one reply: they need no iteration kept.
     if (DirStatus s = FillObject(*connection, state, *buffer); s != 0) return s;
-    *iteration = state.nextName == state.names.size()
+    *iteration = state.nextName == state.names->size()
                      ? kNoIteration
                      : AddIteration(Iteration{ctx, context->connection, std::move(state)});
     return 0;
@@ -284,7 +284,7 @@ DirStatus NativeDirectoryClient::ReadObject(DirContext ctx, const char* object, 
     DropIteration(handle);
     return s;
   }
-  if (state.nextName == state.names.size()) {
+  if (state.nextName == state.names->size()) {
     iterations_.erase(handle);
     handle = kNoIteration;
   } else {
@@ -303,15 +303,15 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   if (!encoder.Begin(ReplyKind::kObject, static_cast<std::uint8_t>(state.infoType))) return kErrReplyTooSmall;
   std::string encoded;
   bool full = false;
-  while (!full && state.nextName < state.names.size()) {
+  while (!full && state.nextName < state.names->size()) {
     if (!state.haveCurrent) {
-      if (state.names.size() > 1 && state.read.empty()) {
-        connection.service->ReadAttributes(state.entry, state.names, state.derefAliases, &state.read);
+      if (state.names->size() > 1 && state.read.empty()) {
+        connection.service->ReadAttributes(state.entry, *state.names, state.derefAliases, &state.read);
       }
       service::AttributeValues values;
       DirStatus s = 0;
       if (state.read.empty()) {
-        s = connection.service->ReadAttribute(state.entry, state.names[state.nextName], state.derefAliases, &values);
+        s = connection.service->ReadAttribute(state.entry, (*state.names)[state.nextName], state.derefAliases, &values);
       } else {
         s = state.read[state.nextName].status;
         values = std::move(state.read[state.nextName].values);
@@ -366,7 +366,7 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
     state.current = {};
     ++state.nextName;
   }
-  if (!state.anyFound && state.nextName == state.names.size()) return kErrNoSuchAttribute;
+  if (!state.anyFound && state.nextName == state.names->size()) return kErrNoSuchAttribute;
   reply.used = encoder.Finish();
   reply.reader.Reset(reply.bytes.data(), reply.used, &reply.outsized);
   return 0;
@@ -456,8 +456,11 @@ DirStatus NativeDirectoryClient::GetAttrName(DirContext ctx, DirBuffer reply, ch
 
 DirStatus NativeDirectoryClient::DecodeNext(DirContext ctx, DirBuffer reply, std::uint32_t syntax, bool consume,
                                             std::size_t* size, void* value) {
-  ReplyReader* reader = nullptr;
-  if (DirStatus s = ReaderFor(ctx, reply, &reader); s != 0) return s;
+  Context* context = nullptr;
+  Buffer* buffer = nullptr;
+  if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
+  if (DirStatus s = BufferFor(reply, &buffer); s != 0) return s;
+  ReplyReader* reader = &buffer->reader;
   std::string_view encoded;
   std::uint32_t attrSyntax = 0;
   if (DirStatus s = reader->PeekValue(&encoded, &attrSyntax); s != 0) return s;
@@ -468,16 +471,23 @@ DirStatus NativeDirectoryClient::DecodeNext(DirContext ctx, DirBuffer reply, std
     reader->NextValue(&encoded, &attrSyntax);
     return status;
   };
-  service::DirValue decoded;
-  if (DirStatus s = service::DecodeValue(attrSyntax, encoded, &decoded); s != 0) return fail(s);
-  std::size_t needed = 0;
-  if (DirStatus s = PackedValueSize(attrSyntax, decoded, reader->currentAttribute(), &needed); s != 0) return fail(s);
+  const auto at = reader->Position();
+  if (buffer->peekedAt != at) {
+    buffer->peekedAt = {};  // positions start at {1, 0}: this one matches none
+    if (DirStatus s = service::DecodeValue(attrSyntax, encoded, &buffer->peeked); s != 0) return fail(s);
+    if (DirStatus s = PackedValueSize(attrSyntax, buffer->peeked, reader->currentAttribute(), &buffer->peekedSize);
+        s != 0) {
+      return fail(s);
+    }
+    buffer->peekedAt = at;
+  }
+  const std::size_t needed = buffer->peekedSize;
   if (!consume) {
     *size = needed;
     return 0;
   }
   if (value == nullptr && needed > 0) return kErrBadArgument;
-  if (DirStatus s = PackValue(attrSyntax, decoded, reader->currentAttribute(), value); s != 0) return fail(s);
+  if (DirStatus s = PackValue(attrSyntax, buffer->peeked, reader->currentAttribute(), value); s != 0) return fail(s);
   return reader->NextValue(&encoded, &attrSyntax);
 }
 

@@ -290,6 +290,7 @@ DirStatus NativeDirectoryClient::SetContextValue(DirContext ctx, std::uint32_t k
       service::EntryName parsed;
       if (DirStatus s = ParseNameContext(std::string_view(text, length), &parsed); s != 0) return s;
       context->nameContext.assign(text, length);
+      context->nameContextParts = std::move(parsed);
       return 0;
     }
     case kKeyTreeName: {
@@ -297,7 +298,10 @@ DirStatus NativeDirectoryClient::SetContextValue(DirContext ctx, std::uint32_t k
       const std::size_t index = FindTree(std::string_view(text, strnlen(text, kMaxNameBytes)));
       if (index == connections_.size()) return kErrBadName;
       // A name context of another tree means nothing here.
-      if (index != context->connection) context->nameContext = std::string(kRootName);
+      if (index != context->connection) {
+        context->nameContext = std::string(kRootName);
+        context->nameContextParts.clear();
+      }
       context->connection = index;
       return 0;
     }
@@ -337,9 +341,7 @@ DirStatus NativeDirectoryClient::WhoAmI(DirContext ctx, char* buffer) {
 
 DirStatus NativeDirectoryClient::AbsoluteName(const Context& context, const char* name, service::EntryName* absolute) {
   if (name == nullptr) return kErrBadArgument;
-  service::EntryName base;
-  if (DirStatus s = ParseNameContext(context.nameContext, &base); s != 0) return s;
-  return ResolveDottedName(name, base, absolute);
+  return ResolveDottedName(name, context.nameContextParts, absolute);
 }
 
 DirStatus NativeDirectoryClient::Resolve(const Context& context, Connection& connection, const char* name,
@@ -399,7 +401,7 @@ DirStatus NativeDirectoryClient::InitBuffer(DirContext ctx, std::uint32_t operat
   target->used = 0;
   target->reader.Clear();
   target->outsized.clear();
-  target->names.clear();
+  target->names.reset();
   target->namesUsed = 0;
   return 0;
 }

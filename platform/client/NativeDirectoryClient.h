@@ -127,6 +127,8 @@ class NativeDirectoryClient final : public DirectoryClient {
                                 std::string* ldif) override;
 
  private:
+  // A request's names, shared by the reads that send it: bulk work sends one request per entry.
+  using NameList = std::shared_ptr<const std::vector<std::string>>;
   struct Connection {
     ConnectionEntry entry;
     std::unique_ptr<service::DirectoryService> service;
@@ -139,6 +141,7 @@ class NativeDirectoryClient final : public DirectoryClient {
     std::uint32_t flags = kFlagDerefAliases | kFlagTypelessNames;
     std::uint32_t setting = 0;
     std::string nameContext{"[Root]"};
+    service::EntryName nameContextParts;  // nameContext parsed (when it was set): every name is resolved against it
   };
   struct Buffer {
     std::vector<std::uint8_t> bytes;  // the whole capacity
@@ -149,8 +152,13 @@ class NativeDirectoryClient final : public DirectoryClient {
     std::vector<std::string> outsized;
     // The names of the request as last decoded, while it holds namesUsed bytes since its
     // InitBuffer (names are only ever appended): bulk reads send one request again and again.
-    std::vector<std::string> names;
+    NameList names;
     std::size_t namesUsed = 0;
+    // The value last decoded at the reader's position peekedAt, and its packed size: a value is
+    // sized, then read, and decoded once for both.
+    std::pair<std::uint64_t, std::size_t> peekedAt{0, 0};
+    service::DirValue peeked;
+    std::size_t peekedSize = 0;
   };
   struct ListState {
     service::EntryName parent;
@@ -171,7 +179,7 @@ class NativeDirectoryClient final : public DirectoryClient {
     service::EntryName entry;
     bool derefAliases = true;
     std::uint32_t infoType = 1;
-    std::vector<std::string> names;
+    NameList names;
     // With several names: what the service read for each, all in one visit to the entry.
     std::vector<service::DirectoryService::AttributeResult> read;
     std::size_t nextName = 0;
@@ -196,7 +204,7 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirStatus Resolve(const Context& context, Connection& connection, const char* name, bool derefAliases,
                     service::EntryName* canonical);
   std::size_t FindTree(std::string_view tree) const;
-  DirStatus RequestNames(DirBuffer handle, std::uint32_t operation, std::vector<std::string>* names);
+  DirStatus RequestNames(DirBuffer handle, std::uint32_t operation, NameList* names);
   DirStatus List(DirContext ctx, const char* name, bool containersOnly, IterationHandle* iteration, DirBuffer reply);
   DirStatus ReadSchemaItems(DirContext ctx, bool classes, std::uint32_t infoType, bool all, DirBuffer names,
                             IterationHandle* iteration, DirBuffer reply);

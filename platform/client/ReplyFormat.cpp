@@ -134,6 +134,7 @@ std::size_t ReplyEncoder::Finish() {
 // ---- Reader ------------------------------------------------------------------------------
 
 void ReplyReader::Reset(const std::uint8_t* data, std::size_t size, const std::vector<std::string>* outsized) {
+  ++resets_;
   data_ = data;
   size_ = size;
   outsized_ = outsized;

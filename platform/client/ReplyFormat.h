@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "directory/DirectoryClient.h"
@@ -101,6 +102,8 @@ class ReplyReader {
   DirStatus NextValue(std::string_view* encoded, std::uint32_t* syntax);
   // The attribute whose values are being read (valid while the data stays in place).
   std::string_view currentAttribute() const { return attrName_; }
+  // Where the reader stands: equal positions mean the same reply and the same item.
+  std::pair<std::uint64_t, std::size_t> Position() const { return {resets_, offset_}; }
 
  private:
   enum class Due {
@@ -121,6 +124,7 @@ class ReplyReader {
   void AfterItemList();
   DirStatus ValueAt(std::string_view* encoded, std::uint32_t* syntax, std::size_t* next) const;
 
+  std::uint64_t resets_ = 0;
   const std::uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   const std::vector<std::string>* outsized_ = nullptr;

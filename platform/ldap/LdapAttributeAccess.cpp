@@ -248,26 +248,35 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
       attributes.size() == lastHeldDescriptions_.size() &&
       std::equal(attributes.begin(), attributes.end(), lastHeldDescriptions_.begin(),
                  [](const auto& attribute, const std::string& description) { return attribute.first == description; });
+  bool matchesStale = false;
   if (!sameDescriptions) {
     lastHeldDescriptions_.clear();
     lastHeldDefs_.clear();
+    lastHeldAlias_ = false;
     for (const auto& [description, found] : attributes) {
       lastHeldDescriptions_.push_back(description);
       lastHeldDefs_.push_back(schema_->FindDescribed(description));
+      lastHeldAlias_ = lastHeldAlias_ || TextEquals(description, "aliasedObjectName");
     }
+    matchesStale = true;
   }
-  std::vector<std::pair<const service::AttributeDefinition*, const std::vector<std::string>*>> held;
-  held.reserve(attributes.size());
-  for (std::size_t i = 0; i < attributes.size(); ++i) {
-    if (derefAliases && TextEquals(attributes[i].first, "aliasedObjectName")) return eachAlone();
-    held.emplace_back(lastHeldDefs_[i], &attributes[i].second);
-  }
+  if (derefAliases && lastHeldAlias_) return eachAlone();
   results->assign(attrNames.size(), {});
   // A bulk analysis asks for the same names entry after entry: they are looked up once.
   if (attrNames != lastReadNames_) {
     lastReadDefs_.clear();
     for (const std::string& name : attrNames) lastReadDefs_.push_back(schema_->FindAttribute(name));
     lastReadNames_ = attrNames;
+    matchesStale = true;
+  }
+  // Which of the entry's attributes each name reads; the same for entries of one kind.
+  if (matchesStale) {
+    lastMatches_.assign(attrNames.size(), {});
+    for (std::size_t i = 0; i < attrNames.size(); ++i) {
+      for (std::size_t h = 0; h < lastHeldDefs_.size(); ++h) {
+        if (lastHeldDefs_[h] == lastReadDefs_[i]) lastMatches_[i].push_back(h);
+      }
+    }
   }
   for (std::size_t i = 0; i < attrNames.size(); ++i) {
     AttributeResult& result = (*results)[i];
@@ -277,8 +286,8 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
       continue;
     }
     std::vector<std::string> texts;
-    for (const auto& [heldDef, found] : held) {
-      if (heldDef == def) texts.insert(texts.end(), found->begin(), found->end());
+    for (const std::size_t h : lastMatches_[i]) {
+      texts.insert(texts.end(), attributes[h].second.begin(), attributes[h].second.end());
     }
     if (texts.empty()) {
       result.status = kErrNoSuchAttribute;

@@ -146,6 +146,8 @@ DirStatus LdapService::EnsureSchema() {
   lastReadDefs_.clear();
   lastHeldDescriptions_.clear();
   lastHeldDefs_.clear();
+  lastHeldAlias_ = false;
+  lastMatches_.clear();
   return 0;
 }
 

@@ -218,6 +218,9 @@ class LdapService : public service::DirectoryService {
   // entries of one class usually come with the same ones.
   std::vector<std::string> lastHeldDescriptions_;
   std::vector<const service::AttributeDefinition*> lastHeldDefs_;
+  bool lastHeldAlias_ = false;  // one of them is aliasedObjectName
+  // For each of lastReadNames_, the indexes of lastHeldDescriptions_ that hold its values.
+  std::vector<std::vector<std::size_t>> lastMatches_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;
