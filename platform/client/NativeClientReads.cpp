@@ -269,11 +269,16 @@ DirStatus NativeDirectoryClient::ReadObject(DirContext ctx, const char* object, 
       return s;
     }
     if (DirStatus s = Resolve(*context, *connection, object, state.derefAliases, &state.entry); s != 0) return s;
+    state.read = std::move(spareResults_);
     // Most reads fit one reply: they need no iteration kept.
-    if (DirStatus s = FillObject(*connection, state, *buffer); s != 0) return s;
-    *iteration = state.nextName == state.names->size()
-                     ? kNoIteration
-                     : AddIteration(Iteration{ctx, context->connection, std::move(state)});
+    const DirStatus filled = FillObject(*connection, state, *buffer);
+    if (filled != 0 || state.nextName == state.names->size()) {
+      spareResults_ = std::move(state.read);
+      if (filled != 0) return filled;
+      *iteration = kNoIteration;
+      return 0;
+    }
+    *iteration = AddIteration(Iteration{ctx, context->connection, std::move(state)});
     return 0;
   }
   Iteration* current = nullptr;
@@ -305,12 +310,13 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
   bool full = false;
   while (!full && state.nextName < state.names->size()) {
     if (!state.haveCurrent) {
-      if (state.names->size() > 1 && state.read.empty()) {
+      if (state.names->size() > 1 && !state.readDone) {
         connection.service->ReadAttributes(state.entry, *state.names, state.derefAliases, &state.read);
+        state.readDone = true;
       }
       service::AttributeValues values;
       DirStatus s = 0;
-      if (state.read.empty()) {
+      if (!state.readDone) {
         s = connection.service->ReadAttribute(state.entry, (*state.names)[state.nextName], state.derefAliases, &values);
       } else {
         s = state.read[state.nextName].status;

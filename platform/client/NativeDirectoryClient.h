@@ -182,6 +182,7 @@ class NativeDirectoryClient final : public DirectoryClient {
     NameList names;
     // With several names: what the service read for each, all in one visit to the entry.
     std::vector<service::DirectoryService::AttributeResult> read;
+    bool readDone = false;
     std::size_t nextName = 0;
     bool haveCurrent = false;
     service::AttributeValues current;  // one attribute's values
@@ -239,6 +240,9 @@ class NativeDirectoryClient final : public DirectoryClient {
   DirBuffer nextBuffer_ = 1;
   std::map<IterationHandle, Iteration> iterations_;
   IterationHandle nextIteration_ = 1;
+  // The results of the last read of several names that fitted one reply, kept for the next
+  // one: a read per entry would otherwise make and free them every time.
+  std::vector<service::DirectoryService::AttributeResult> spareResults_;
 };
 
 }  // namespace recast::client
