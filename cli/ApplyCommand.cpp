@@ -224,10 +224,12 @@ class Run {
                         {name, objectClass, planned.objectClass}),
                  &Counts::changedSince);
     }
-    engine::Analysis now;
-    if (const DirStatus s = analyser.Analyse(tree.ctx(), name, objectClass, planned.target, &now); s != 0) {
+    // The verdict and conflicts are all that is compared: the analysis makes no texts.
+    engine::PreparedAnalysis read;
+    if (const DirStatus s = analyser.Prepare(tree.ctx(), name, objectClass, planned.target, &read); s != 0) {
       return Say(Format("failed: %s: %s", {name, UnknownClassMessage(tree, planned.target, s)}), &Counts::failed);
     }
+    const engine::Analysis now = engine::AnalysePrepared(std::move(read));
     if (const std::string difference = Difference(planned, now); !difference.empty()) {
       return Say(Format("changed since the plan: %s: %s; make the plan again", {name, difference}),
                  &Counts::changedSince);
