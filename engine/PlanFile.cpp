@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "engine/JsonFields.h"
+#include "engine/PlanLine.h"
 #include "util/FileDescriptor.h"
 #include "util/Format.h"
 
@@ -21,8 +22,6 @@ constexpr const char* kRemake = "make the plan again with \"plan\"";
 // In the order the summary line writes them.
 constexpr Verdict kPlanVerdicts[] = {Verdict::kNoConflicts,      Verdict::kUnvaluedOnly, Verdict::kDeleteFirst,
                                      Verdict::kMissingMandatory, Verdict::kBlocked,      Verdict::kIncomplete};
-
-bool IsMark(const std::string& mark) { return mark.size() == 1 && std::strchr("*!-? ", mark[0]) != nullptr; }
 
 // Syncs the folder holding path, so that a rename in it lasts.
 void SyncFolder(const std::filesystem::path& path) {
@@ -336,81 +335,39 @@ bool PlanReader::Next(PlanObject* object) {
     case LineSeal::kUnsealed:
       return Fail(line_, Format("the line has no checksum (the line was edited); %s", {kRemake}));
   }
-  const json::Value o = json::Parse(covered);
-  if (!o.is_object()) return Fail(line_, Format("the line is not a JSON object; %s", {kRemake}));
-
-  if (const json::Value* counts = json::Member(o, "summary")) {
-    PlanSummary s;
-    std::vector<std::pair<const char*, std::int64_t*>> fields = {{"objects", &s.objects}};
-    for (Verdict v : kPlanVerdicts) fields.push_back({VerdictName(v), s.Slot(v)});
-    for (const auto& [name, slot] : fields) {
-      if (!json::GetInteger(*counts, name, slot) || *slot < 0) {
-        return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {name, kRemake}));
-      }
-    }
-    if (!(s == counted_)) {
-      return Fail(line_,
-                  Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
-                         "(lines were removed or added); %s",
-                         {static_cast<std::int32_t>(s.objects), static_cast<std::int32_t>(counted_.objects), kRemake}));
-    }
-    std::string more;
-    if (std::getline(*in_, more)) {
-      return Fail(line_ + 1, Format("text follows the summary line (the plan was edited); %s", {kRemake}));
-    }
-    summary_ = s;
-    finished_ = true;
-    return false;
-  }
-
   PlanObject out;
-  std::string verdict;
-  const char* bad = nullptr;
-  std::optional<Verdict> parsed;
-  if (!json::GetText(o, "object", &out.object) || out.object.empty())
-    bad = "object";
-  else if (!json::GetText(o, "class", &out.objectClass) || out.objectClass.empty())
-    bad = "class";
-  else if (!json::GetText(o, "target", &out.target) || out.target.empty())
-    bad = "target";
-  else if (!json::GetText(o, "verdict", &verdict) || !(parsed = PlanVerdictFromName(verdict)))
-    bad = "verdict";
-  else if (!json::GetInteger(o, "stamp", &out.stamp) || out.stamp < 0)
-    bad = "stamp";
-  else {
-    const json::Value* conflicts = json::Member(o, "conflicts");
-    if (conflicts == nullptr || !conflicts->is_array())
-      bad = "conflicts";
-    else {
-      for (const json::Value& item : *conflicts) {
-        Conflict c;
-        std::string mark;
-        if (!json::GetText(item, "attribute", &c.attribute) || c.attribute.empty() ||
-            !json::GetText(item, "mark", &mark) || !IsMark(mark) || !json::GetText(item, "value", &c.value)) {
-          bad = "conflicts";
-          break;
-        }
-        c.mark = mark[0];
-        out.conflicts.push_back(std::move(c));
-      }
-    }
-    if (bad == nullptr && version_ >= 2) {
-      const json::Value* unvalued = json::Member(o, "unvalued");
-      if (unvalued == nullptr || !unvalued->is_array()) bad = "unvalued";
-      for (std::size_t i = 0; bad == nullptr && i < unvalued->size(); ++i) {
-        const json::Value& name = (*unvalued)[i];
-        if (!name.is_string() || name.get_ref<const std::string&>().empty()) {
-          bad = "unvalued";
-        } else {
-          out.conflicts.push_back({name.get_ref<const std::string&>(), ' ', {}});
+  // The lines the writer wrote are scanned; anything else is read as JSON, which words what is
+  // wrong.
+  if (!ScanPlanObjectLine(covered, version_ >= 2, &out)) {
+    const json::Value o = json::Parse(covered);
+    if (!o.is_object()) return Fail(line_, Format("the line is not a JSON object; %s", {kRemake}));
+    if (const json::Value* counts = json::Member(o, "summary")) {
+      PlanSummary s;
+      std::vector<std::pair<const char*, std::int64_t*>> fields = {{"objects", &s.objects}};
+      for (Verdict v : kPlanVerdicts) fields.push_back({VerdictName(v), s.Slot(v)});
+      for (const auto& [name, slot] : fields) {
+        if (!json::GetInteger(*counts, name, slot) || *slot < 0) {
+          return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {name, kRemake}));
         }
       }
+      if (!(s == counted_)) {
+        return Fail(line_, Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
+                                  "(lines were removed or added); %s",
+                                  {static_cast<std::int32_t>(s.objects), static_cast<std::int32_t>(counted_.objects),
+                                   kRemake}));
+      }
+      std::string more;
+      if (std::getline(*in_, more)) {
+        return Fail(line_ + 1, Format("text follows the summary line (the plan was edited); %s", {kRemake}));
+      }
+      summary_ = s;
+      finished_ = true;
+      return false;
+    }
+    if (const char* bad = ReadPlanObjectMembers(o, version_ >= 2, &out)) {
+      return Fail(line_, Format("the object's \"%s\" is missing or not valid; %s", {bad, kRemake}));
     }
   }
-  if (bad != nullptr) {
-    return Fail(line_, Format("the object's \"%s\" is missing or not valid; %s", {bad, kRemake}));
-  }
-  out.verdict = *parsed;
   counted_.Count(out.verdict);
   *object = std::move(out);
   return true;
