@@ -90,7 +90,7 @@ void MainFormController::SelectObjectLine(int row) {
 
   ComboBox& sources = *form_.cbSourceClasses;
   sources.Items().Clear();
-  ReadAttributeValues(session_, SelectionContext(), selectedObjectName_, "Object Class", sources.Items());
+  ReadAttributeValues(session_, SelectionContext(), selectedObjectName_, kObjectClassAttribute, sources.Items());
   sources.ShowEntry(sources.Items().Count() > 0 ? 0 : -1);
 
   form_.lbSourceClassAttributes->Items().Clear();

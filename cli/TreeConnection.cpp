@@ -103,7 +103,7 @@ std::string ChildName(std::string_view entry, std::string_view container) {
 
 DirStatus ReadBaseClass(DirectorySession& session, DirContext ctx, const std::string& object, std::string* baseClass) {
   VectorTaggedList classes;
-  const DirStatus status = ReadAttributeValues(session, ctx, object, "Object Class", classes);
+  const DirStatus status = ReadAttributeValues(session, ctx, object, kObjectClassAttribute, classes);
   if (classes.Count() == 0) return status != 0 ? status : kErrNoSuchAttribute;
   *baseClass = classes.Text(0);
   return 0;

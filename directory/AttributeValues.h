@@ -12,6 +12,9 @@
 
 namespace recast {
 
+// The attribute that holds an object's classes, its base class first.
+inline constexpr const char* kObjectClassAttribute = "Object Class";
+
 // Appends the text of every value of attrName on objectName (numbered 0; some syntaxes give
 // several entries per value). Works on a duplicate of ctx, freed before returning; for
 // "Aliased Object Name" (any case) the duplicate does not follow aliases, so an alias is

@@ -197,7 +197,7 @@ ResumeAction DecideResume(const JournalRecord& record, const ObjectState& state)
 DirStatus ReadObjectState(DirectorySession& session, DirContext ctx, const JournalRecord& record, ObjectState* state) {
   session.client.BeginUserAction();
   VectorTaggedList classes;
-  const DirStatus read = ReadAttributeValues(session, ctx, record.object, "Object Class", classes);
+  const DirStatus read = ReadAttributeValues(session, ctx, record.object, kObjectClassAttribute, classes);
   ObjectState out;
   if (read == kErrNoSuchEntry) {
     out.exists = false;

@@ -380,11 +380,15 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
 
 // ---- Reply readers -----------------------------------------------------------------------
 
-DirStatus NativeDirectoryClient::ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader) {
+DirStatus NativeDirectoryClient::ReplyFor(DirContext ctx, DirBuffer reply, Buffer** buffer) {
   Context* context = nullptr;
-  Buffer* buffer = nullptr;
   if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
-  if (DirStatus s = BufferFor(reply, &buffer); s != 0) return s;
+  return BufferFor(reply, buffer);
+}
+
+DirStatus NativeDirectoryClient::ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader) {
+  Buffer* buffer = nullptr;
+  if (DirStatus s = ReplyFor(ctx, reply, &buffer); s != 0) return s;
   *reader = &buffer->reader;
   return 0;
 }
@@ -462,10 +466,8 @@ DirStatus NativeDirectoryClient::GetAttrName(DirContext ctx, DirBuffer reply, ch
 
 DirStatus NativeDirectoryClient::DecodeNext(DirContext ctx, DirBuffer reply, std::uint32_t syntax, bool consume,
                                             std::size_t* size, void* value) {
-  Context* context = nullptr;
   Buffer* buffer = nullptr;
-  if (DirStatus s = ContextFor(ctx, &context); s != 0) return s;
-  if (DirStatus s = BufferFor(reply, &buffer); s != 0) return s;
+  if (DirStatus s = ReplyFor(ctx, reply, &buffer); s != 0) return s;
   ReplyReader* reader = &buffer->reader;
   std::string_view encoded;
   std::uint32_t attrSyntax = 0;

@@ -219,6 +219,8 @@ class NativeDirectoryClient final : public DirectoryClient {
   // Moves the iteration to a new handle value; returns it.
   IterationHandle Continue(IterationHandle handle);
   void DropIteration(IterationHandle handle);
+  // The reply buffer, checked with the context it is read in.
+  DirStatus ReplyFor(DirContext ctx, DirBuffer reply, Buffer** buffer);
   DirStatus ReaderFor(DirContext ctx, DirBuffer reply, ReplyReader** reader);
   // The four count readers differ only in which count of the reply they take.
   DirStatus ReadCount(DirContext ctx, DirBuffer reply, std::uint32_t* count,
