@@ -279,7 +279,7 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
         EntryName child = parent;
         child.insert(child.begin(), summary.rdn);
         std::string childDn;
-        if (EntryNameToDn(child, &childDn) == 0) {
+        if (KnownDn(child, &childDn) == 0) {
           kept->dn = childDn;
           pageEntries_.insert_or_assign(std::move(childDn), std::move(*kept));
         }

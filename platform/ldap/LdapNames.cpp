@@ -136,21 +136,26 @@ std::vector<RdnValue> SplitRdnValues(const service::NamePart& part) {
   return values;
 }
 
+bool AppendPlainRdn(const service::NamePart& part, std::string* dn) {
+  if (!IsPlainRdnValue(part.value) || !IsValidAttributeType(part.type)) return false;
+  dn->append(LowerAscii(part.type));
+  dn->push_back('=');
+  dn->append(part.value);
+  return true;
+}
+
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn) {
   if (name.empty()) {
     dn->clear();
     return 0;
   }
-  if (std::all_of(name.begin(), name.end(), [](const service::NamePart& part) {
-        return IsPlainRdnValue(part.value) && IsValidAttributeType(part.type);
-      })) {
-    std::string joined;
-    for (const auto& part : name) {
-      if (!joined.empty()) joined += ',';
-      joined += LowerAscii(part.type);
-      joined += '=';
-      joined += part.value;
-    }
+  std::string joined;
+  bool plain = true;
+  for (std::size_t i = 0; i < name.size() && plain; ++i) {
+    if (i > 0) joined += ',';
+    plain = AppendPlainRdn(name[i], &joined);
+  }
+  if (plain) {
     *dn = std::move(joined);
     return 0;
   }

@@ -41,6 +41,9 @@ std::vector<RdnValue> SplitRdnValues(const service::NamePart& part);
 // ("a\2Cb"); UTF-8 stays as it is. kErrBadName (and *dn unchanged) when a part is typeless,
 // a type is not an attribute name or a value is not UTF-8. The empty name gives the empty DN.
 DirStatus EntryNameToDn(const service::EntryName& name, std::string* dn);
+// Appends part as EntryNameToDn writes it when part is plain (a valid type, a value of letters,
+// digits, "-._" and inner blanks): true. False, *dn unchanged, for any other part.
+bool AppendPlainRdn(const service::NamePart& part, std::string* dn);
 
 // The name of a DN: types upper-cased, values unescaped, each RDN whole (above).
 // kErrBadName (and *name unchanged) for a malformed DN.

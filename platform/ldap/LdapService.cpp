@@ -152,15 +152,40 @@ DirStatus LdapService::EnsureSchema() {
 }
 
 DirStatus LdapService::ToDn(const EntryName& name, std::string* dn) {
+  const DirStatus status = KnownDn(name, dn);
+  if (status != 0) return Record(status, "a name part without a valid type");
+  return 0;
+}
+
+DirStatus LdapService::KnownDn(const EntryName& name, std::string* dn) {
   // A name is usually turned into its DN several times in a row (resolved, then read).
   if (!lastDnName_.empty() && name == lastDnName_) {
     *dn = lastDn_;
     return 0;
   }
-  const DirStatus status = EntryNameToDn(name, dn);
-  if (status != 0) return Record(status, "a name part without a valid type");
+  // Bulk work names one sibling after another: when the new first part is plain and the last
+  // one's was, the rest of the DN is the last one's.
+  if (lastDnFirstSize_ > 0 && name.size() > 1 && name.size() == lastDnName_.size() &&
+      std::equal(name.begin() + 1, name.end(), lastDnName_.begin() + 1)) {
+    std::string sibling;
+    if (AppendPlainRdn(name.front(), &sibling)) {
+      const std::size_t firstSize = sibling.size();
+      sibling.append(lastDn_, lastDnFirstSize_, std::string::npos);
+      lastDnName_ = name;
+      lastDn_ = sibling;
+      lastDnFirstSize_ = firstSize;
+      *dn = std::move(sibling);
+      return 0;
+    }
+  }
+  if (const DirStatus status = EntryNameToDn(name, dn); status != 0) return status;
   lastDnName_ = name;
   lastDn_ = *dn;
+  std::string first;
+  lastDnFirstSize_ =
+      !name.empty() && AppendPlainRdn(name.front(), &first) && lastDn_.compare(0, first.size(), first) == 0
+          ? first.size()
+          : 0;
   return 0;
 }
 

@@ -117,6 +117,8 @@ class LdapService : public service::DirectoryService {
   DirStatus Record(DirStatus status, std::string text);
 
   DirStatus ToDn(const service::EntryName& name, std::string* dn);
+  // EntryNameToDn, remembering the last name: ToDn without recording a failure.
+  DirStatus KnownDn(const service::EntryName& name, std::string* dn);
   DirStatus ResolvePart(const std::string& parentDn, const service::EntryName& parent, const std::string& value,
                         service::NamePart* part);
   std::vector<service::NamePart> VirtualChildren(const service::EntryName& parent) const;
@@ -208,6 +210,7 @@ class LdapService : public service::DirectoryService {
   const bool pipesIgnored_ = SigpipeIgnored();
   service::EntryName lastDnName_;  // the name ToDn turned into lastDn_ last
   std::string lastDn_;
+  std::size_t lastDnFirstSize_ = 0;  // the size of its first RDN in lastDn_ when that was plain, else 0
   // The objectClass values ToValues ordered last, and their order.
   mutable std::vector<std::string> lastClassTexts_;
   mutable std::vector<std::string> lastClassOrder_;
