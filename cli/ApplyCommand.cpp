@@ -23,7 +23,7 @@ namespace recast::cli {
 namespace {
 
 constexpr int kMaxJobs = 64;
-constexpr std::size_t kBatchSize = 32;  // objects journaled with one sync
+constexpr std::size_t kBatchSize = 128;  // objects journaled with one sync
 
 volatile sig_atomic_t g_stopSignal = 0;
 void OnStopSignal(int signal) { g_stopSignal = signal; }

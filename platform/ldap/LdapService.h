@@ -183,7 +183,7 @@ class LdapService : public service::DirectoryService {
   std::optional<ServerPage> serverPage_;
   // The entries the last reads of this user action fetched, by the DN asked for: a bulk change
   // reads a batch of entries, then changes them. The oldest goes beyond kKeptEntries.
-  static constexpr std::size_t kKeptEntries = 64;
+  static constexpr std::size_t kKeptEntries = 256;
   // Takes the answer Prefetch asked for dn: true with *rc LDAP_SUCCESS and the entry kept, or
   // true with *rc the code of a lost or silent server (which the caller records as its own
   // read's); false when there was no such request or the server refused it: the caller then
