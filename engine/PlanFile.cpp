@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <random>
 #include <sstream>
 
@@ -22,6 +21,17 @@ constexpr const char* kRemake = "make the plan again with \"plan\"";
 // In the order the summary line writes them.
 constexpr Verdict kPlanVerdicts[] = {Verdict::kNoConflicts,      Verdict::kUnvaluedOnly, Verdict::kDeleteFirst,
                                      Verdict::kMissingMandatory, Verdict::kBlocked,      Verdict::kIncomplete};
+
+// Reads the counts of a summary line into *s; the name of the first that is missing or not a
+// count, else nullptr.
+const char* ReadSummaryCounts(const json::Value& counts, PlanSummary* s) {
+  std::vector<std::pair<const char*, std::int64_t*>> fields = {{"objects", &s->objects}};
+  for (Verdict v : kPlanVerdicts) fields.push_back({VerdictName(v), s->Slot(v)});
+  for (const auto& [name, slot] : fields) {
+    if (!json::GetInteger(counts, name, slot) || *slot < 0) return name;
+  }
+  return nullptr;
+}
 
 // Syncs the folder holding path, so that a rename in it lasts.
 void SyncFolder(const std::filesystem::path& path) {
@@ -319,6 +329,22 @@ FileError PlanReader::Start() {
   return error_;
 }
 
+bool PlanReader::Finish(const PlanSummary& summary) {
+  if (!(summary == counted_)) {
+    return Fail(line_, Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
+                              "(lines were removed or added); %s",
+                              {static_cast<std::int32_t>(summary.objects), static_cast<std::int32_t>(counted_.objects),
+                               kRemake}));
+  }
+  std::string more;
+  if (std::getline(*in_, more)) {
+    return Fail(line_ + 1, Format("text follows the summary line (the plan was edited); %s", {kRemake}));
+  }
+  summary_ = summary;
+  finished_ = true;
+  return false;
+}
+
 bool PlanReader::Next(PlanObject* object) {
   if (!error_.ok() || finished_ || !in_) return false;
   std::string line;
@@ -342,27 +368,11 @@ bool PlanReader::Next(PlanObject* object) {
     const json::Value o = json::Parse(covered);
     if (!o.is_object()) return Fail(line_, Format("the line is not a JSON object; %s", {kRemake}));
     if (const json::Value* counts = json::Member(o, "summary")) {
-      PlanSummary s;
-      std::vector<std::pair<const char*, std::int64_t*>> fields = {{"objects", &s.objects}};
-      for (Verdict v : kPlanVerdicts) fields.push_back({VerdictName(v), s.Slot(v)});
-      for (const auto& [name, slot] : fields) {
-        if (!json::GetInteger(*counts, name, slot) || *slot < 0) {
-          return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {name, kRemake}));
-        }
+      PlanSummary summary;
+      if (const char* bad = ReadSummaryCounts(*counts, &summary)) {
+        return Fail(line_, Format("the summary's \"%s\" is missing or not a count; %s", {bad, kRemake}));
       }
-      if (!(s == counted_)) {
-        return Fail(line_, Format("the summary counts %d objects but the plan holds %d, or their verdicts differ "
-                                  "(lines were removed or added); %s",
-                                  {static_cast<std::int32_t>(s.objects), static_cast<std::int32_t>(counted_.objects),
-                                   kRemake}));
-      }
-      std::string more;
-      if (std::getline(*in_, more)) {
-        return Fail(line_ + 1, Format("text follows the summary line (the plan was edited); %s", {kRemake}));
-      }
-      summary_ = s;
-      finished_ = true;
-      return false;
+      return Finish(summary);
     }
     if (const char* bad = ReadPlanObjectMembers(o, version_ >= 2, &out)) {
       return Fail(line_, Format("the object's \"%s\" is missing or not valid; %s", {bad, kRemake}));

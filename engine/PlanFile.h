@@ -143,6 +143,9 @@ class PlanReader {
   FileError Start();
   bool ReadLine(std::string* line);
   bool Fail(std::int64_t line, std::string text);
+  // Checks the summary line's counts against the objects read and ends the plan; false either
+  // way (error_ says which).
+  bool Finish(const PlanSummary& summary);
 
   std::string source_;  // the file name for messages
   std::unique_ptr<std::istream> in_;

@@ -245,48 +245,48 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
   }
   const auto& attributes = kept->attributes;
   const bool sameDescriptions =
-      attributes.size() == lastHeldDescriptions_.size() &&
-      std::equal(attributes.begin(), attributes.end(), lastHeldDescriptions_.begin(),
+      attributes.size() == readMemo_.descriptions.size() &&
+      std::equal(attributes.begin(), attributes.end(), readMemo_.descriptions.begin(),
                  [](const auto& attribute, const std::string& description) { return attribute.first == description; });
   bool matchesStale = false;
   if (!sameDescriptions) {
-    lastHeldDescriptions_.clear();
-    lastHeldDefs_.clear();
-    lastHeldAlias_ = false;
+    readMemo_.descriptions.clear();
+    readMemo_.descriptionDefs.clear();
+    readMemo_.alias = false;
     for (const auto& [description, found] : attributes) {
-      lastHeldDescriptions_.push_back(description);
-      lastHeldDefs_.push_back(schema_->FindDescribed(description));
-      lastHeldAlias_ = lastHeldAlias_ || TextEquals(description, "aliasedObjectName");
+      readMemo_.descriptions.push_back(description);
+      readMemo_.descriptionDefs.push_back(schema_->FindDescribed(description));
+      readMemo_.alias = readMemo_.alias || TextEquals(description, "aliasedObjectName");
     }
     matchesStale = true;
   }
-  if (derefAliases && lastHeldAlias_) return eachAlone();
+  if (derefAliases && readMemo_.alias) return eachAlone();
   results->assign(attrNames.size(), {});
   // A bulk analysis asks for the same names entry after entry: they are looked up once.
-  if (attrNames != lastReadNames_) {
-    lastReadDefs_.clear();
-    for (const std::string& name : attrNames) lastReadDefs_.push_back(schema_->FindAttribute(name));
-    lastReadNames_ = attrNames;
+  if (attrNames != readMemo_.names) {
+    readMemo_.nameDefs.clear();
+    for (const std::string& name : attrNames) readMemo_.nameDefs.push_back(schema_->FindAttribute(name));
+    readMemo_.names = attrNames;
     matchesStale = true;
   }
   // Which of the entry's attributes each name reads; the same for entries of one kind.
   if (matchesStale) {
-    lastMatches_.assign(attrNames.size(), {});
+    readMemo_.matches.assign(attrNames.size(), {});
     for (std::size_t i = 0; i < attrNames.size(); ++i) {
-      for (std::size_t h = 0; h < lastHeldDefs_.size(); ++h) {
-        if (lastHeldDefs_[h] == lastReadDefs_[i]) lastMatches_[i].push_back(h);
+      for (std::size_t h = 0; h < readMemo_.descriptionDefs.size(); ++h) {
+        if (readMemo_.descriptionDefs[h] == readMemo_.nameDefs[i]) readMemo_.matches[i].push_back(h);
       }
     }
   }
   for (std::size_t i = 0; i < attrNames.size(); ++i) {
     AttributeResult& result = (*results)[i];
-    const service::AttributeDefinition* def = lastReadDefs_[i];
+    const service::AttributeDefinition* def = readMemo_.nameDefs[i];
     if (!def || (def->flags & kAttrHidden) != 0) {
       result.status = ReadAttribute(entry, attrNames[i], derefAliases, &result.values);
       continue;
     }
     std::vector<std::string> texts;
-    for (const std::size_t h : lastMatches_[i]) {
+    for (const std::size_t h : readMemo_.matches[i]) {
       texts.insert(texts.end(), attributes[h].second.begin(), attributes[h].second.end());
     }
     if (texts.empty()) {

@@ -37,6 +37,10 @@ bool IsPlainRdnValue(std::string_view value) {
                      [](char c) { return IsAlpha(c) || IsDigit(c) || c == '-' || c == '.' || c == '_' || c == ' '; });
 }
 
+bool IsPlainRdn(std::string_view type, std::string_view value) {
+  return IsPlainRdnValue(value) && IsValidAttributeType(type);
+}
+
 void AppendRdnEscaped(std::string* out, std::string_view value) {
   for (char c : value) {
     if (c == '\\' || c == '+') out->push_back('\\');
@@ -137,7 +141,7 @@ std::vector<RdnValue> SplitRdnValues(const service::NamePart& part) {
 }
 
 bool AppendPlainRdn(const service::NamePart& part, std::string* dn) {
-  if (!IsPlainRdnValue(part.value) || !IsValidAttributeType(part.type)) return false;
+  if (!IsPlainRdn(part.type, part.value)) return false;
   dn->append(LowerAscii(part.type));
   dn->push_back('=');
   dn->append(part.value);
@@ -222,7 +226,7 @@ DirStatus FirstRdnOfDn(std::string_view dn, service::NamePart* part) {
     const std::size_t end = dn.find(',', eq);
     const std::string_view type = dn.substr(0, eq);
     const std::string_view value = dn.substr(eq + 1, end == std::string_view::npos ? end : end - eq - 1);
-    if (IsValidAttributeType(type) && IsPlainRdnValue(value)) {
+    if (IsPlainRdn(type, value)) {
       part->type = UpperAscii(type);
       part->value.assign(value);
       return 0;

@@ -142,12 +142,7 @@ DirStatus LdapService::EnsureSchema() {
   // What was worked out with the schema before.
   lastClassTexts_.clear();
   lastClassOrder_.clear();
-  lastReadNames_.clear();
-  lastReadDefs_.clear();
-  lastHeldDescriptions_.clear();
-  lastHeldDefs_.clear();
-  lastHeldAlias_ = false;
-  lastMatches_.clear();
+  readMemo_ = {};
   return 0;
 }
 
@@ -165,27 +160,22 @@ DirStatus LdapService::KnownDn(const EntryName& name, std::string* dn) {
   }
   // Bulk work names one sibling after another: when the new first part is plain and the last
   // one's was, the rest of the DN is the last one's.
+  std::string out;
+  std::size_t firstSize = 0;
   if (lastDnFirstSize_ > 0 && name.size() > 1 && name.size() == lastDnName_.size() &&
-      std::equal(name.begin() + 1, name.end(), lastDnName_.begin() + 1)) {
-    std::string sibling;
-    if (AppendPlainRdn(name.front(), &sibling)) {
-      const std::size_t firstSize = sibling.size();
-      sibling.append(lastDn_, lastDnFirstSize_, std::string::npos);
-      lastDnName_ = name;
-      lastDn_ = sibling;
-      lastDnFirstSize_ = firstSize;
-      *dn = std::move(sibling);
-      return 0;
-    }
+      std::equal(name.begin() + 1, name.end(), lastDnName_.begin() + 1) && AppendPlainRdn(name.front(), &out)) {
+    firstSize = out.size();
+    out.append(lastDn_, lastDnFirstSize_, std::string::npos);
+  } else {
+    if (const DirStatus status = EntryNameToDn(name, &out); status != 0) return status;
+    std::string first;
+    if (!name.empty() && AppendPlainRdn(name.front(), &first) && out.compare(0, first.size(), first) == 0)
+      firstSize = first.size();
   }
-  if (const DirStatus status = EntryNameToDn(name, dn); status != 0) return status;
   lastDnName_ = name;
-  lastDn_ = *dn;
-  std::string first;
-  lastDnFirstSize_ =
-      !name.empty() && AppendPlainRdn(name.front(), &first) && lastDn_.compare(0, first.size(), first) == 0
-          ? first.size()
-          : 0;
+  lastDn_ = out;
+  lastDnFirstSize_ = firstSize;
+  *dn = std::move(out);
   return 0;
 }
 

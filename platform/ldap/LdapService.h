@@ -214,16 +214,18 @@ class LdapService : public service::DirectoryService {
   // The objectClass values ToValues ordered last, and their order.
   mutable std::vector<std::string> lastClassTexts_;
   mutable std::vector<std::string> lastClassOrder_;
-  // The names ReadAttributes was asked for last, and their definitions in schema_.
-  std::vector<std::string> lastReadNames_;
-  std::vector<const service::AttributeDefinition*> lastReadDefs_;
-  // The attribute descriptions of the entry ReadAttributes read last, and their definitions:
-  // entries of one class usually come with the same ones.
-  std::vector<std::string> lastHeldDescriptions_;
-  std::vector<const service::AttributeDefinition*> lastHeldDefs_;
-  bool lastHeldAlias_ = false;  // one of them is aliasedObjectName
-  // For each of lastReadNames_, the indexes of lastHeldDescriptions_ that hold its values.
-  std::vector<std::vector<std::size_t>> lastMatches_;
+  // What ReadAttributes worked out for its last call: a bulk analysis asks the same names of
+  // entry after entry, and entries of one class usually come with the same descriptions.
+  struct ReadMemo {
+    std::vector<std::string> names;  // asked for
+    std::vector<const service::AttributeDefinition*> nameDefs;
+    std::vector<std::string> descriptions;  // of the entry read
+    std::vector<const service::AttributeDefinition*> descriptionDefs;
+    bool alias = false;  // one of the descriptions is aliasedObjectName
+    // For each name, the indexes of the descriptions that hold its values.
+    std::vector<std::vector<std::size_t>> matches;
+  };
+  ReadMemo readMemo_;
   std::optional<LdapSchema> schema_;
   std::vector<service::EntryName> namingContexts_;
   std::string baseDn_;
