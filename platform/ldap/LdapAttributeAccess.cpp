@@ -261,7 +261,15 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
     matchesStale = true;
   }
   if (derefAliases && readMemo_.alias) return eachAlone();
-  results->assign(attrNames.size(), {});
+  // Emptied in place: a bulk analysis reads the same names entry after entry, and the results
+  // keep their storage.
+  results->resize(attrNames.size());
+  for (AttributeResult& result : *results) {
+    result.status = 0;
+    result.values.name.clear();
+    result.values.syntax = 0;
+    result.values.values.clear();
+  }
   // A bulk analysis asks for the same names entry after entry: they are looked up once.
   if (attrNames != readMemo_.names) {
     readMemo_.nameDefs.clear();
@@ -285,8 +293,13 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
       result.status = ReadAttribute(entry, attrNames[i], derefAliases, &result.values);
       continue;
     }
+    const std::vector<std::size_t>& matches = readMemo_.matches[i];
+    if (matches.empty()) {
+      result.status = kErrNoSuchAttribute;
+      continue;
+    }
     std::vector<std::string> texts;
-    for (const std::size_t h : readMemo_.matches[i]) {
+    for (const std::size_t h : matches) {
       texts.insert(texts.end(), attributes[h].second.begin(), attributes[h].second.end());
     }
     if (texts.empty()) {

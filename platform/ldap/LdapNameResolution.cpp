@@ -100,24 +100,24 @@ std::optional<NamePart> LdapService::TypedPart(const NamePart& part) {
 DirStatus LdapService::ResolveName(const EntryName& name, bool derefAliases, EntryName* canonical) {
   SigpipeGuard guard(!pipesIgnored_);
   if (const DirStatus status = EnsureConnected(); status != 0) return status;
-  EntryName resolved;
+  // Filled from the root down; a typeless part is looked up below the parts after it.
+  EntryName resolved(name.size());
   std::string dn;
-  // dn follows resolved only where a typeless part needs it, and at the end.
+  // dn follows the parts resolved so far only where a typeless part needs it, and at the end.
   bool dnCurrent = true;
   for (std::size_t i = name.size(); i-- > 0;) {
     const NamePart& part = name[i];
-    NamePart next;
     if (!part.type.empty()) {
-      const std::optional<NamePart> typed = TypedPart(part);
+      std::optional<NamePart> typed = TypedPart(part);
       if (!typed) return Record(kErrBadName, Format("\"%s\" is no attribute type", {part.type}));
-      next = *typed;
+      resolved[i] = std::move(*typed);
     } else {
+      const EntryName parent(resolved.begin() + static_cast<std::ptrdiff_t>(i) + 1, resolved.end());
       if (!dnCurrent) {
-        if (const DirStatus status = ToDn(resolved, &dn); status != 0) return status;
+        if (const DirStatus status = ToDn(parent, &dn); status != 0) return status;
       }
-      if (const DirStatus status = ResolvePart(dn, resolved, part.value, &next); status != 0) return status;
+      if (const DirStatus status = ResolvePart(dn, parent, part.value, &resolved[i]); status != 0) return status;
     }
-    resolved.insert(resolved.begin(), std::move(next));
     dnCurrent = false;
   }
   if (!dnCurrent) {

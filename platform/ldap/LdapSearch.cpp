@@ -36,8 +36,12 @@ bool HexDecode(std::string_view text, std::string* bytes) {
 }
 
 LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
-  // One pass over the entry's encoding: the DN, then each attribute with its values (asking
-  // for an attribute's values by name would scan the entry from its start each time).
+  // One pass over the entry's encoding, reading each element in place (ldap_get_attribute_ber
+  // would make an array of every attribute's values first). After the DN, ldap_get_dn_ber
+  // leaves the reader inside the attribute list:
+  //   attribute ::= SEQUENCE { type OCTET STRING, values SET OF OCTET STRING }
+  // one after another; the list is the last element of the entry, so the first element that
+  // is not a SEQUENCE (controls, or the end) ends it.
   LdifEntry out;
   BerElement* rawBer = nullptr;
   berval dn{0, nullptr};
@@ -45,16 +49,27 @@ LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
   BerPtr ber(rawBer);
   if (rc != LDAP_SUCCESS) return out;
   out.dn.assign(dn.bv_val, dn.bv_len);
-  berval attr{0, nullptr};
-  berval* rawValues = nullptr;
-  while (ldap_get_attribute_ber(ld, entry, ber.get(), &attr, &rawValues) == LDAP_SUCCESS && attr.bv_val != nullptr) {
-    const std::unique_ptr<berval, BerMemFree> values(rawValues);
+  out.attributes.reserve(16);  // more than most entries have: no regrowth
+  ber_len_t length = 0;
+  while (ber_peek_tag(ber.get(), &length) == LBER_SEQUENCE) {
+    berval type{0, nullptr};
+    if (ber_skip_tag(ber.get(), &length) != LBER_SEQUENCE || ber_skip_element(ber.get(), &type) != LBER_OCTETSTRING) {
+      break;
+    }
     std::vector<std::string> texts;
-    std::size_t count = 0;
-    while (rawValues != nullptr && rawValues[count].bv_val != nullptr) ++count;
-    texts.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) texts.emplace_back(rawValues[i].bv_val, rawValues[i].bv_len);
-    out.attributes.emplace_back(std::string(attr.bv_val, attr.bv_len), std::move(texts));
+    char* last = nullptr;
+    bool whole = true;
+    for (ber_tag_t tag = ber_first_element(ber.get(), &length, &last); tag != LBER_DEFAULT;
+         tag = ber_next_element(ber.get(), &length, last)) {
+      berval value{0, nullptr};
+      if (ber_skip_element(ber.get(), &value) != LBER_OCTETSTRING) {
+        whole = false;
+        break;
+      }
+      texts.emplace_back(value.bv_val, value.bv_len);
+    }
+    if (!whole) break;  // a damaged attribute ends the entry, as libldap's own reader does
+    out.attributes.emplace_back(std::string(type.bv_val, type.bv_len), std::move(texts));
   }
   return out;
 }
