@@ -87,11 +87,13 @@ void PlanWriteBehind::Write() {
 std::string PlanWriteBehind::WriteBatch(Batch& batch) {
   for (Item& item : batch) {
     engine::PlanObject object;
-    object.object = item.prepared.input.objectName;
-    object.objectClass = item.prepared.input.objectClass;
-    object.target = item.prepared.input.targetClass;
     object.stamp = item.stamp;
+    engine::AnalysisInput& input = item.prepared.input;
     engine::Analysis a = engine::AnalysePrepared(std::move(item.prepared));
+    // The analysis took the reads only; the input's texts are no longer needed.
+    object.object = std::move(input.objectName);
+    object.objectClass = std::move(input.objectClass);
+    object.target = std::move(input.targetClass);
     if (!Planned(a.verdict)) {
       return Format("Cannot analyse \"%s\": %s No plan was written.", {object.object, a.summary});
     }

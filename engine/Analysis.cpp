@@ -113,8 +113,8 @@ class Run {
   }
 
   void AddLine(std::string text, std::int32_t reference, std::string attribute, char mark, std::string value) {
-    out_.delta.push_back({texts_ ? std::move(text) : std::string(), texts_ ? reference : -1});
-    out_.conflicts.push_back({std::move(attribute), mark, std::move(value)});
+    out_.delta.emplace_back(texts_ ? std::move(text) : std::string(), texts_ ? reference : -1);
+    out_.conflicts.emplace_back(std::move(attribute), mark, std::move(value));
   }
 
   // The index the next info line gets, -1 without texts.
@@ -141,7 +141,10 @@ class Run {
       const AttributeRead& read = reads_[at];
       if ((names_ ? (*names_)[at] : read.name) == name) {
         nextRead_ = (at + 1) % reads_.size();
-        *value = JoinValueText(read.values);
+        if (read.values.entries().empty())
+          value->clear();  // most attributes asked for have no value
+        else
+          *value = JoinValueText(read.values);
         return read.status;
       }
     }
@@ -171,7 +174,7 @@ class Run {
     const TaggedList& source = *in_.sourceAttributes;
     for (int i = 0; i < source.Count() && !Cancelled(); ++i) {
       if (pair_->sourceInTarget[i]) continue;
-      const std::string name = source.Text(i);
+      std::string name = source.Text(i);
       std::string value;
       const DirStatus status = ReadValue(name, &value);
       if (IsUnreadable(status)) {
@@ -213,7 +216,8 @@ class Run {
         AddType(name);
       }
       ++out_.entries;
-      AddLine(texts_ ? mark + name : std::string(), reference, name, kind, kind == ' ' ? std::string() : value);
+      std::string line = texts_ ? mark + name : std::string();  // before name is moved
+      AddLine(std::move(line), reference, std::move(name), kind, kind == ' ' ? std::string() : std::move(value));
       Step();
     }
   }
@@ -361,7 +365,7 @@ Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, co
   return Run(session, input, hooks).Go();
 }
 
-Analysis AnalysePrepared(PreparedAnalysis prepared) { return Run(prepared).Go(); }
+Analysis AnalysePrepared(PreparedAnalysis&& prepared) { return Run(prepared).Go(); }
 
 DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide,
                                         const TaggedList** out) {

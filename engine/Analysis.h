@@ -128,7 +128,8 @@ struct PreparedAnalysis {
 
 // The analysis of a prepared object, as AnalyseObject with input.texts false would give it.
 // Calls no directory function; the definitions prepared points at must outlive the call.
-Analysis AnalysePrepared(PreparedAnalysis prepared);
+// Takes prepared's reads and name part; leaves prepared.input as it was.
+Analysis AnalysePrepared(PreparedAnalysis&& prepared);
 
 // Analyses objects one after another, reading each class definition once per tree.
 class ObjectAnalyser {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -23,15 +24,20 @@ inline std::string Dump(const Object& object) {
 // Appends text as a JSON string, byte for byte as Dump writes it. Plain printable ASCII, the
 // usual case, is copied as it is; anything else is left to the JSON library.
 inline void AppendText(std::string* out, std::string_view text) {
-  const bool plain =
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; });
-  if (plain) {
-    *out += '"';
-    *out += text;
-    *out += '"';
-  } else {
-    *out += Dump(Object(std::string(text)));
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u >= 0x7F || u == '"' || u == '\\') {
+      *out += Dump(Object(std::string(text)));
+      return;
+    }
   }
+  // One growth for the quotes and the text: this runs for every name of every plan line.
+  const std::size_t at = out->size();
+  out->resize(at + text.size() + 2);
+  char* p = out->data() + at;
+  p[0] = '"';
+  std::memcpy(p + 1, text.data(), text.size());
+  p[text.size() + 1] = '"';
 }
 
 // Parses text as one JSON value; a discarded value when it is not JSON.

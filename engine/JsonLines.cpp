@@ -6,7 +6,6 @@
 
 #include "engine/JsonFields.h"
 #include "util/Crc32.h"
-#include "util/Format.h"
 
 namespace recast::engine {
 namespace {
@@ -15,20 +14,26 @@ constexpr std::string_view kSealPrefix = ",\"crc\":\"";
 // ,"crc":"xxxxxxxx"}
 constexpr std::size_t kSealSize = kSealPrefix.size() + 8 + 2;
 
-std::string Hex8(std::uint32_t value) { return Format("%.8x", {value}); }
+// Eight lower-case hex digits, as "%.8x" gives them; once per line of every plan and journal.
+void AppendHex8(std::uint32_t value, std::string* out) {
+  char digits[8];
+  for (int i = 7; i >= 0; --i, value >>= 4) digits[i] = "0123456789abcdef"[value & 15];
+  out->append(digits, sizeof digits);
+}
 
 }  // namespace
 
-std::string SealEnd(std::string_view json) {
-  std::string end(kSealPrefix);
-  end += Hex8(Crc32(json));
-  end += "\"}";
-  return end;
+void SealInPlace(std::string* json) {
+  const std::uint32_t crc = Crc32(*json);
+  json->pop_back();  // the closing brace, put back after the seal
+  json->append(kSealPrefix);
+  AppendHex8(crc, json);
+  json->append("\"}");
 }
 
 std::string SealLine(std::string_view json) {
-  std::string line(json.substr(0, json.size() - 1));  // without the closing brace
-  line += SealEnd(json);
+  std::string line(json);
+  SealInPlace(&line);
   return line;
 }
 
@@ -44,7 +49,9 @@ LineSeal CheckLineSeal(std::string_view line, std::string* json) {
   }
   std::string covered(line.substr(0, at));
   covered += '}';
-  if (Hex8(Crc32(covered)) != digits) return LineSeal::kMismatch;
+  std::string expected;
+  AppendHex8(Crc32(covered), &expected);
+  if (expected != digits) return LineSeal::kMismatch;
   *json = std::move(covered);
   return LineSeal::kSealed;
 }

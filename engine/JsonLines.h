@@ -22,9 +22,9 @@ struct FileError {
 // json: a compact JSON object text ("{...}", not "{}"). Returns it with the "crc" member
 // added, without a line end.
 std::string SealLine(std::string_view json);
-// What SealLine puts in place of json's closing brace: SealLine(json) is json without its last
-// byte, then this. For writers that would rather not copy a long line.
-std::string SealEnd(std::string_view json);
+// As SealLine, in place: *json becomes SealLine(*json). For writers that would rather not copy
+// a long line.
+void SealInPlace(std::string* json);
 
 enum class LineSeal {
   kSealed,    // the checksum matches

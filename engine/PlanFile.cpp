@@ -125,12 +125,12 @@ FileError PlanWriter::Open(const std::filesystem::path& path) {
   return error_;
 }
 
-FileError PlanWriter::WriteLine(const std::string& json) {
+FileError PlanWriter::WriteLine(std::string* json) {
   if (!error_.ok()) return error_;
   if (file_ == nullptr) return Fail("the plan writer is not open");
-  const std::string end = SealEnd(json) + '\n';
-  const std::size_t body = json.size() - 1;  // without the closing brace
-  if (std::fwrite(json.data(), 1, body, file_) != body || std::fwrite(end.data(), 1, end.size(), file_) != end.size()) {
+  SealInPlace(json);
+  json->push_back('\n');
+  if (std::fwrite(json->data(), 1, json->size(), file_) != json->size()) {
     return Fail(Format("cannot write the plan %s: %s; free space on the disk and plan again",
                        {path_.string(), ErrnoText(errno)}));
   }
@@ -151,7 +151,8 @@ FileError PlanWriter::WriteHeader(const PlanHeader& header) {
   o["subtree"] = header.subtree;
   o["created"] = header.created.empty() ? UtcTimestamp() : header.created;
   headerWritten_ = true;
-  return WriteLine(json::Dump(o));
+  std::string line = json::Dump(o);
+  return WriteLine(&line);
 }
 
 FileError PlanWriter::WriteObject(const PlanObject& object) {
@@ -161,7 +162,8 @@ FileError PlanWriter::WriteObject(const PlanObject& object) {
   }
   // Written member by member rather than through a document: a plan line per object of a large
   // container. The bytes are those json::Dump gives for the same members.
-  std::string line = "{\"object\":";
+  std::string& line = line_;
+  line.assign("{\"object\":");
   json::AppendText(&line, object.object);
   line += ",\"class\":";
   json::AppendText(&line, object.objectClass);
@@ -191,7 +193,7 @@ FileError PlanWriter::WriteObject(const PlanObject& object) {
     json::AppendText(&line, c.attribute);
   }
   line += "]}";
-  return WriteLine(line);
+  return WriteLine(&line);
 }
 
 FileError PlanWriter::WriteSummary() {
@@ -202,7 +204,8 @@ FileError PlanWriter::WriteSummary() {
   json::Object o;
   o["summary"] = std::move(counts);
   summaryWritten_ = true;
-  return WriteLine(json::Dump(o));
+  std::string line = json::Dump(o);
+  return WriteLine(&line);
 }
 
 FileError PlanWriter::Close() {

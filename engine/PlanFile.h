@@ -97,7 +97,8 @@ class PlanWriter {
   const PlanSummary& summary() const { return summary_; }
 
  private:
-  FileError WriteLine(const std::string& json);
+  // Seals *json and writes it as one line (*json is left sealed).
+  FileError WriteLine(std::string* json);
   FileError Fail(std::string text);
 
   std::filesystem::path path_;
@@ -106,6 +107,7 @@ class PlanWriter {
   std::FILE* file_ = nullptr;
   FileError error_;
   PlanSummary summary_;
+  std::string line_;  // the object line being made, its storage kept from line to line
   std::int64_t lines_ = 0;
   bool headerWritten_ = false;
   bool summaryWritten_ = false;
