@@ -62,14 +62,6 @@ std::size_t CaseHash::operator()(std::string_view text) const {
   return h;
 }
 
-bool TextEquals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
-  }
-  return true;
-}
-
 std::uint16_t MinWord(std::uint16_t a, std::uint16_t b) { return std::min(a, b); }
 std::int32_t MinInt(std::int32_t a, std::int32_t b) { return std::min(a, b); }
 

@@ -14,8 +14,19 @@ namespace recast {
 // The program's one ASCII case fold: only a-z and A-Z change.
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);
-// Equal when case is ignored (ASCII a-z only).
-bool TextEquals(std::string_view a, std::string_view b);
+// Equal when case is ignored (ASCII a-z only). Inline: names are compared this way in every
+// loop over attributes.
+inline bool TextEquals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const int x = a[i];
+    const int y = b[i];
+    if (x == y) continue;
+    const int folded = x | 0x20;  // a letter and its other case differ in this bit only
+    if (folded != (y | 0x20) || folded < 'a' || folded > 'z') return false;
+  }
+  return true;
+}
 // Byte order with a-z read as A-Z (the order of a sorted list that ignores case).
 bool TextLess(std::string_view a, std::string_view b);
 // TextLess for ordered containers keyed by names whose case does not count.
