@@ -73,8 +73,9 @@ class Run {
   // attribute that is not mandatory.
   static bool NeedsNamePart(const AnalysisInput& in, const ClassPair& pair, const std::vector<AttributeRead>& reads) {
     const TaggedList& source = *in.sourceAttributes;
+    const int count = source.Count();
     std::size_t next = 0;
-    for (int i = 0; i < source.Count() && next < reads.size(); ++i) {
+    for (int i = 0; i < count && next < reads.size(); ++i) {
       if (pair.sourceInTarget[i]) continue;
       const AttributeRead& read = reads[next++];
       if (!IsMandatoryKind(source.Tag(i)) && read.status == 0 && !read.values.entries().empty()) return true;

@@ -3,6 +3,7 @@
 // without letting the JSON library throw.
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -24,12 +25,17 @@ inline std::string Dump(const Object& object) {
 // Appends text as a JSON string, byte for byte as Dump writes it. Plain printable ASCII, the
 // usual case, is copied as it is; anything else is left to the JSON library.
 inline void AppendText(std::string* out, std::string_view text) {
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7F || u == '"' || u == '\\') {
-      *out += Dump(Object(std::string(text)));
-      return;
-    }
+  // Which bytes go into a JSON string as they are: a table, since every byte is looked up.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    return plain;
+  }();
+  bool plain = true;
+  for (const char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+  if (!plain) {
+    *out += Dump(Object(std::string(text)));
+    return;
   }
   // One growth for the quotes and the text: this runs for every name of every plan line.
   const std::size_t at = out->size();

@@ -314,15 +314,20 @@ DirStatus NativeDirectoryClient::FillObject(Connection& connection, ObjectState&
         connection.service->ReadAttributes(state.entry, *state.names, state.derefAliases, &state.read);
         state.readDone = true;
       }
+      const auto absent = [](DirStatus s, const service::AttributeValues& values) {
+        return s == kErrNoSuchAttribute || (s == 0 && values.values.empty());
+      };
       service::AttributeValues values;
       DirStatus s = 0;
       if (!state.readDone) {
         s = connection.service->ReadAttribute(state.entry, (*state.names)[state.nextName], state.derefAliases, &values);
       } else {
-        s = state.read[state.nextName].status;
-        values = std::move(state.read[state.nextName].values);
+        // Most names asked for have no value: those are passed over where they lie.
+        auto& read = state.read[state.nextName];
+        s = read.status;
+        if (!absent(s, read.values)) values = std::move(read.values);
       }
-      if (s == kErrNoSuchAttribute || (s == 0 && values.values.empty())) {
+      if (absent(s, values)) {
         ++state.nextName;
         continue;
       }
