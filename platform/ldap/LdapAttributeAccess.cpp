@@ -63,13 +63,10 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
   SigpipeGuard guard(!pipesIgnored_);
   AbandonAhead();
   if (EnsureConnected() != 0) return;
-  LDAP* ld = connection_->get();
-  SetDeref(ld, false);
-  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
   aheadGeneration_ = connectionGeneration_;
   for (const EntryName& entry : entries) {
     // Never more than can stay kept together: the first would be gone before its read.
-    if (ahead_.size() == kKeptEntries) break;
+    if (aheadQueued_.size() == kKeptEntries) break;
     // Spelled as ResolveName spells a typed name, so that its reads find the entry.
     EntryName resolved;
     for (const NamePart& part : entry) {
@@ -79,13 +76,31 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
     }
     std::string dn;
     if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn) ||
-        ahead_.count(dn) > 0)
+        std::find(aheadQueued_.begin(), aheadQueued_.end(), dn) != aheadQueued_.end())
       continue;
+    aheadQueued_.push_back(std::move(dn));
+  }
+  SendAhead();
+}
+
+void LdapService::SendAhead() {
+  if (!AheadValid()) {
+    aheadQueued_.clear();
+    return;
+  }
+  LDAP* ld = connection_->get();
+  SetDeref(ld, false);
+  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
+  while (ahead_.size() < kAheadWindow && !aheadQueued_.empty()) {
+    std::string dn = std::move(aheadQueued_.front());
+    aheadQueued_.pop_front();
+    if (HeldEntry(dn) || ahead_.count(dn) > 0) continue;
     int msgid = -1;
     ++requests_;
     const int rc = ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
                                    nullptr, nullptr, nullptr, 1, &msgid);
     if (rc != LDAP_SUCCESS) {
+      aheadQueued_.clear();
       // A lost connection is recorded as a read would record it, so that the reads after
       // this fail at once instead of waiting for the server once more each.
       if (IsConnectionLost(rc)) Fail(rc, "reading entries ahead");
@@ -97,10 +112,16 @@ void LdapService::Prefetch(const std::vector<EntryName>& entries) {
 
 bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc) {
   const auto found = ahead_.find(dn);
-  if (found == ahead_.end()) return false;
+  if (found == ahead_.end()) {
+    // Read before its turn came: it is read on its own, and not asked for again.
+    if (const auto queued = std::find(aheadQueued_.begin(), aheadQueued_.end(), dn); queued != aheadQueued_.end())
+      aheadQueued_.erase(queued);
+    return false;
+  }
   const int msgid = found->second;
   ahead_.erase(found);
   if (!AheadValid()) return false;
+  SendAhead();  // the server works on the next while this answer is taken
   LDAP* ld = connection_->get();
   MessagePtr result;
   if (const int awaited = AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result); awaited != LDAP_SUCCESS) {
@@ -124,6 +145,10 @@ bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, i
 bool LdapService::AheadValid() const { return connection_ && aheadGeneration_ == connectionGeneration_; }
 
 void LdapService::AbandonAhead(const std::string& dn) {
+  if (dn.empty())
+    aheadQueued_.clear();
+  else
+    aheadQueued_.erase(std::remove(aheadQueued_.begin(), aheadQueued_.end(), dn), aheadQueued_.end());
   for (auto it = ahead_.begin(); it != ahead_.end();) {
     if (!dn.empty() && it->first != dn) {
       ++it;

@@ -84,8 +84,9 @@ class LdapService : public service::DirectoryService {
   void BeginUserAction() override;
   // Listings from now on also fetch the listed entries' user attributes (see above).
   void SetListingPrefetch(bool prefetch) override;
-  // Sends one base search per entry not yet kept (names of typed parts only) without waiting;
-  // a read of one of them takes its answer. Gives up the answers of the previous call not taken.
+  // Sends one base search per entry not yet kept (names of typed parts only) without waiting,
+  // kAheadWindow at a time; a read of one of them takes its answer. Gives up the answers of the
+  // previous call not taken.
   void Prefetch(const std::vector<service::EntryName>& entries) override;
   // What the service repaired on connecting (see README.md), each message once.
   std::vector<std::string> TakeNotices() override;
@@ -189,6 +190,12 @@ class LdapService : public service::DirectoryService {
   // read's); false when there was no such request or the server refused it: the caller then
   // reads dn itself, and words the failure.
   bool CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc);
+  // Sends Prefetch's next requests, up to kAheadWindow unanswered.
+  void SendAhead();
+  // Prefetch's requests go out this many at a time, the next as each answer is taken: libldap
+  // looks through every answer waiting when asked for one, so many waiting answers slow every
+  // wait for an answer, the changes' too.
+  static constexpr std::size_t kAheadWindow = 16;
   // Gives up the answers sent ahead for dn, or for every entry when dn is empty.
   void AbandonAhead(const std::string& dn = {});
   bool AheadValid() const;  // the requests sent ahead went out on the current connection
@@ -196,6 +203,7 @@ class LdapService : public service::DirectoryService {
   // Prefetch's requests whose answers were not taken yet: message id by DN, on the connection
   // of aheadGeneration_ (one connection replaces another: connectionGeneration_ counts them).
   std::unordered_map<std::string, int> ahead_;
+  std::deque<std::string> aheadQueued_;  // Prefetch's DNs not asked for yet, in their order
   std::uint64_t aheadGeneration_ = 0;
   std::uint64_t connectionGeneration_ = 0;
   std::deque<std::string> keptOrder_;

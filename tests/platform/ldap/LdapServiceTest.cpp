@@ -469,6 +469,21 @@ TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtIts
   service::AttributeValues values;
   EXPECT_EQ(service->ReadAttribute(missing, "sn", false, &values), kErrNoSuchEntry);
 
+  // A large batch goes out a few requests at a time; an entry read before its turn is read on
+  // its own and not asked for again.
+  service->BeginUserAction();
+  std::vector<EntryName> many;
+  for (int i = 100; i < 160; ++i) {
+    const std::string cn = "entry" + std::to_string(i);
+    many.push_back(Name({{"cn", cn.c_str()}, {"ou", "Big"}, {"o", "Org"}}));
+  }
+  const auto batch = service->RequestsSent();
+  service->Prefetch(many);
+  EXPECT_LT(service->RequestsSent() - batch, many.size());
+  EXPECT_EQ(Texts(*service, many.back(), "sn"), std::vector<std::string>{"S"});
+  for (const EntryName& name : many) EXPECT_EQ(Texts(*service, name, "sn"), std::vector<std::string>{"S"});
+  EXPECT_EQ(service->RequestsSent() - batch, many.size());
+
   // A second batch gives up what the first asked and nobody read: that entry is asked again.
   service->BeginUserAction();
   service->Prefetch({wanted[0]});
