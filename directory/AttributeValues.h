@@ -67,6 +67,8 @@ class AttributeReader {
 
 // The entries of values joined by CR LF, trailing CR and LF characters removed.
 std::string JoinValueText(const VectorTaggedList& values);
+// Whether JoinValueText(values) is empty, without joining.
+bool JoinedValueTextEmpty(const VectorTaggedList& values);
 
 // Appends the entries for one value record of syntax (a block of size bytes as GetAttrVal
 // writes it). References outside the block are never followed: such a value shows as an

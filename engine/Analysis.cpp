@@ -113,7 +113,8 @@ class Run {
     if (hooks_ && hooks_->step) hooks_->step(out_);
   }
 
-  void AddLine(std::string text, std::int32_t reference, std::string attribute, char mark, std::string value) {
+  // Takes the texts: a line per attribute of every object of a bulk analysis.
+  void AddLine(std::string&& text, std::int32_t reference, std::string&& attribute, char mark, std::string&& value) {
     out_.delta.emplace_back(texts_ ? std::move(text) : std::string(), texts_ ? reference : -1);
     out_.conflicts.emplace_back(std::move(attribute), mark, std::move(value));
   }
@@ -132,18 +133,22 @@ class Run {
     }
     ++out_.unreadable;
     ++out_.entries;
-    AddLine("? " + name, reference, name, '?', "");
+    AddLine("? " + name, reference, std::string(name), '?', std::string());
   }
 
-  DirStatus ReadValue(const std::string& name, std::string* value) {
+  // The value text of name into *value; with emptyOnly, only whether it is empty matters, and
+  // *value may be left empty or not without the text.
+  DirStatus ReadValue(const std::string& name, std::string* value, bool emptyOnly = false) {
     // The passes ask in the order the reads were made, so the next read is usually the one.
     for (std::size_t n = 0; n < reads_.size(); ++n) {
       const std::size_t at = (nextRead_ + n) % reads_.size();
       const AttributeRead& read = reads_[at];
       if ((names_ ? (*names_)[at] : read.name) == name) {
         nextRead_ = (at + 1) % reads_.size();
-        if (read.values.entries().empty())
+        if (JoinedValueTextEmpty(read.values))
           value->clear();  // most attributes asked for have no value
+        else if (emptyOnly)
+          value->assign(1, ' ');
         else
           *value = JoinValueText(read.values);
         return read.status;
@@ -237,10 +242,10 @@ class Run {
         AddType(name);
         ++out_.entries;
         ++out_.missing;
-        AddLine("- " + name, reference, name, '-', "");
+        AddLine("- " + name, reference, std::string(name), '-', std::string());
       } else {
         std::string value;
-        const DirStatus status = ReadValue(name, &value);
+        const DirStatus status = ReadValue(name, &value, /*emptyOnly=*/true);
         if (status == 0 && value.empty()) {
           out_.targetHighlights.push_back(i);
           if (texts_) {
