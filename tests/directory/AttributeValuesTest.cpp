@@ -173,6 +173,13 @@ TEST_F(ReadValuesTest, JoinedTextDropsOnlyTrailingLineBreaks) {
   EXPECT_EQ(text, "first\r\n\r\nsecond");
   EXPECT_EQ(GetAttributeValueText(session, ctx, "clerk.org", "Title", &text), 0);
   EXPECT_EQ(text, "");  // valued, but counts as unvalued for the caller
+  // Whether the joined text is empty is known without joining, the same way.
+  for (const std::vector<std::string>& texts :
+       std::vector<std::vector<std::string>>{{}, {""}, {"\r\n", "\n"}, {"a"}, {"", "\r\nb"}, {"\r", "x\r\n"}}) {
+    VectorTaggedList values;
+    for (const std::string& t : texts) values.Add(t, 0);
+    EXPECT_EQ(JoinedValueTextEmpty(values), JoinValueText(values).empty()) << ::testing::PrintToString(texts);
+  }
 }
 
 TEST_F(ReadValuesTest, MissingObjectOrAttributeAppendsNothing) {
