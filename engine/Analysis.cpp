@@ -373,9 +373,8 @@ Analysis AnalyseObject(DirectorySession& session, const AnalysisInput& input, co
 
 Analysis AnalysePrepared(PreparedAnalysis&& prepared) { return Run(prepared).Go(); }
 
-DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide,
-                                        const TaggedList** out) {
-  const std::string tree = GetContextTreeName(session_, ctx);
+DirStatus ObjectAnalyser::DefinitionFor(DirContext ctx, const std::string& tree, const std::string& className,
+                                        bool schemaWide, const TaggedList** out) {
   for (const Definition& d : definitions_) {
     if (d.schemaWide == schemaWide && d.tree == tree && d.className == className) {
       *out = &d.attributes;
@@ -398,8 +397,9 @@ DirStatus ObjectAnalyser::InputFor(DirContext ctx, const std::string& objectName
                                    const std::string& targetClass, AnalysisInput* input, Pair** pair) {
   const TaggedList* source = nullptr;
   const TaggedList* target = nullptr;
-  if (DirStatus s = DefinitionFor(ctx, objectClass, true, &source); s != 0) return s;
-  if (DirStatus s = DefinitionFor(ctx, targetClass, false, &target); s != 0) return s;
+  const std::string tree = GetContextTreeName(session_, ctx);
+  if (DirStatus s = DefinitionFor(ctx, tree, objectClass, true, &source); s != 0) return s;
+  if (DirStatus s = DefinitionFor(ctx, tree, targetClass, false, &target); s != 0) return s;
   input->ctx = ctx;
   input->objectName = objectName;
   input->objectClass = objectClass;

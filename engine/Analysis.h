@@ -163,7 +163,9 @@ class ObjectAnalyser {
   // The input of Analyse and Prepare: the definitions (read once) and their pair.
   DirStatus InputFor(DirContext ctx, const std::string& objectName, const std::string& objectClass,
                      const std::string& targetClass, AnalysisInput* input, Pair** pair);
-  DirStatus DefinitionFor(DirContext ctx, const std::string& className, bool schemaWide, const TaggedList** out);
+  // tree: ctx's tree name.
+  DirStatus DefinitionFor(DirContext ctx, const std::string& tree, const std::string& className, bool schemaWide,
+                          const TaggedList** out);
 
   DirectorySession& session_;
   std::deque<Definition> definitions_;  // stable addresses: callers hold two at once

@@ -276,8 +276,10 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       if (containersOnly && !(summary.flags & kEntryContainer)) continue;
       if (kept) {
         // Kept under the DN a read of the listed name asks for.
-        EntryName child = parent;
-        child.insert(child.begin(), summary.rdn);
+        EntryName child;
+        child.reserve(parent.size() + 1);
+        child.push_back(summary.rdn);
+        child.insert(child.end(), parent.begin(), parent.end());
         std::string childDn;
         if (KnownDn(child, &childDn) == 0) {
           kept->dn = childDn;

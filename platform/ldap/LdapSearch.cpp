@@ -51,12 +51,13 @@ LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
   out.dn.assign(dn.bv_val, dn.bv_len);
   out.attributes.reserve(16);  // more than most entries have: no regrowth
   ber_len_t length = 0;
+  std::vector<std::string_view> values;  // one attribute's, then copied at their exact number
   while (ber_peek_tag(ber.get(), &length) == LBER_SEQUENCE) {
     berval type{0, nullptr};
     if (ber_skip_tag(ber.get(), &length) != LBER_SEQUENCE || ber_skip_element(ber.get(), &type) != LBER_OCTETSTRING) {
       break;
     }
-    std::vector<std::string> texts;
+    values.clear();
     char* last = nullptr;
     bool whole = true;
     for (ber_tag_t tag = ber_first_element(ber.get(), &length, &last); tag != LBER_DEFAULT;
@@ -66,10 +67,11 @@ LdifEntry ToLdifEntry(LDAP* ld, LDAPMessage* entry) {
         whole = false;
         break;
       }
-      texts.emplace_back(value.bv_val, value.bv_len);
+      values.emplace_back(value.bv_val, value.bv_len);
     }
     if (!whole) break;  // a damaged attribute ends the entry, as libldap's own reader does
-    out.attributes.emplace_back(std::string(type.bv_val, type.bv_len), std::move(texts));
+    out.attributes.emplace_back(std::string(type.bv_val, type.bv_len),
+                                std::vector<std::string>(values.begin(), values.end()));
   }
   return out;
 }

@@ -166,13 +166,14 @@ DirStatus LdapService::KnownDn(const EntryName& name, std::string* dn) {
       std::equal(name.begin() + 1, name.end(), lastDnName_.begin() + 1) && AppendPlainRdn(name.front(), &out)) {
     firstSize = out.size();
     out.append(lastDn_, lastDnFirstSize_, std::string::npos);
+    lastDnName_.front() = name.front();  // the rest is the same
   } else {
     if (const DirStatus status = EntryNameToDn(name, &out); status != 0) return status;
     std::string first;
     if (!name.empty() && AppendPlainRdn(name.front(), &first) && out.compare(0, first.size(), first) == 0)
       firstSize = first.size();
+    lastDnName_ = name;
   }
-  lastDnName_ = name;
   lastDn_ = out;
   lastDnFirstSize_ = firstSize;
   *dn = std::move(out);
