@@ -145,7 +145,7 @@ class Run {
       const AttributeRead& read = reads_[at];
       if ((names_ ? (*names_)[at] : read.name) == name) {
         nextRead_ = (at + 1) % reads_.size();
-        if (JoinedValueTextEmpty(read.values))
+        if (read.values.entries().empty() || JoinedValueTextEmpty(read.values))
           value->clear();  // most attributes asked for have no value
         else if (emptyOnly)
           value->assign(1, ' ');
