@@ -115,8 +115,16 @@ class Run {
 
   // Takes the texts: a line per attribute of every object of a bulk analysis.
   void AddLine(std::string&& text, std::int32_t reference, std::string&& attribute, char mark, std::string&& value) {
-    out_.delta.emplace_back(texts_ ? std::move(text) : std::string(), texts_ ? reference : -1);
-    out_.conflicts.emplace_back(std::move(attribute), mark, std::move(value));
+    // Made in place and filled: no temporary line to move in.
+    DeltaLine& line = out_.delta.emplace_back();
+    if (texts_) {
+      line.text = std::move(text);
+      line.reference = reference;
+    }
+    Conflict& conflict = out_.conflicts.emplace_back();
+    conflict.attribute = std::move(attribute);
+    conflict.mark = mark;
+    conflict.value = std::move(value);
   }
 
   // The index the next info line gets, -1 without texts.
