@@ -411,12 +411,6 @@ std::string JoinValueText(const VectorTaggedList& values) {
   return TrimRightChars(joined, "\r\n");
 }
 
-bool JoinedValueTextEmpty(const VectorTaggedList& values) {
-  // The joined text loses only line ends at its end: it is empty when nothing else is there.
-  return std::all_of(values.entries().begin(), values.entries().end(),
-                     [](const auto& entry) { return entry.text.find_first_not_of("\r\n") == std::string::npos; });
-}
-
 DirStatus GetAttributeValueText(DirectorySession& session, DirContext ctx, std::string_view objectName,
                                 std::string_view attrName, std::string* text) {
   VectorTaggedList values;

@@ -1,6 +1,7 @@
 #pragma once
 // Reading one attribute of one object as text.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -67,8 +68,12 @@ class AttributeReader {
 
 // The entries of values joined by CR LF, trailing CR and LF characters removed.
 std::string JoinValueText(const VectorTaggedList& values);
-// Whether JoinValueText(values) is empty, without joining.
-bool JoinedValueTextEmpty(const VectorTaggedList& values);
+// Whether JoinValueText(values) is empty, without joining: the joined text loses only line
+// ends at its end, so it is empty when nothing else is there.
+inline bool JoinedValueTextEmpty(const VectorTaggedList& values) {
+  return std::all_of(values.entries().begin(), values.entries().end(),
+                     [](const auto& entry) { return entry.text.find_first_not_of("\r\n") == std::string::npos; });
+}
 
 // Appends the entries for one value record of syntax (a block of size bytes as GetAttrVal
 // writes it). References outside the block are never followed: such a value shows as an

@@ -144,27 +144,43 @@ class Run {
     AddLine("? " + name, reference, std::string(name), '?', std::string());
   }
 
-  // The value text of name into *value; with emptyOnly, only whether it is empty matters, and
-  // *value may be left empty or not without the text.
-  DirStatus ReadValue(const std::string& name, std::string* value, bool emptyOnly = false) {
-    // The passes ask in the order the reads were made, so the next read is usually the one.
+  // The read of name among those given, else null. The passes ask in the order the reads were
+  // made, so the next read is usually the one.
+  const AttributeRead* FindRead(const std::string& name) {
     for (std::size_t n = 0; n < reads_.size(); ++n) {
       const std::size_t at = (nextRead_ + n) % reads_.size();
-      const AttributeRead& read = reads_[at];
-      if ((names_ ? (*names_)[at] : read.name) == name) {
+      if ((names_ ? (*names_)[at] : reads_[at].name) == name) {
         nextRead_ = (at + 1) % reads_.size();
-        if (read.values.entries().empty() || JoinedValueTextEmpty(read.values))
-          value->clear();  // most attributes asked for have no value
-        else if (emptyOnly)
-          value->assign(1, ' ');
-        else
-          *value = JoinValueText(read.values);
-        return read.status;
+        return &reads_[at];
       }
+    }
+    return nullptr;
+  }
+
+  DirStatus ReadValue(const std::string& name, std::string* value) {
+    if (const AttributeRead* read = FindRead(name)) {
+      // Most attributes asked for have no value: no text is joined for them.
+      if (JoinedValueTextEmpty(read->values))
+        value->clear();
+      else
+        *value = JoinValueText(read->values);
+      return read->status;
     }
     // A prepared analysis was given every name it asks for; anything else is not known.
     if (!session_) return kErrBadArgument;
     return GetAttributeValueText(*session_, in_.ctx, in_.objectName, name, value);
+  }
+
+  // Whether name's value text is empty; where its read was given, without making the text.
+  DirStatus ReadValueEmpty(const std::string& name, bool* empty) {
+    if (const AttributeRead* read = FindRead(name)) {
+      *empty = JoinedValueTextEmpty(read->values);
+      return read->status;
+    }
+    std::string value;
+    const DirStatus status = ReadValue(name, &value);
+    *empty = value.empty();
+    return status;
   }
 
   void AddType(const std::string& name) {
@@ -252,9 +268,9 @@ class Run {
         ++out_.missing;
         AddLine("- " + name, reference, std::string(name), '-', std::string());
       } else {
-        std::string value;
-        const DirStatus status = ReadValue(name, &value, /*emptyOnly=*/true);
-        if (status == 0 && value.empty()) {
+        bool empty = false;
+        const DirStatus status = ReadValueEmpty(name, &empty);
+        if (status == 0 && empty) {
           out_.targetHighlights.push_back(i);
           if (texts_) {
             AddInfo(Format("Warning: You need to assign a value to \"%s\" because it is mandatory for the target class",

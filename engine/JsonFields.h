@@ -22,17 +22,22 @@ inline std::string Dump(const Object& object) {
   return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-// Appends text as a JSON string, byte for byte as Dump writes it. Plain printable ASCII, the
-// usual case, is copied as it is; anything else is left to the JSON library.
-inline void AppendText(std::string* out, std::string_view text) {
-  // Which bytes go into a JSON string as they are: a table, since every byte is looked up.
+// Whether c goes into a JSON string as it is: printable ASCII but '"' and '\'. A table, since
+// every byte of every plan line is looked up.
+inline bool IsPlainTextByte(char c) {
   static constexpr auto kPlain = [] {
     std::array<bool, 256> plain{};
-    for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+    for (int b = 0x20; b < 0x7F; ++b) plain[static_cast<std::size_t>(b)] = b != '"' && b != '\\';
     return plain;
   }();
+  return kPlain[static_cast<unsigned char>(c)];
+}
+
+// Appends text as a JSON string, byte for byte as Dump writes it. Plain text (IsPlainTextByte),
+// the usual case, is copied as it is; anything else is left to the JSON library.
+inline void AppendText(std::string* out, std::string_view text) {
   bool plain = true;
-  for (const char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+  for (const char c : text) plain &= IsPlainTextByte(c);
   if (!plain) {
     *out += Dump(Object(std::string(text)));
     return;

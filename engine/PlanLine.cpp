@@ -28,8 +28,7 @@ class Cursor {
     if (!Literal("\"")) return false;
     const std::size_t start = at_;
     for (; at_ < text_.size() && text_[at_] != '"'; ++at_) {
-      const auto c = static_cast<unsigned char>(text_[at_]);
-      if (c < 0x20 || c >= 0x7F || c == '\\') return false;
+      if (!json::IsPlainTextByte(text_[at_])) return false;
     }
     if (at_ == text_.size()) return false;
     out->assign(text_.substr(start, at_ - start));

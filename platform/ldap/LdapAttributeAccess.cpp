@@ -94,7 +94,7 @@ void LdapService::SendAhead() {
   while (ahead_.size() < kAheadWindow && !aheadQueued_.empty()) {
     std::string dn = std::move(aheadQueued_.front());
     aheadQueued_.pop_front();
-    if (HeldEntry(dn) || ahead_.count(dn) > 0) continue;
+    if (HeldEntry(dn)) continue;  // read meanwhile, by a listing or its own read
     int msgid = -1;
     ++requests_;
     const int rc = ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
@@ -318,13 +318,8 @@ void LdapService::ReadAttributes(const EntryName& entry, const std::vector<std::
       result.status = ReadAttribute(entry, attrNames[i], derefAliases, &result.values);
       continue;
     }
-    const std::vector<std::size_t>& matches = readMemo_.matches[i];
-    if (matches.empty()) {
-      result.status = kErrNoSuchAttribute;
-      continue;
-    }
     std::vector<std::string> texts;
-    for (const std::size_t h : matches) {
+    for (const std::size_t h : readMemo_.matches[i]) {
       texts.insert(texts.end(), attributes[h].second.begin(), attributes[h].second.end());
     }
     if (texts.empty()) {
