@@ -22,29 +22,36 @@ constexpr std::size_t kPollEvery = 200;
 
 using service::EntryName;
 
-// A listing cursor: "<hex cookie>/<hex parent DN>/<offset>": the server's paging cookie that
-// requested the current server page, and how many of that page's entries were delivered.
+// A listing cursor: "<hex cookie>/<hex parent DN>/<page>/<offset>": the server's paging
+// cookie that requested the current server page, that page's number in the listing (0 the
+// first), and how many of its entries were delivered. The number tells the pages apart where
+// the cookie does not: 389 Directory Server sends the same cookie with every page.
 struct Cursor {
   std::string cookie;
   std::string parentDn;
+  std::size_t page = 0;
   std::size_t offset = 0;
 };
 
 std::string MakeCursor(const Cursor& cursor) {
-  return HexEncode(cursor.cookie) + "/" + HexEncode(cursor.parentDn) + "/" + std::to_string(cursor.offset);
+  return HexEncode(cursor.cookie) + "/" + HexEncode(cursor.parentDn) + "/" + std::to_string(cursor.page) + "/" +
+         std::to_string(cursor.offset);
+}
+
+bool ParseNumber(std::string_view text, std::size_t* number) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  *number = static_cast<std::size_t>(std::stoul(std::string(text)));
+  return true;
 }
 
 bool ParseCursor(std::string_view text, Cursor* cursor) {
   const auto first = text.find('/');
   const auto second = first == std::string_view::npos ? first : text.find('/', first + 1);
-  if (second == std::string_view::npos) return false;
+  const auto third = second == std::string_view::npos ? second : text.find('/', second + 1);
+  if (third == std::string_view::npos) return false;
   Cursor out;
-  const std::string_view offset = text.substr(second + 1);
-  if (offset.empty() || offset.size() > 9 || offset.find_first_not_of("0123456789") != std::string_view::npos) {
-    return false;
-  }
-  out.offset = static_cast<std::size_t>(std::stoul(std::string(offset)));
-  if (!HexDecode(text.substr(0, first), &out.cookie) ||
+  if (!ParseNumber(text.substr(second + 1, third - second - 1), &out.page) ||
+      !ParseNumber(text.substr(third + 1), &out.offset) || !HexDecode(text.substr(0, first), &out.cookie) ||
       !HexDecode(text.substr(first + 1, second - first - 1), &out.parentDn)) {
     return false;
   }
@@ -211,7 +218,8 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   const std::size_t wanted = pageSize == 0 ? kDefaultPageSize : std::min<std::uint32_t>(pageSize, kMaxPageSize);
   // An empty cursor always starts afresh, even when an earlier listing was not finished.
   const bool cached = !cursor.empty() && serverPage_ && serverPage_->parentDn == dn &&
-                      serverPage_->requestCookie == position.cookie && serverPage_->containersOnly == containersOnly;
+                      serverPage_->requestCookie == position.cookie && serverPage_->number == position.page &&
+                      serverPage_->containersOnly == containersOnly;
   if (!cached) {
     serverPage_.reset();
     if (position.offset > 0) return Record(kErrBadIteration, "listing cursor no longer valid");
@@ -226,7 +234,8 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
     const char* const* asked = prefetch_ ? prefetchAttrs : attrs;
     int rc = LDAP_SUCCESS;
     if (nextPage_ && nextPage_->parentDn == dn && nextPage_->cookie == position.cookie && !position.cookie.empty() &&
-        nextPage_->containersOnly == containersOnly && nextPage_->prefetch == prefetch_) {
+        nextPage_->number == position.page && nextPage_->containersOnly == containersOnly &&
+        nextPage_->prefetch == prefetch_) {
       NextPage next = std::move(*nextPage_);
       nextPage_.reset();
       rc = next.ready ? CollectPage(ld, std::move(next.ready), &cookie, &result)
@@ -247,14 +256,14 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
       MessagePtr base(raw);
       if (exists != LDAP_SUCCESS) return Fail(exists, Format("listing %s", {dn}));
     }
-    ServerPage fetched{dn, position.cookie, std::move(cookie), containersOnly, {}, 0};
+    ServerPage fetched{dn, position.cookie, std::move(cookie), position.page, containersOnly, {}, 0};
     // The server prepares the next page while this one is taken apart and handed out.
     if (!fetched.nextCookie.empty()) {
       int msgid = -1;
       ++requests_;
       if (SendPage(ld, dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", asked, size, fetched.nextCookie, &msgid) ==
           LDAP_SUCCESS) {
-        nextPage_ = NextPage{dn, fetched.nextCookie, containersOnly, prefetch_, msgid, nullptr};
+        nextPage_ = NextPage{dn, fetched.nextCookie, position.page + 1, containersOnly, prefetch_, msgid, nullptr};
       }
     }
     fetched.entries.reserve(static_cast<std::size_t>(ldap_count_entries(ld, result.get())));
@@ -305,9 +314,9 @@ DirStatus LdapService::ListChildren(const EntryName& parent, bool containersOnly
   // instead of waiting on a full socket until the caller is through this one.
   if (nextPage_ && !nextPage_->ready) PollPage(ld, nextPage_->msgid, &nextPage_->ready);
   if (end < pending.size()) {
-    out.cursor = MakeCursor({position.cookie, dn, end});
+    out.cursor = MakeCursor({position.cookie, dn, position.page, end});
   } else if (!serverPage_->nextCookie.empty()) {
-    out.cursor = MakeCursor({serverPage_->nextCookie, dn, 0});
+    out.cursor = MakeCursor({serverPage_->nextCookie, dn, position.page + 1, 0});
     serverPage_->entries.clear();  // used up; kept only to know the next cookie
     serverPage_->entries.shrink_to_fit();
   } else {
@@ -344,11 +353,15 @@ void LdapService::CancelListing(const std::string& cursor) {
   Cursor position;
   if (!ParseCursor(cursor, &position)) return;
   std::string cookie = position.cookie;
-  if (serverPage_ && serverPage_->parentDn == position.parentDn && serverPage_->requestCookie == position.cookie) {
+  std::size_t page = position.page;
+  if (serverPage_ && serverPage_->parentDn == position.parentDn && serverPage_->requestCookie == position.cookie &&
+      serverPage_->number == position.page) {
     cookie = serverPage_->nextCookie;  // the server is one page ahead of the caller
+    ++page;
   }
   serverPage_.reset();
-  if (nextPage_ && nextPage_->parentDn == position.parentDn && nextPage_->cookie == cookie) {
+  if (nextPage_ && nextPage_->parentDn == position.parentDn && nextPage_->cookie == cookie &&
+      nextPage_->number == page) {
     DropNextPage();  // the page asked for ahead moved the server on: it is ended there
     return;
   }

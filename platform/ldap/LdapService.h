@@ -157,6 +157,7 @@ class LdapService : public service::DirectoryService {
     std::string parentDn;
     std::string requestCookie;  // the cookie this page was asked for with (empty: the first)
     std::string nextCookie;     // the server's cookie for the page after it (empty: last page)
+    std::size_t number = 0;     // in its listing, 0 the first
     bool containersOnly = false;
     std::vector<service::EntrySummary> entries;
     std::size_t handedOut = 0;  // entries already given to the caller (moved out)
@@ -166,6 +167,7 @@ class LdapService : public service::DirectoryService {
   struct NextPage {
     std::string parentDn;
     std::string cookie;  // the cookie it was asked for with
+    std::size_t number = 0;
     bool containersOnly = false;
     bool prefetch = false;
     int msgid = -1;

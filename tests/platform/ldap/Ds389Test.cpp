@@ -199,6 +199,33 @@ TEST(Ds389ServiceTest, ARefusedClassChangeNamesTheFirstAttributeInTheWay) {
   EXPECT_EQ(Values(RawEntry(*server, "cn=Vera,ou=People,o=Org"), "objectClass").front(), "organizationalPerson");
 }
 
+// 389 Directory Server sends the same paging cookie with every page: the pages are told apart
+// all the same.
+TEST(Ds389ServiceTest, AListingGoesThroughEveryServerPage) {
+  DS389_OR_RETURN(server);
+  constexpr int kMany = 2100;  // three server pages
+  std::string ldif = "dn: ou=Many,o=Org\nobjectClass: organizationalUnit\nou: Many\n\n";
+  for (int i = 0; i < kMany; ++i) {
+    const std::string cn = "m" + std::to_string(i);
+    ldif += "dn: cn=" + cn + ",ou=Many,o=Org\nobjectClass: person\ncn: " + cn + "\nsn: S\n\n";
+  }
+  ASSERT_TRUE(server->Apply(ldif));
+  DirStatus status = 0;
+  auto service = OpenService(*server, {kRootDn, {}}, &status);
+  ASSERT_NE(service, nullptr) << status;
+  const auto many = Name({{"OU", "Many"}, {"O", "Org"}});
+  std::set<std::string> listed;
+  std::string cursor;
+  do {
+    service::ListPage page;
+    ASSERT_EQ(service->ListChildren(many, false, cursor, 700, &page), 0) << service->LastDiagnostic();
+    for (const auto& entry : page.entries) listed.insert(entry.rdn.value);
+    cursor = page.cursor;
+  } while (!cursor.empty());
+  EXPECT_EQ(listed.size(), static_cast<std::size_t>(kMany));
+
+}
+
 // The first name of an RFC 4512 definition, or its OID when it has none.
 std::string FirstName(const std::string& definition) {
   auto at = definition.find(" NAME ");
