@@ -43,7 +43,7 @@ const LdifEntry* LdapService::Keep(const std::string& dn, LdifEntry entry) {
 int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   *entry = HeldEntry(dn);
   if (*entry) return LDAP_SUCCESS;
-  if (int rc = LDAP_SUCCESS; CollectAhead(dn, entry, &rc)) return rc;
+  if (int rc = LDAP_SUCCESS; CollectCombined(dn, entry, &rc) || CollectAhead(dn, entry, &rc)) return rc;
   LDAP* ld = connection_->get();
   SetDeref(ld, false);
   const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
@@ -55,108 +55,9 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   if (rc != LDAP_SUCCESS) return rc;
   LDAPMessage* found = ldap_first_entry(ld, raw);
   if (!found) return LDAP_SUCCESS;
+  OwnReadFound(dn);
   *entry = Keep(dn, ToLdifEntry(ld, found));
   return LDAP_SUCCESS;
-}
-
-void LdapService::Prefetch(const std::vector<EntryName>& entries) {
-  SigpipeGuard guard(!pipesIgnored_);
-  AbandonAhead();
-  if (EnsureConnected() != 0) return;
-  aheadGeneration_ = connectionGeneration_;
-  for (const EntryName& entry : entries) {
-    // Never more than can stay kept together: the first would be gone before its read.
-    if (aheadQueued_.size() == kKeptEntries) break;
-    // Spelled as ResolveName spells a typed name, so that its reads find the entry.
-    EntryName resolved;
-    for (const NamePart& part : entry) {
-      const std::optional<NamePart> typed = TypedPart(part);
-      if (!typed) break;
-      resolved.push_back(*typed);
-    }
-    std::string dn;
-    if (entry.empty() || resolved.size() != entry.size() || EntryNameToDn(resolved, &dn) != 0 || HeldEntry(dn) ||
-        std::find(aheadQueued_.begin(), aheadQueued_.end(), dn) != aheadQueued_.end())
-      continue;
-    aheadQueued_.push_back(std::move(dn));
-  }
-  SendAhead();
-}
-
-void LdapService::SendAhead() {
-  if (!AheadValid()) {
-    aheadQueued_.clear();
-    return;
-  }
-  LDAP* ld = connection_->get();
-  SetDeref(ld, false);
-  const char* attrs[] = {LDAP_ALL_USER_ATTRIBUTES, nullptr};
-  while (ahead_.size() < kAheadWindow && !aheadQueued_.empty()) {
-    std::string dn = std::move(aheadQueued_.front());
-    aheadQueued_.pop_front();
-    if (HeldEntry(dn)) continue;  // read meanwhile, by a listing or its own read
-    int msgid = -1;
-    ++requests_;
-    const int rc = ldap_search_ext(ld, dn.c_str(), LDAP_SCOPE_BASE, "(objectClass=*)", const_cast<char**>(attrs), 0,
-                                   nullptr, nullptr, nullptr, 1, &msgid);
-    if (rc != LDAP_SUCCESS) {
-      aheadQueued_.clear();
-      // A lost connection is recorded as a read would record it, so that the reads after
-      // this fail at once instead of waiting for the server once more each.
-      if (IsConnectionLost(rc)) Fail(rc, "reading entries ahead");
-      return;
-    }
-    ahead_.emplace(std::move(dn), msgid);
-  }
-}
-
-bool LdapService::CollectAhead(const std::string& dn, const LdifEntry** entry, int* rc) {
-  const auto found = ahead_.find(dn);
-  if (found == ahead_.end()) {
-    // Read before its turn came: it is read on its own, and not asked for again.
-    if (const auto queued = std::find(aheadQueued_.begin(), aheadQueued_.end(), dn); queued != aheadQueued_.end())
-      aheadQueued_.erase(queued);
-    return false;
-  }
-  const int msgid = found->second;
-  ahead_.erase(found);
-  if (!AheadValid()) return false;
-  SendAhead();  // the server works on the next while this answer is taken
-  LDAP* ld = connection_->get();
-  MessagePtr result;
-  if (const int awaited = AwaitAnswer(ld, msgid, settings_.timeoutSeconds, &result); awaited != LDAP_SUCCESS) {
-    // A lost or silent server is not asked once more: one wait is what it costs.
-    if (!IsConnectionLost(awaited)) return false;
-    *rc = awaited;
-    return true;
-  }
-  int code = LDAP_OTHER;
-  if (ldap_parse_result(ld, result.get(), &code, nullptr, nullptr, nullptr, nullptr, 0) != LDAP_SUCCESS ||
-      code != LDAP_SUCCESS) {
-    return false;  // the caller's own read meets the failure again and words it
-  }
-  LDAPMessage* first = ldap_first_entry(ld, result.get());
-  if (!first) return false;
-  *entry = Keep(dn, ToLdifEntry(ld, first));
-  *rc = LDAP_SUCCESS;
-  return true;
-}
-
-bool LdapService::AheadValid() const { return connection_ && aheadGeneration_ == connectionGeneration_; }
-
-void LdapService::AbandonAhead(const std::string& dn) {
-  if (dn.empty())
-    aheadQueued_.clear();
-  else
-    aheadQueued_.erase(std::remove(aheadQueued_.begin(), aheadQueued_.end(), dn), aheadQueued_.end());
-  for (auto it = ahead_.begin(); it != ahead_.end();) {
-    if (!dn.empty() && it->first != dn) {
-      ++it;
-      continue;
-    }
-    if (AheadValid()) ldap_abandon_ext(connection_->get(), it->second, nullptr, nullptr);
-    it = ahead_.erase(it);
-  }
 }
 
 void LdapService::DropKept(const std::string& dn) {

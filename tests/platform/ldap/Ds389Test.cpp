@@ -200,8 +200,8 @@ TEST(Ds389ServiceTest, ARefusedClassChangeNamesTheFirstAttributeInTheWay) {
 }
 
 // 389 Directory Server sends the same paging cookie with every page: the pages are told apart
-// all the same.
-TEST(Ds389ServiceTest, AListingGoesThroughEveryServerPage) {
+// all the same. Children of one parent read ahead come in one search each few dozen.
+TEST(Ds389ServiceTest, AListingGoesThroughEveryServerPageAndABatchIsReadAhead) {
   DS389_OR_RETURN(server);
   constexpr int kMany = 2100;  // three server pages
   std::string ldif = "dn: ou=Many,o=Org\nobjectClass: organizationalUnit\nou: Many\n\n";
@@ -224,6 +224,19 @@ TEST(Ds389ServiceTest, AListingGoesThroughEveryServerPage) {
   } while (!cursor.empty());
   EXPECT_EQ(listed.size(), static_cast<std::size_t>(kMany));
 
+  std::vector<service::EntryName> batch;
+  for (int i = 0; i < 40; ++i) {
+    const std::string cn = "m" + std::to_string(i);
+    batch.push_back(Name({{"CN", cn.c_str()}, {"OU", "Many"}, {"O", "Org"}}));
+  }
+  service->BeginUserAction();
+  const auto start = service->RequestsSent();
+  service->Prefetch(batch);
+  for (const auto& name : batch) {
+    service::AttributeValues values;
+    EXPECT_EQ(service->ReadAttribute(name, "sn", false, &values), 0) << service->LastDiagnostic();
+  }
+  EXPECT_EQ(service->RequestsSent() - start, 2u);
 }
 
 // The first name of an RFC 4512 definition, or its OID when it has none.

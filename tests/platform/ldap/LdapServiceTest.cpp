@@ -458,19 +458,20 @@ TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtIts
   const EntryName missing = Name({{"cn", "Nobody"}, {"ou", "Big"}, {"o", "Org"}});
   wanted.push_back(missing);
   wanted.push_back(Name({{"", "Typeless"}, {"ou", "Big"}, {"o", "Org"}}));  // left to its own read
+  // Children of one parent are asked for in one search.
   const auto start = service->RequestsSent();
   service->Prefetch(wanted);
-  EXPECT_EQ(service->RequestsSent() - start, 4u);
+  EXPECT_EQ(service->RequestsSent() - start, 1u);
   service->BeginUserAction();  // the requests were sent for the action that begins: they stay
   for (std::size_t i = 0; i < page.entries.size(); ++i) {
     EXPECT_EQ(Texts(*service, wanted[i], "sn"), std::vector<std::string>{"S"});
   }
-  EXPECT_EQ(service->RequestsSent() - start, 4u);
+  EXPECT_EQ(service->RequestsSent() - start, 1u);
   service::AttributeValues values;
   EXPECT_EQ(service->ReadAttribute(missing, "sn", false, &values), kErrNoSuchEntry);
 
-  // A large batch goes out a few requests at a time; an entry read before its turn is read on
-  // its own and not asked for again.
+  // A large batch takes a search per few dozen; an entry changed before its answer was taken
+  // is read again.
   service->BeginUserAction();
   std::vector<EntryName> many;
   for (int i = 100; i < 160; ++i) {
@@ -479,10 +480,12 @@ TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtIts
   }
   const auto batch = service->RequestsSent();
   service->Prefetch(many);
-  EXPECT_LT(service->RequestsSent() - batch, many.size());
+  EXPECT_EQ(service->RequestsSent() - batch, 2u);
+  ASSERT_EQ(service->Modify(many[5], {{kChangeAddValue, "description", service::DirValue(value::Text{"new"})}}), 0);
   EXPECT_EQ(Texts(*service, many.back(), "sn"), std::vector<std::string>{"S"});
+  EXPECT_EQ(Texts(*service, many[5], "description"), std::vector<std::string>{"new"});
   for (const EntryName& name : many) EXPECT_EQ(Texts(*service, name, "sn"), std::vector<std::string>{"S"});
-  EXPECT_EQ(service->RequestsSent() - batch, many.size());
+  EXPECT_EQ(service->RequestsSent() - batch, 4u);  // the searches, the change, the changed entry's read
 
   // A second batch gives up what the first asked and nobody read: that entry is asked again.
   service->BeginUserAction();
@@ -492,6 +495,42 @@ TEST_F(LdapServiceTest, PrefetchedEntriesServeTheirReadsAndAMissingOneFailsAtIts
   EXPECT_EQ(Texts(*service, wanted[1], "sn"), std::vector<std::string>{"S"});
   EXPECT_EQ(Texts(*service, wanted[0], "sn"), std::vector<std::string>{"S"});
   EXPECT_EQ(service->RequestsSent() - before, 1u);
+}
+
+TEST(LdapReadAheadTest, AServerThatCannotSearchByEntryDnIsAskedForEachEntry) {
+  constexpr int kPeople = 40;
+  std::string seed;
+  std::vector<EntryName> people;
+  for (int i = 0; i < kPeople; ++i) {
+    const std::string cn = "p" + std::to_string(i);
+    seed += "dn: cn=" + cn + ",ou=People,o=Org\nobjectClass: person\ncn: " + cn + "\nsn: S\n\n";
+    people.push_back(Name({{"cn", cn.c_str()}, {"ou", "People"}, {"o", "Org"}}));
+  }
+  SlapdOptions options = Seeded(seed);
+  options.extraAccess = "access to attrs=entryDN by * none\n";  // the reader cannot search by it
+  std::string error;
+  auto server = SlapdServer::Start(options, &error);
+  ASSERT_NE(server, nullptr) << error;
+  DirStatus status = 0;
+  auto service = OpenService(*server, {kReaderDn, {}}, &status);
+  ASSERT_EQ(status, 0);
+  const auto read = [&](int i) { return Texts(*service, people[i], "sn") == std::vector<std::string>{"S"}; };
+
+  const auto start = service->RequestsSent();
+  service->Prefetch({people[0], people[1], people[2]});
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(read(i));
+  EXPECT_EQ(service->RequestsSent() - start, 4u);  // the search that found nothing, then each
+
+  // From then on each entry is asked for on its own, a few requests at a time; one read
+  // before its turn is read on its own and not asked for again.
+  service->BeginUserAction();
+  const std::vector<EntryName> rest(people.begin() + 3, people.end());
+  const auto next = service->RequestsSent();
+  service->Prefetch(rest);
+  EXPECT_LT(service->RequestsSent() - next, rest.size());
+  EXPECT_TRUE(read(kPeople - 1));
+  for (int i = 3; i < kPeople; ++i) EXPECT_TRUE(read(i)) << i;
+  EXPECT_EQ(service->RequestsSent() - next, rest.size());
 }
 
 }  // namespace

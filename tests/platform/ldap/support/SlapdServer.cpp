@@ -50,6 +50,7 @@ std::string Config(const std::filesystem::path& dir, const SlapdOptions& options
   }
   const std::string writer = "dn.exact=\"cn=writer," + suffix + "\"";
   const std::string reader = "dn.exact=\"cn=reader," + suffix + "\"";
+  c += options.extraAccess;
   c += "access to attrs=userPassword by self write by anonymous auth by " + writer + " write by * none\n";
   c += "access to * by " + writer + " write by " + reader + " read by * read\n";
   return c;

@@ -29,6 +29,7 @@ struct SlapdOptions {
   std::string suffix = "o=Org";  // the root DN is cn=admin,<suffix>; reader and writer likewise
   bool withBaseEntries = true;   // BaseLdif(); only for the suffix o=Org
   std::string extraSchema;       // slapd.conf schema statements added after the standard ones
+  std::string extraAccess;       // slapd.conf access statements before the standard ones
   bool withLdapi = false;        // also a Unix socket; SASL EXTERNAL of this process's user
                                  // is cn=reader,<suffix>
   // Replication: a provider offers its changes (syncprov); a consumer copies the provider at
