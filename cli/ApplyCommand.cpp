@@ -64,6 +64,19 @@ std::string JoinAttributes(const std::vector<engine::Conflict>& conflicts, char 
   return names;
 }
 
+// The base class among an analysis's reads (the first value of the object's classes, named as
+// the directory or as LDAP names it): false when it was not read.
+bool ReadClass(const engine::PreparedAnalysis& read, std::string* objectClass) {
+  for (std::size_t i = 0; i < read.reads.size() && i < read.names->size(); ++i) {
+    if (!IsOneOfText((*read.names)[i], {kObjectClassAttribute, "objectClass"}, false)) continue;
+    const AttributeRead& classes = read.reads[i];
+    if (classes.status != 0 || classes.values.Count() == 0) return false;
+    *objectClass = classes.values.Text(0);
+    return true;
+  }
+  return false;
+}
+
 // What differs between the planned and the current analysis; empty when nothing does. The
 // valued, missing and unreadable conflicts are compared in order, the unvalued ones apart
 // (a plan keeps them last).
@@ -215,19 +228,25 @@ class Run {
                Ready* ready) {
     const std::string& name = planned.object;
     DirectorySession& session = tree.session();
+    // Read as the plan has it, the object's values include its class: an object whose class
+    // is still the planned one needs no read of its own for it. Anything else goes the long
+    // way, which words the failure.
     std::string objectClass;
-    if (const DirStatus s = ReadBaseClass(session, tree.ctx(), name, &objectClass); s != 0) {
-      return Say(Format("failed: %s", {UnknownObjectMessage(tree, name, s)}), &Counts::failed);
-    }
-    if (objectClass != planned.objectClass) {
-      return Say(Format("changed since the plan: %s: its class is now \"%s\", was \"%s\"; make the plan again",
-                        {name, objectClass, planned.objectClass}),
-                 &Counts::changedSince);
-    }
-    // The verdict and conflicts are all that is compared: the analysis makes no texts.
     engine::PreparedAnalysis read;
-    if (const DirStatus s = analyser.Prepare(tree.ctx(), name, objectClass, planned.target, &read); s != 0) {
-      return Say(Format("failed: %s: %s", {name, UnknownClassMessage(tree, planned.target, s)}), &Counts::failed);
+    if (analyser.Prepare(tree.ctx(), name, planned.objectClass, planned.target, &read) != 0 ||
+        !ReadClass(read, &objectClass) || objectClass != planned.objectClass) {
+      if (const DirStatus s = ReadBaseClass(session, tree.ctx(), name, &objectClass); s != 0) {
+        return Say(Format("failed: %s", {UnknownObjectMessage(tree, name, s)}), &Counts::failed);
+      }
+      if (objectClass != planned.objectClass) {
+        return Say(Format("changed since the plan: %s: its class is now \"%s\", was \"%s\"; make the plan again",
+                          {name, objectClass, planned.objectClass}),
+                   &Counts::changedSince);
+      }
+      // The verdict and conflicts are all that is compared: the analysis makes no texts.
+      if (const DirStatus s = analyser.Prepare(tree.ctx(), name, objectClass, planned.target, &read); s != 0) {
+        return Say(Format("failed: %s: %s", {name, UnknownClassMessage(tree, planned.target, s)}), &Counts::failed);
+      }
     }
     const engine::Analysis now = engine::AnalysePrepared(std::move(read));
     if (const std::string difference = Difference(planned, now); !difference.empty()) {

@@ -134,19 +134,21 @@ TEST_F(StoreTest, PlanApplyUndoRoundTripRestoresEveryEntry) {
   EXPECT_EQ(Entries(), before);
 }
 
-// An object whose conflicting values changed after planning is left as it is, named with what
-// changed: a valued conflict's value, or an attribute that was empty and is no longer.
+// An object whose conflicting values or class changed after planning is left as it is, named
+// with what changed: a valued conflict's value, an attribute that was empty and is no longer,
+// its class.
 TEST_F(StoreTest, ObjectsChangedSincePlanningAreLeftAlone) {
-  Make(3);
+  Make(4);
   ASSERT_EQ(Plan({"--from", "User"}).exitCode, 0);
   EXPECT_NE(ReadText(PlanFile()).find("\"Login Disabled\""), std::string::npos);  // an unvalued conflict
-  const std::string tree = GeneratedTree(3);
+  const std::string tree = GeneratedTree(4);
   std::string changed = tree.substr(0, tree.find("generate:"));  // the containers, no users
   changed +=
       "entry: CN=u0001.OU=Gen.O=Gen\nclass: User\nSurname: S1\nLanguage: French\nTitle: T1\n\n"
       "entry: CN=u0002.OU=Gen.O=Gen\nclass: User\nSurname: S2\nLanguage: English\nTitle: T2\n"
       "Login Disabled: FALSE\n\n"
-      "entry: CN=u0003.OU=Gen.O=Gen\nclass: User\nSurname: S3\nLanguage: English\nTitle: T3\n\n";
+      "entry: CN=u0003.OU=Gen.O=Gen\nclass: User\nSurname: S3\nLanguage: English\nTitle: T3\n\n"
+      "entry: CN=u0004.OU=Gen.O=Gen\nclass: Organizational Person\nSurname: S4\nTitle: T4\n\n";
   fs::remove(home_.path() / "gen.db");
   ASSERT_EQ(home_.CreateStore(changed, "gen.db"), "");
   const Result apply = RunProgram(home_, {"apply", PlanFile().string(), "--delete-conflicts"});
@@ -159,6 +161,10 @@ TEST_F(StoreTest, ObjectsChangedSincePlanningAreLeftAlone) {
             std::string::npos)
       << apply.out;
   EXPECT_NE(apply.out.find("changed: CN=u0003.OU=Gen (User -> Organizational Person)"), std::string::npos) << apply.out;
+  EXPECT_NE(apply.out.find("changed since the plan: CN=u0004.OU=Gen: its class is now \"Organizational Person\", was "
+                           "\"User\"; make the plan again"),
+            std::string::npos)
+      << apply.out;
 }
 
 // Every bad input is named with its cause, and the directory stays as it was.
