@@ -404,8 +404,13 @@ FileError JournalWriter::Open(const std::filesystem::path& path, JournalForm for
 FileError JournalWriter::WriteLocked(const std::string& text, bool sync) {
   if (!error_.ok()) return error_;
   if (fd_ < 0) return Fail("the journal writer is not open");
+  // The marks held back go first, in the order they were made.
+  std::string held = std::move(marks_);
+  marks_.clear();
+  if (!held.empty()) held += text;
+  const std::string& out = held.empty() ? text : held;
   const off_t before = ::lseek(fd_, 0, SEEK_END);
-  if (!WriteAll(fd_, text) || (sync && ::fdatasync(fd_) != 0)) {
+  if (!WriteAll(fd_, out) || (sync && ::fdatasync(fd_) != 0)) {
     const int error = errno;
     // Leave no torn line for the lines after it to follow.
     if (before >= 0 && ::ftruncate(fd_, before) == 0) ::fdatasync(fd_);
@@ -479,32 +484,41 @@ json::Object MarkObject(const char* kind, std::int64_t number) {
 }
 }  // namespace
 
+FileError JournalWriter::HoldMark(const std::string& line) {
+  if (!error_.ok()) return error_;
+  if (fd_ < 0) return Fail("the journal writer is not open");
+  marks_ += line;
+  if (marks_.size() >= kMarksHeld) return WriteLocked({}, false);
+  return error_;
+}
+
 FileError JournalWriter::MarkDone(std::int64_t number) {
   std::lock_guard lock(mutex_);
-  return WriteLocked(Line(form_, MarkObject("done", number)), false);
+  return HoldMark(Line(form_, MarkObject("done", number)));
 }
 
 FileError JournalWriter::MarkFailed(std::int64_t number, DirStatus status) {
   std::lock_guard lock(mutex_);
   json::Object o = MarkObject("failed", number);
   o["status"] = status;
-  return WriteLocked(Line(form_, o), false);
+  return HoldMark(Line(form_, o));
 }
 
 FileError JournalWriter::MarkUndone(std::int64_t number) {
   std::lock_guard lock(mutex_);
-  return WriteLocked(Line(form_, MarkObject("undone", number)), false);
+  return HoldMark(Line(form_, MarkObject("undone", number)));
 }
 
 FileError JournalWriter::Sync() {
   std::lock_guard lock(mutex_);
   if (!error_.ok() || fd_ < 0) return error_;
-  if (::fdatasync(fd_) != 0) return Fail(Format("cannot write the journal %s: %s", {path_.string(), ErrnoText(errno)}));
-  return error_;
+  return WriteLocked({}, true);
 }
 
 FileError JournalWriter::Close() {
   std::lock_guard lock(mutex_);
+  if (fd_ < 0) return error_;
+  if (!marks_.empty() && error_.ok()) WriteLocked({}, false);
   if (fd_ < 0) return error_;
   const bool synced = ::fdatasync(fd_) == 0;
   const int error = errno;

@@ -115,8 +115,10 @@ class JournalWriter {
   FileError Append(JournalRecord& record);
   // Appends each in order with one sync for all.
   FileError AppendBatch(std::vector<JournalRecord>& records);
-  // Marks a record's outcome. Written at once but not synced (Sync, Close or the next Append
-  // sync them); a lost mark leaves the record pending, which apply and undo handle.
+  // Marks a record's outcome. Held back and written with the next record, Sync or Close (or
+  // once kMarksHeld bytes of them wait), and not synced before that: a write per mark would
+  // cost a bulk change as much as the rest of its journaling. A lost mark leaves the record
+  // pending, which apply and undo handle. A failed write shows in what comes after it.
   FileError MarkDone(std::int64_t number);
   FileError MarkFailed(std::int64_t number, DirStatus status);
   FileError MarkUndone(std::int64_t number);
@@ -131,7 +133,11 @@ class JournalWriter {
   const std::vector<JournalEntry>& existing() const { return existing_; }
 
  private:
+  // Writes the marks held back, then text (synced when sync).
   FileError WriteLocked(const std::string& text, bool sync);
+  FileError HoldMark(const std::string& line);
+  static constexpr std::size_t kMarksHeld = 32 * 1024;
+  std::string marks_;  // written with what is written next
   FileError Fail(std::string text);
 
   mutable std::mutex mutex_;

@@ -101,6 +101,28 @@ TEST_P(JournalTest, RoundTripKeepsRecordsAndTheirLastState) {
                                                                : "ACME_CORP-20261209T071500Z-1.jsonl");
 }
 
+// A mark waits for what is written next: a record, Sync or Close.
+TEST_P(JournalTest, MarksAreWrittenWithTheNextRecordOrSync) {
+  JournalWriter writer;
+  ASSERT_TRUE(writer.OpenNew(path_, GetParam(), {"ACME_CORP", std::nullopt, "2026-12-09T07:15:00Z"}).ok());
+  std::vector<JournalRecord> records = Records();
+  const auto states = [&] {
+    JournalContent content;
+    EXPECT_TRUE(ReadJournal(path_, &content).ok());
+    std::vector<RecordState> out;
+    for (const JournalEntry& e : content.entries) out.push_back(e.state);
+    return out;
+  };
+  ASSERT_TRUE(writer.Append(records[0]).ok());
+  ASSERT_TRUE(writer.MarkDone(records[0].number).ok());
+  EXPECT_EQ(states(), std::vector<RecordState>{RecordState::kPending});
+  ASSERT_TRUE(writer.Append(records[1]).ok());
+  EXPECT_EQ(states(), (std::vector<RecordState>{RecordState::kDone, RecordState::kPending}));
+  ASSERT_TRUE(writer.MarkDone(records[1].number).ok());
+  ASSERT_TRUE(writer.Sync().ok());
+  EXPECT_EQ(states(), (std::vector<RecordState>{RecordState::kDone, RecordState::kDone}));
+}
+
 TEST_P(JournalTest, EveryCutIsReadAsATornTailThatReopeningCutsOff) {
   const std::string text = Written();
   const std::size_t headerEnd = text.find('\n', GetParam() == JournalForm::kLdif ? text.find('\n') + 1 : 0) + 1;
