@@ -60,7 +60,21 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   return LDAP_SUCCESS;
 }
 
+std::optional<std::vector<std::string>> LdapService::KeptClasses(const std::string& dn) const {
+  if (classesAfterChange_ && classesAfterChange_->first == dn) return classesAfterChange_->second;
+  const auto kept = kept_.find(dn);
+  if (kept == kept_.end()) return std::nullopt;
+  const service::AttributeDefinition* classDef = schema_->FindAttribute("objectClass");
+  std::vector<std::string> texts;
+  for (const auto& [description, values] : kept->second.attributes) {
+    if (schema_->FindDescribed(description) == classDef) texts.insert(texts.end(), values.begin(), values.end());
+  }
+  if (texts.empty()) return std::nullopt;
+  return texts;
+}
+
 void LdapService::DropKept(const std::string& dn) {
+  classesAfterChange_.reset();
   if (dn.empty()) {
     kept_.clear();
     keptOrder_.clear();
@@ -384,11 +398,22 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
     modPointers.push_back(&mods[i]);
   }
   modPointers.push_back(nullptr);
+  // A change that leaves the classes alone keeps them as read, for the class change that
+  // usually follows the removal of the attributes in its way.
+  const service::AttributeDefinition* classDef = schema_->FindAttribute("objectClass");
+  std::optional<std::vector<std::string>> classes;
+  if (std::none_of(operations.begin(), operations.end(),
+                   [&](const Operation& o) { return schema_->FindAttribute(o.attr) == classDef; })) {
+    classes = KeptClasses(dn);
+  }
   ++requests_;
   DropKept(dn);
   const int rc =
       SendChange([&](LDAP* ld) { return ldap_modify_ext_s(ld, dn.c_str(), modPointers.data(), nullptr, nullptr); });
-  if (rc == LDAP_SUCCESS) return 0;
+  if (rc == LDAP_SUCCESS) {
+    if (classes) classesAfterChange_ = {dn, std::move(*classes)};
+    return 0;
+  }
   const DirStatus status = Fail(rc, Format("modifying %s", {dn}));
   // 389 Directory Server refuses an attribute its schema lacks as not allowed (65), and a
   // value to remove that the entry lacks with a bare 16: the schema and the entry tell.

@@ -153,7 +153,11 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
   std::string dn;
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
   service::AttributeValues current;
-  if (const DirStatus status = ReadAttribute(entry, "objectClass", false, &current); status != 0) return status;
+  if (classesAfterChange_ && classesAfterChange_->first == dn) {
+    current = ToValues(*schema_->FindAttribute("objectClass"), classesAfterChange_->second);
+  } else if (const DirStatus status = ReadAttribute(entry, "objectClass", false, &current); status != 0) {
+    return status;
+  }
 
   std::vector<std::string> classes = schema_->ClassChain(target->name);
   for (const auto& value : current.values) {

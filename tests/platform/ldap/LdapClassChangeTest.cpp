@@ -20,7 +20,7 @@ using service::EntryName;
 
 std::string Seed() {
   std::string ldif;
-  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Killed", "Kept"}) {
+  for (const char* name : {"Plain", "Relaxed", "NoManage", "Recreated", "FailedAdd", "Killed", "Kept", "Pruned"}) {
     ldif += std::string("dn: cn=") + name +
             ",ou=People,o=Org\nobjectClass: person\nobjectClass: simpleSecurityObject\n"
             "cn: " +
@@ -104,6 +104,30 @@ TEST_F(LdapClassChangeTest, RelaxRulesRetrySucceedsForTheRootDnAndKeepsAuxiliary
   ASSERT_EQ(service->ChangeBaseClass(Person("Relaxed"), "person"), 0) << service->LastDiagnostic();
   EXPECT_EQ(Values(RawEntry(*server_, PersonDn("Relaxed")), "objectClass"),
             (std::vector<std::string>{"person", "top", "simpleSecurityObject"}));
+}
+
+// The attributes in the way removed first, the class change takes the classes as read before;
+// a change of the classes themselves has them read again.
+TEST_F(LdapClassChangeTest, AClassChangeAfterRemovingAttributesReadsTheClassesOnlyWhenTheyChanged) {
+  auto service = Open(kRootDn, {{"relaxrules", "yes"}});
+  service::AttributeValues values;
+  ASSERT_EQ(service->ReadAttribute(Person("Pruned"), "description", false, &values), 0);
+  const auto start = service->RequestsSent();
+  ASSERT_EQ(service->Modify(Person("Pruned"), {{kChangeRemoveAttribute, "description", std::nullopt}}), 0);
+  ASSERT_EQ(service->Modify(Person("Pruned"), {{kChangeRemoveAttribute, "telephoneNumber", std::nullopt}}), 0);
+  ASSERT_EQ(service->ChangeBaseClass(Person("Pruned"), "organizationalPerson"), 0) << service->LastDiagnostic();
+  EXPECT_EQ(service->RequestsSent() - start, 4u);  // two removals, the refused change, its Relax Rules retry
+  const auto after = RawEntry(*server_, PersonDn("Pruned"));
+  EXPECT_EQ(Values(after, "objectClass"),
+            (std::vector<std::string>{"organizationalPerson", "person", "top", "simpleSecurityObject"}));
+  EXPECT_TRUE(Values(after, "description").empty());
+
+  ASSERT_EQ(service->Modify(Person("Pruned"), {{kChangeAddValue, "objectClass",
+                                                service::DirValue(service::value::Text{"extensibleObject"})}}),
+            0);
+  ASSERT_EQ(service->ChangeBaseClass(Person("Pruned"), "person"), 0) << service->LastDiagnostic();
+  EXPECT_EQ(Values(RawEntry(*server_, PersonDn("Pruned")), "objectClass"),
+            (std::vector<std::string>{"person", "top", "simpleSecurityObject", "extensibleObject"}));
 }
 
 TEST_F(LdapClassChangeTest, RestoreRecordPutsClassAndRemovedValuesBackThroughLdapmodify) {
