@@ -16,7 +16,8 @@
 // Kept entry: the first read of an entry (a name resolved to it, a value read) fetches all of
 // its user attributes in one base search, aliases not followed; the reads of that entry after
 // it (values, its name, a restore record) use what was fetched. It is dropped by any change
-// through the service, by BeginUserAction, by a failed read and when another entry is read.
+// through the service, by BeginUserAction, by a failed read and when another entry is read;
+// only its classes outlive a change of it that leaves them alone, for ChangeBaseClass.
 // Operational attributes, and the values of an alias read through to its target, are asked
 // for on their own. With SetListingPrefetch(true) the entries of the listing's current server
 // page are kept the same way until the next page, a change of that entry, or BeginUserAction.
