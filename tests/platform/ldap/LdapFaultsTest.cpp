@@ -240,6 +240,20 @@ TEST(LdapDropTest, AServerThatStopsAnsweringTimesOutAndIsReconnected) {
   server->Pause(false);
   service->BeginUserAction();
   EXPECT_EQ(service->ReadAttribute(org, "o", false, &values), 0) << service->LastDiagnostic();
+
+  // The same for entries asked for together.
+  const auto sales = Name({{"OU", "Sales"}, {"O", "Org"}});
+  const auto people = Name({{"OU", "People"}, {"O", "Org"}});
+  service->BeginUserAction();
+  server->Pause(true);
+  const auto together = service->RequestsSent();
+  service->Prefetch({sales, people});
+  EXPECT_EQ(service->ReadAttribute(people, "ou", false, &values), kErrServerUnavailable);
+  EXPECT_EQ(service->ReadAttribute(sales, "ou", false, &values), kErrServerUnavailable);
+  EXPECT_EQ(service->RequestsSent() - together, 1u);
+  server->Pause(false);
+  service->BeginUserAction();
+  EXPECT_EQ(service->ReadAttribute(sales, "ou", false, &values), 0) << service->LastDiagnostic();
 }
 
 TEST(LdapLoginTest, SaslExternalOverTheUnixSocketLogsInAsTheMappedEntry) {
