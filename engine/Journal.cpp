@@ -405,10 +405,9 @@ FileError JournalWriter::WriteLocked(const std::string& text, bool sync) {
   if (!error_.ok()) return error_;
   if (fd_ < 0) return Fail("the journal writer is not open");
   // The marks held back go first, in the order they were made.
-  std::string held = std::move(marks_);
+  std::string out = std::move(marks_);
   marks_.clear();
-  if (!held.empty()) held += text;
-  const std::string& out = held.empty() ? text : held;
+  out += text;
   const off_t before = ::lseek(fd_, 0, SEEK_END);
   if (!WriteAll(fd_, out) || (sync && ::fdatasync(fd_) != 0)) {
     const int error = errno;
@@ -518,8 +517,7 @@ FileError JournalWriter::Sync() {
 FileError JournalWriter::Close() {
   std::lock_guard lock(mutex_);
   if (fd_ < 0) return error_;
-  if (!marks_.empty() && error_.ok()) WriteLocked({}, false);
-  if (fd_ < 0) return error_;
+  if (!marks_.empty()) WriteLocked({}, false);  // a failure stays in error_
   const bool synced = ::fdatasync(fd_) == 0;
   const int error = errno;
   ::close(fd_);

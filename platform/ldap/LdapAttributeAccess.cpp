@@ -60,19 +60,6 @@ int LdapService::FetchEntry(const std::string& dn, const LdifEntry** entry) {
   return LDAP_SUCCESS;
 }
 
-std::optional<std::vector<std::string>> LdapService::KeptClasses(const std::string& dn) const {
-  if (classesAfterChange_ && classesAfterChange_->first == dn) return classesAfterChange_->second;
-  const auto kept = kept_.find(dn);
-  if (kept == kept_.end()) return std::nullopt;
-  const service::AttributeDefinition* classDef = schema_->FindAttribute("objectClass");
-  std::vector<std::string> texts;
-  for (const auto& [description, values] : kept->second.attributes) {
-    if (schema_->FindDescribed(description) == classDef) texts.insert(texts.end(), values.begin(), values.end());
-  }
-  if (texts.empty()) return std::nullopt;
-  return texts;
-}
-
 void LdapService::DropKept(const std::string& dn) {
   classesAfterChange_.reset();
   if (dn.empty()) {
@@ -401,10 +388,15 @@ DirStatus LdapService::Modify(const EntryName& entry, const std::vector<service:
   // A change that leaves the classes alone keeps them as read, for the class change that
   // usually follows the removal of the attributes in its way.
   const service::AttributeDefinition* classDef = schema_->FindAttribute("objectClass");
-  std::optional<std::vector<std::string>> classes;
+  std::optional<service::AttributeValues> classes;
   if (std::none_of(operations.begin(), operations.end(),
                    [&](const Operation& o) { return schema_->FindAttribute(o.attr) == classDef; })) {
-    classes = KeptClasses(dn);
+    if (classesAfterChange_ && classesAfterChange_->first == dn) {
+      classes = std::move(classesAfterChange_->second);
+    } else if (service::AttributeValues values;
+               HeldEntry(dn) && ReadAttribute(entry, "objectClass", false, &values) == 0) {
+      classes = std::move(values);  // from what is held: no request
+    }
   }
   ++requests_;
   DropKept(dn);

@@ -154,7 +154,7 @@ DirStatus LdapService::ChangeBaseClass(const EntryName& entry, const std::string
   if (const DirStatus status = ToDn(entry, &dn); status != 0) return status;
   service::AttributeValues current;
   if (classesAfterChange_ && classesAfterChange_->first == dn) {
-    current = ToValues(*schema_->FindAttribute("objectClass"), classesAfterChange_->second);
+    current = classesAfterChange_->second;
   } else if (const DirStatus status = ReadAttribute(entry, "objectClass", false, &current); status != 0) {
     return status;
   }

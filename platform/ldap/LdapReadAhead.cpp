@@ -217,15 +217,13 @@ void LdapService::AbandonAhead(const std::string& dn) {
   }
   // A combined read goes on for its other entries; the answer's copy of dn is not used.
   for (auto it = combined_.begin(); it != combined_.end();) {
-    if (!dn.empty()) {
-      std::erase_if(it->wanted, [&dn](const CombinedRead::Wanted& w) { return w.dn == dn; });
-    }
+    if (!dn.empty()) std::erase_if(it->wanted, [&dn](const CombinedRead::Wanted& w) { return w.dn == dn; });
     if (!dn.empty() && !it->wanted.empty()) {
       ++it;
-      continue;
+    } else {
+      if (AheadValid()) ldap_abandon_ext(connection_->get(), it->msgid, nullptr, nullptr);
+      it = combined_.erase(it);
     }
-    if (AheadValid()) ldap_abandon_ext(connection_->get(), it->msgid, nullptr, nullptr);
-    it = combined_.erase(it);
   }
 }
 

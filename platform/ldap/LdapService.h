@@ -159,12 +159,9 @@ class LdapService : public service::DirectoryService {
   // Forgets what is kept of dn (everything when dn is empty), and the classes kept after a
   // change.
   void DropKept(const std::string& dn = {});
-  // The objectClass values of dn as kept: from its kept entry, or as they were before a
-  // change that left them alone; none when neither holds them.
-  std::optional<std::vector<std::string>> KeptClasses(const std::string& dn) const;
   // The classes of the entry a change through the service left them alone, as read before it
   // (DN, values), until the next change, read failure or user action.
-  std::optional<std::pair<std::string, std::vector<std::string>>> classesAfterChange_;
+  std::optional<std::pair<std::string, service::AttributeValues>> classesAfterChange_;
 
   // The latest page the server sent for a listing, with what the caller has not had yet.
   struct ServerPage {
